@@ -1,0 +1,51 @@
+// pektra: the window of the spectrum workbench. It takes no arguments.
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include "core/analysis_state.h"
+#include "core/debug_log.h"
+#include "core/display_settings.h"
+#include "ui/qt/main_window.h"
+#include "ui/qt/qt_user_interface.h"
+
+namespace {
+
+// Without a display Qt aborts with a long message about platform plugins; say it in one line and
+// name the ways that do work.
+bool DisplayAvailable() {
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform && *platform) return true;
+  const char* x11 = std::getenv("DISPLAY");
+  const char* wayland = std::getenv("WAYLAND_DISPLAY");
+  return (x11 && *x11) || (wayland && *wayland);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!DisplayAvailable()) {
+    std::fprintf(stderr,
+                 "pektra: no display (DISPLAY is not set); start it on a desktop, over "
+                 "\"ssh -X\", or under a virtual display: xvfb-run %s\n",
+                 argc > 0 ? argv[0] : "pektra");
+    return 2;
+  }
+  QApplication application(argc, argv);
+
+  pektra::AnalysisState state;
+  std::error_code error;
+  state.work_dir = std::filesystem::current_path(error).string();
+  state.ini_path = (std::filesystem::path(state.work_dir) / "pektra.ini").string();
+  state.spectrum_dir = state.work_dir;
+  pektra::ReadDisplaySettings(
+      (std::filesystem::path(state.work_dir) / "pektra.fn").string(), state.display);
+  state.debug_log = std::make_shared<pektra::DebugLog>(pektra::kDebugLogName);
+
+  pektra::TForm1 window(state);
+  pektra::QtUserInterface ui(window, state.display.screen_scale, state.display.font_size);
+  window.show();
+  return application.exec();
+}

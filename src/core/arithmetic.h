@@ -1,0 +1,52 @@
+// The one-line arithmetic helpers used throughout the analysis.
+#pragma once
+
+#include <cmath>
+#include <utility>
+
+namespace pektra {
+
+inline int MaxI(int a, int b) { return a > b ? a : b; }
+inline int MinI(int a, int b) { return a < b ? a : b; }
+inline double MaxD(double a, double b) { return a > b ? a : b; }
+inline double MinD(double a, double b) { return a < b ? a : b; }
+inline double Max3(double a, double b, double c) { return MaxD(MaxD(a, b), c); }
+inline double Min3(double a, double b, double c) { return MinD(MinD(a, b), c); }
+
+// Rounds to the nearest whole number, halves to the even neighbour (0.5 -> 0, 1.5 -> 2, 2.5 -> 2).
+// This is the rounding of every "round" and "nint" of the analysis.
+inline double RoundHalfEven(double x) { return std::nearbyint(x); }
+// RoundHalfEven as an int; values beyond the int range are clamped to it and NaN gives 0, so a
+// wild input never becomes undefined behaviour in a conversion.
+int RoundToInt(double x);
+
+// Rounded value of the larger / the smaller of two doubles.
+inline int RoundMax(double a, double b) { return RoundToInt(MaxD(a, b)); }
+inline int RoundMin(double a, double b) { return RoundToInt(MinD(a, b)); }
+
+// Whether x lies inside [a, b] (inclusive).
+inline bool InRange(int x, int a, int b) { return x >= a && x <= b; }
+inline bool InRange(double x, double a, double b) { return x >= a && x <= b; }
+
+// -1, 0 or +1.
+inline int Sign(double x) { return x > 0 ? 1 : (x < 0 ? -1 : 0); }
+
+// Truncation toward zero, clamped to the int range like RoundToInt.
+int TruncToInt(double x);
+
+inline bool IsEven(int n) { return n % 2 == 0; }
+inline bool IsOdd(int n) { return n % 2 != 0; }
+
+// Exchanges a and b when a > b, so that afterwards a <= b.
+template <typename T>
+void OrderPair(T& a, T& b) {
+  if (b < a) std::swap(a, b);
+}
+
+inline double ToDouble(int n) { return static_cast<double>(n); }
+
+// 10 raised to the whole power e, built by |e| multiplications or divisions of 1.0. Returns 1.0
+// for e = 0, 1.0E300 for e > 300 and 1.0E-300 for e < -300.
+double Power10(int e);
+
+}  // namespace pektra

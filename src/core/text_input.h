@@ -1,0 +1,49 @@
+// Reading numbers in free field format: numbers separated by blanks, commas or TABs, "*" comment
+// lines, a trailing "*" comment, and "/" ending a list. Used by every reader of text input.
+#pragma once
+
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/one_based.h"
+
+namespace pektra {
+
+inline constexpr int kMaxLineLength = 255;      // the line buffer of ReadDataLine
+inline constexpr int kNumberBufferSize = 16512;  // most numbers ParseNumbers returns
+
+// Reads the next line that does not begin with "*". At the end of the file the result is a single
+// blank. The line is cut to 255 characters; a carriage return before the line end (files written
+// on Windows) is dropped.
+std::string ReadDataLine(std::istream& in);
+
+// Reads one whole line, without the 255-character cut, dropping a carriage return at its end.
+// Returns false at the end of the file.
+bool ReadWholeLine(std::istream& in, std::string& line);
+
+// Reads numbers line by line into array[first], array[first + 1], ... until the end of the file,
+// a line beginning with "/", or a store at index `last`; returns how many were stored. Empty and
+// "*" lines are skipped, everything from a "*" inside a line on is dropped, commas, TABs and
+// carriage returns separate numbers. Numbers left on the line of the last store are dropped.
+// `last` is clamped to the array's capacity.
+int ReadNumbersFromFile(std::istream& in, int first, int last, OneBasedArray<double>& array);
+
+// Splits one text into numbers (commas, TABs and carriage returns are blanks; a token that begins
+// with "." reads as "0."); at most 16512 numbers. Every token yields a number, 0 when unreadable.
+std::vector<double> ParseNumbers(std::string_view text);
+
+// Converts one token. Accepts a sign, digits, "." or "," as decimal separator, and an exponent
+// introduced by E, e, D, d or directly by a sign after the mantissa ("1.5-3" is 0.0015). Blanks are
+// ignored. An empty or blank token is 0 with ok true; a token beginning with "*" is 0 with ok
+// false; any other character sets ok false while the scan goes on. A result beyond +-1.0E300 is
+// cut to that size with ok false.
+double StrToReal(std::string_view token, bool& ok);
+
+// Converts the content of a dialog field: blanks deleted, "," read as ".". Sets dialog_ok to 1 on
+// success; an unreadable text gives 1.001 and dialog_ok 0. An empty text gives 0 and leaves
+// dialog_ok as it was.
+double EntryToReal(std::string_view text, int& dialog_ok);
+
+}  // namespace pektra

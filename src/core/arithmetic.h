@@ -45,8 +45,8 @@ void OrderPair(T& a, T& b) {
 
 inline double ToDouble(int n) { return static_cast<double>(n); }
 
-// 10 raised to the whole power e, built by |e| multiplications or divisions of 1.0. Returns 1.0
-// for e = 0, 1.0E300 for e > 300 and 1.0E-300 for e < -300.
+// 10 raised to the whole power e: 1.0 multiplied |e| times by 10, and for a negative e one
+// division of 1.0 by that. Returns 1.0 for e = 0, 1.0E300 for e > 300 and 1.0E-300 for e < -300.
 double Power10(int e);
 
 }  // namespace pektra

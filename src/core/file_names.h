@@ -7,8 +7,9 @@
 
 namespace pektra {
 
-// Removes the last "." with the three characters after it, then everything up to and including
-// the last folder separator: "C:\data\spec.dat" and "/data/spec.dat" both give "spec".
+// The file's name without folder and extension: everything up to and including the last folder
+// separator goes, then the last "." of the name with what follows it. "C:\data\spec.dat" and
+// "/data/spec.dat" both give "spec"; "/data/a.b/spec" gives "spec".
 std::string BaseFileName(std::string_view path);
 
 // The folder part of a path including its last separator ("" when there is none).

@@ -31,7 +31,8 @@ bool ReadWholeLine(std::istream& in, std::string& line);
 int ReadNumbersFromFile(std::istream& in, int first, int last, OneBasedArray<double>& array);
 
 // Splits one text into numbers (commas, TABs and carriage returns are blanks; a token that begins
-// with "." reads as "0."); at most 16512 numbers. Every token yields a number, 0 when unreadable.
+// with "." reads as "0."); at most 16512 numbers. Every token yields a number: what StrToReal
+// makes of it, so an unreadable token still takes its place in the list.
 std::vector<double> ParseNumbers(std::string_view text);
 
 // Converts one token. Accepts a sign, digits, "." or "," as decimal separator, and an exponent

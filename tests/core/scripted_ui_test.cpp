@@ -79,7 +79,7 @@ TEST(ScriptedUi, SaveButtonWritesOnlyOncePerShowing) {
   std::vector<std::string> written;
   dialog.list_box.lines = {"line 1", "line 2"};
   dialog.on_save = [&written](const DialogContent& shown) {
-    written.push_back("   " + shown.title);
+    written.push_back(std::string(3, ' ').append(shown.title));
     for (const auto& line : shown.list_box.lines) written.push_back(line);
   };
   ui.ShowDialog(dialog);

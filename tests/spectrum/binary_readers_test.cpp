@@ -39,7 +39,8 @@ Outcome Read16(TSpectrum& spectrum, const std::string& bytes, bool skip_header =
 
 Outcome Read32(TSpectrum& spectrum, const std::string& bytes, bool skip_header, bool reverse) {
   std::istringstream in(bytes);
-  return ReadBinary32(spectrum, in, ReadOptions{.skip_header = skip_header, .reverse_bytes = reverse});
+  return ReadBinary32(spectrum, in,
+                      ReadOptions{.skip_header = skip_header, .reverse_bytes = reverse});
 }
 
 TEST(BinaryReadersTest, ReadBinary16_TakesWordKAsChannelKAndZeroesChannelOne) {
@@ -62,6 +63,11 @@ TEST(BinaryReadersTest, ReadBinary16_TakesWordKAsChannelKAndZeroesChannelOne) {
   EXPECT_EQ(spectrum.errors[3], 1.0);
   EXPECT_EQ(spectrum.counts[4096], 4096.0);
   EXPECT_EQ(spectrum.counts[4097], 0.0);
+
+  TSpectrum reverse_ignored;  // the half swap belongs to 32-bit values only
+  std::istringstream in(bytes);
+  ASSERT_TRUE(ReadBinary16(reverse_ignored, in, ReadOptions{.reverse_bytes = true}).ok);
+  EXPECT_EQ(reverse_ignored, spectrum);
 }
 
 TEST(BinaryReadersTest, ReadBinary16_SkipsHeaderAndStopsAt16384WordsHeaderIncluded) {
@@ -157,7 +163,8 @@ TEST(BinaryReadersTest, ReadSpectrumFile_ReportsUnopenableFileAndChangesNothing)
   for (const int type : {1, 2, 3, 4}) {
     const Outcome outcome = ReadSpectrumFile(spectrum, type, 1, ReadOptions{});
     EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.message, dir.File("missing.spe") + ": opening failure; \n\rfile may be Read_Only");
+    EXPECT_EQ(outcome.message,
+              dir.File("missing.spe") + ": opening failure; \n\rfile may be Read_Only");
     EXPECT_EQ(spectrum, before);
   }
 }

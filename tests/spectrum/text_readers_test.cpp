@@ -88,10 +88,8 @@ TEST(FreeFieldReaderTest, ReadFreeField_FailsWithoutNumbersOrValidStartAndChange
   spectrum.a1 = 20;
   spectrum.a2 = 300;
   const TSpectrum before = spectrum;
-  for (const auto& [text, start] : {std::pair<std::string, int>{"* only\n\n  \n", 20},
-                                    {"", 20},
-                                    {"1 2", 0},
-                                    {"1 2", 16385}}) {
+  for (const auto& [text, start] :
+       {std::pair<std::string, int>{"* only\n\n  \n", 20}, {"", 20}, {"1 2", 0}, {"1 2", 16385}}) {
     const Outcome outcome = ReadText3(spectrum, text, start);
     EXPECT_FALSE(outcome.ok) << text;
     EXPECT_EQ(outcome.message, "");
@@ -159,6 +157,18 @@ TEST(XYReaderTest, ReadXY_ReadsErrorColumnCommentsAndSingleNumberLines) {
   EXPECT_DOUBLE_EQ(spectrum.x_offset, 14 - 14 * 4 / 13.5);
 }
 
+TEST(XYReaderTest, ReadXY_TrailingCommentIsNoErrorColumnAndLeadingBlankLinesAreSkipped) {
+  TSpectrum spectrum;
+  const Outcome outcome = ReadText4(spectrum, "\n  \n100 25 * peak top\n101 16*\n", 1, false);
+  ASSERT_TRUE(outcome.ok) << outcome.message;
+  EXPECT_EQ(spectrum.a1, 100);
+  EXPECT_EQ(spectrum.a2, 101);
+  // Without the comment rule "*" would read as an error of 0 and the channel would weigh 0.
+  EXPECT_DOUBLE_EQ(spectrum.errors[100], std::sqrt(26.0));
+  EXPECT_DOUBLE_EQ(spectrum.errors[101], std::sqrt(17.0));
+  EXPECT_GT(spectrum.Weight(100), 0.0);
+}
+
 TEST(XYReaderTest, ReadXY_RoundsFirstXHalfToEvenAndRefusesFirstXOutsideChannels) {
   TSpectrum spectrum;
   ASSERT_TRUE(ReadText4(spectrum, "2.5 1\n3.5 1\n", 1, false).ok);
@@ -167,7 +177,7 @@ TEST(XYReaderTest, ReadXY_RoundsFirstXHalfToEvenAndRefusesFirstXOutsideChannels)
   spectrum.a1 = 40;
   spectrum.a2 = 50;
   const TSpectrum before = spectrum;
-  for (const std::string& text : {"0 1\n1 1\n", "-5 1\n", "1e30 1\n", "0.4 2\n"}) {
+  for (const char* text : {"0 1\n1 1\n", "-5 1\n", "1e30 1\n", "0.4 2\n"}) {
     const Outcome outcome = ReadText4(spectrum, text, 1, false);
     EXPECT_FALSE(outcome.ok) << text;
     EXPECT_EQ(outcome.message, messages::kFirstXOutside);
@@ -178,7 +188,7 @@ TEST(XYReaderTest, ReadXY_RoundsFirstXHalfToEvenAndRefusesFirstXOutsideChannels)
 TEST(XYReaderTest, ReadXY_RefusesFirstDataLineWithoutTwoOrThreeNumbers) {
   TSpectrum spectrum;
   const TSpectrum before = spectrum;
-  for (const std::string& text : {"100\n101 7\n", "* c\n1 2 3 4\n1 2\n", "", "* c\n"}) {
+  for (const char* text : {"100\n101 7\n", "* c\n1 2 3 4\n1 2\n", "", "* c\n"}) {
     const Outcome outcome = ReadText4(spectrum, text, 1, true);
     EXPECT_FALSE(outcome.ok) << text;
     EXPECT_EQ(outcome.message, "Warning, no channel-counts spectrum");

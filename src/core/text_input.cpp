@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <optional>
 #include <string>
@@ -53,6 +54,29 @@ std::optional<double> PlainDecimal(std::string_view token) {
     }
   }
   if (!digit) return std::nullopt;
+  // Up to 15 significant digits and 22 decimals: the digits as a whole number and the power of
+  // ten are both exact doubles, so one division gives the correctly rounded value.
+  {
+    static constexpr double kPowers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    std::uint64_t mantissa = 0;
+    int digits = 0, decimals = 0;
+    bool after_point = false;
+    for (std::size_t k = i; k < token.size() && digits <= 15; ++k) {
+      if (token[k] == '.') {
+        after_point = true;
+        continue;
+      }
+      mantissa = mantissa * 10 + static_cast<std::uint64_t>(token[k] - '0');
+      if (mantissa != 0) ++digits;
+      if (after_point) ++decimals;
+    }
+    if (digits <= 15 && decimals <= 22) {
+      const double value = static_cast<double>(mantissa) / kPowers[decimals];
+      return token[0] == '-' ? -value : value;
+    }
+  }
   if (token[0] == '+') token.remove_prefix(1);  // from_chars takes no "+"
   double value = 0.0;
   const auto result = std::from_chars(token.data(), token.data() + token.size(), value);
@@ -216,13 +240,39 @@ int ReadNumbersFromFile(std::istream& in, int first, int last, OneBasedArray<dou
   return count;
 }
 
-std::vector<double> ParseNumbers(std::string_view text) {
-  std::vector<double> numbers;
+void ParseNumbers(std::string_view text, std::vector<double>& numbers) {
+  numbers.clear();
   ForEachToken(text, [&](std::string_view token) {
     numbers.push_back(TokenValue(token));
     return numbers.size() < static_cast<std::size_t>(kNumberBufferSize);
   });
+}
+
+std::vector<double> ParseNumbers(std::string_view text) {
+  std::vector<double> numbers;
+  ParseNumbers(text, numbers);
   return numbers;
+}
+
+bool TextLines::NextLine(std::string_view& line) {
+  if (position_ >= text_.size()) {
+    line = {};
+    return false;
+  }
+  std::size_t end = text_.find('\n', position_);
+  if (end == std::string_view::npos) end = text_.size();
+  line = text_.substr(position_, end - position_);
+  position_ = end + 1;
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return true;
+}
+
+std::string_view TextLines::NextDataLine() {
+  std::string_view line;
+  do {
+    if (!NextLine(line)) return " ";
+  } while (!line.empty() && line.front() == '*');
+  return line.substr(0, static_cast<std::size_t>(kMaxLineLength));
 }
 
 double StrToReal(std::string_view token, bool& ok) {

@@ -35,6 +35,27 @@ int ReadNumbersFromFile(std::istream& in, int first, int last, OneBasedArray<dou
 // makes of it, so an unreadable token still takes its place in the list.
 std::vector<double> ParseNumbers(std::string_view text);
 
+// ParseNumbers into a vector the caller keeps, so that a reader of many lines allocates once.
+void ParseNumbers(std::string_view text, std::vector<double>& numbers);
+
+// The lines of a text held in memory, read without copying; the same rules as the stream
+// readers above.
+class TextLines {
+ public:
+  explicit TextLines(std::string_view text) : text_(text) {}
+  // The next whole line without its line end (and without a carriage return before it); false at
+  // the end of the text.
+  bool NextLine(std::string_view& line);
+  // As ReadDataLine: the next line not beginning with "*", cut to 255 characters; " " at the end.
+  std::string_view NextDataLine();
+  bool AtEnd() const { return position_ >= text_.size(); }
+  void Rewind() { position_ = 0; }
+
+ private:
+  std::string_view text_;
+  std::size_t position_ = 0;
+};
+
 // Converts one token. Accepts a sign, digits, "." or "," as decimal separator, and an exponent
 // introduced by E, e, D, d or directly by a sign after the mantissa ("1.5-3" is 0.0015). Blanks are
 // ignored. An empty or blank token is 0 with ok true; a token beginning with "*" is 0 with ok

@@ -123,19 +123,19 @@ Outcome ReadFreeField(TSpectrum& spectrum, std::istream& in, int start) {
 namespace {
 // The numbers of one X,Y line. A "*" starts a trailing comment, as in every other text file;
 // read as a number it would become an error of 0 and take the channel's weight away.
-std::vector<double> XYNumbers(std::string_view line) {
-  return ParseNumbers(line.substr(0, line.find('*')));
+void XYNumbers(std::string_view line, std::vector<double>& numbers) {
+  ParseNumbers(line.substr(0, line.find('*')), numbers);
 }
 }  // namespace
 
 Outcome ReadXY(TSpectrum& spectrum, std::istream& in, int start, const ReadOptions& options) {
   std::string text;
   if (!in || !ReadAll(in, text)) return Outcome::Failure({});
-  std::istringstream lines(std::move(text));
+  TextLines lines(text);
 
   // The first line that holds anything: blank lines before the data are not the data.
   std::vector<double> first_line;
-  while (lines.good() && first_line.empty()) first_line = XYNumbers(ReadDataLine(lines));
+  while (!lines.AtEnd() && first_line.empty()) XYNumbers(lines.NextDataLine(), first_line);
   if (first_line.size() != 2 && first_line.size() != 3) {
     return Outcome::Failure(reader_messages::kNoChannelCounts);
   }
@@ -149,13 +149,14 @@ Outcome ReadXY(TSpectrum& spectrum, std::istream& in, int start, const ReadOptio
   if (!InRange(first_channel, 1, kMaxChannels)) return Outcome::Failure({});
 
   // Second pass from the beginning; point i goes to channel first_channel + i.
-  lines.clear();
-  lines.seekg(0);
+  lines.Rewind();
   std::vector<XYPoint> points;
   const std::size_t room = static_cast<std::size_t>(kMaxChannels - first_channel + 1);
   bool cut = false;
-  while (lines.good()) {
-    const std::vector<double> numbers = XYNumbers(ReadDataLine(lines));
+  points.reserve(std::min<std::size_t>(room, text.size() / 4 + 1));
+  std::vector<double> numbers;
+  while (!lines.AtEnd()) {
+    XYNumbers(lines.NextDataLine(), numbers);
     if (numbers.empty()) continue;
     if (points.size() == room) {
       cut = true;

@@ -76,6 +76,13 @@ bool ReadAll(std::istream& in, std::string& text) {
   return !in.bad();
 }
 
+// The numbers of one line of a text spectrum. A "*" starts a trailing comment, as in every other
+// text file: read as numbers, its words would become counts of 0 (type 3) or an error of 0 that
+// takes the channel's weight away (type 4).
+void DataNumbers(std::string_view line, std::vector<double>& numbers) {
+  ParseNumbers(line.substr(0, line.find('*')), numbers);
+}
+
 // One line of a type 4 file as it will be stored.
 struct XYPoint {
   bool stored = false;  // false for a line with a single number, which only takes a channel
@@ -98,9 +105,10 @@ Outcome ReadFreeField(TSpectrum& spectrum, std::istream& in, int start) {
   std::vector<double> values;
   bool cut = false;
   std::string line;
+  std::vector<double> numbers;
   while (!cut && ReadWholeLine(in, line)) {
     if (line.empty() || line[0] == '*') continue;
-    const std::vector<double> numbers = ParseNumbers(line);
+    DataNumbers(line, numbers);
     if (numbers.empty()) continue;
     const std::size_t take = std::min(numbers.size(), room - values.size());
     values.insert(values.end(), numbers.begin(),
@@ -120,14 +128,6 @@ Outcome ReadFreeField(TSpectrum& spectrum, std::istream& in, int start) {
   return cut ? Outcome::Warning(reader_messages::kCutAtLastChannel) : Outcome::Success();
 }
 
-namespace {
-// The numbers of one X,Y line. A "*" starts a trailing comment, as in every other text file;
-// read as a number it would become an error of 0 and take the channel's weight away.
-void XYNumbers(std::string_view line, std::vector<double>& numbers) {
-  ParseNumbers(line.substr(0, line.find('*')), numbers);
-}
-}  // namespace
-
 Outcome ReadXY(TSpectrum& spectrum, std::istream& in, int start, const ReadOptions& options) {
   std::string text;
   if (!in || !ReadAll(in, text)) return Outcome::Failure({});
@@ -135,7 +135,7 @@ Outcome ReadXY(TSpectrum& spectrum, std::istream& in, int start, const ReadOptio
 
   // The first line that holds anything: blank lines before the data are not the data.
   std::vector<double> first_line;
-  while (!lines.AtEnd() && first_line.empty()) XYNumbers(lines.NextDataLine(), first_line);
+  while (!lines.AtEnd() && first_line.empty()) DataNumbers(lines.NextDataLine(), first_line);
   if (first_line.size() != 2 && first_line.size() != 3) {
     return Outcome::Failure(reader_messages::kNoChannelCounts);
   }
@@ -156,7 +156,7 @@ Outcome ReadXY(TSpectrum& spectrum, std::istream& in, int start, const ReadOptio
   points.reserve(std::min<std::size_t>(room, text.size() / 4 + 1));
   std::vector<double> numbers;
   while (!lines.AtEnd()) {
-    XYNumbers(lines.NextDataLine(), numbers);
+    DataNumbers(lines.NextDataLine(), numbers);
     if (numbers.empty()) continue;
     if (points.size() == room) {
       cut = true;

@@ -48,9 +48,9 @@ TEST(FreeFieldReaderTest, ReadFreeField_FillsChannelsFromStartInFileOrder) {
 TEST(FreeFieldReaderTest, ReadFreeField_SkipsCommentsAndEmptyLinesAndToleratesWindowsText) {
   TSpectrum spectrum;
   const Outcome outcome =
-      ReadText3(spectrum, "* counts of run 7\r\n\r\n1\t2,,3\r\n   \r\n.5 -4 2.5-1\r\n", 1);
+      ReadText3(spectrum, "* counts of run 7\r\n\r\n1\t2,,3\r\n   \r\n.5 -4 2.5-1 * end\r\n", 1);
   ASSERT_TRUE(outcome.ok);
-  EXPECT_EQ(spectrum.a2, 6);
+  EXPECT_EQ(spectrum.a2, 6);  // the trailing comment adds no counts
   EXPECT_EQ(spectrum.counts[3], 3.0);
   EXPECT_EQ(spectrum.counts[4], 0.5);
   EXPECT_EQ(spectrum.counts[5], -4.0);

@@ -11,6 +11,7 @@
 #include "core/debug_log.h"
 #include "core/display_settings.h"
 #include "core/one_based.h"
+#include "numeric/work_arrays.h"
 #include "spectrum/spectrum.h"
 
 namespace pektra {
@@ -124,6 +125,10 @@ struct AnalysisState {
   int dialog_ok = 1;
   std::array<std::string, 2> status_text;
   bool debug_mode = false;
+
+  // Work arrays of the numeric routines and the random generator's states.
+  NumericWork work;
+  RandomState random;
 
   // The debug log "a.res"; kept in memory until start-up opens the file.
   // Shared, so that a copy of the state (a snapshot in a test) writes to the same log.

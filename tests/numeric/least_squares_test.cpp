@@ -288,6 +288,16 @@ TEST(TParameter, DependentParameterFollowsItsMasterAndLaterMasterIsRejected) {
   EXPECT_EQ(wrong.param(1).value, 7.0);
   EXPECT_FALSE(wrong.continue_flag());
   EXPECT_EQ(wrong.stop_reason(), FitStop::kWrongParameters);
+
+  // A dependent parameter that is also fixed keeps its fixed value and loses the dependence.
+  TParameter both(2, 10);
+  both.set_user_interface(&ui);
+  both.param(2).dep = 1;
+  both.param(2).lower = both.param(2).upper = both.param(2).value = 2.0;
+  both.Fit(data.Procedure(both));
+  EXPECT_EQ(ui.notes().back(), "Warning! Fixing and dependence contradiction removed");
+  EXPECT_EQ(both.param(2).dep, 2);
+  EXPECT_EQ(both.param(2).value, 2.0);
 }
 
 TEST(TParameter, PackedAndFullMatrixModesGiveTheSameAnswer) {

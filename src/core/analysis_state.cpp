@@ -2,7 +2,16 @@
 
 namespace pektra {
 
-AnalysisState::AnalysisState() { SetDefaults(); }
+AnalysisState::AnalysisState() {
+  // The fitter's settings at creation; each fit adjusts its own copy.
+  fitter.settings.eps_min = 0.1;
+  fitter.settings.step = 0.99;
+  fitter.settings.damp = 0.01;
+  fitter.settings.max_iterations = 10;
+  fitter.settings.robust_c = 4.0;
+  fitter.settings.robust_k = 0.25;
+  SetDefaults();
+}
 
 void AnalysisState::SetDefaults() {
   // The spectrum's fields first; the width line is derived from them.

@@ -11,6 +11,9 @@
 #include "core/debug_log.h"
 #include "core/display_settings.h"
 #include "core/one_based.h"
+#include "marking/peak_search.h"
+#include "model/peak_model.h"
+#include "numeric/least_squares.h"
 #include "numeric/work_arrays.h"
 #include "spectrum/spectrum.h"
 
@@ -125,6 +128,13 @@ struct AnalysisState {
   int dialog_ok = 1;
   std::array<std::string, 2> status_text;
   bool debug_mode = false;
+
+  // The analysis objects besides the spectrum: the peak model (Gauss at start), the peak search
+  // and the least-squares fitter (for up to 2 * max_fit_peaks + 6 parameters).
+  TPeakModel peak_model;
+  TPeakSearch peak_search;
+  TParameter fitter{2 * kMaxFitPeaks + 6, 1};
+  bool width_exact = true;  // the widths found by the last search agree with the width line
 
   // Work arrays of the numeric routines and the random generator's states.
   NumericWork work;

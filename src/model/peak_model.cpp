@@ -1,0 +1,4 @@
+#include "model/peak_model.h"
+namespace pektra {
+TPeakModel::TPeakModel() {}
+}

@@ -1,0 +1,110 @@
+#include "model/peak_model_commands.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "core/analysis_state.h"
+#include "core/arithmetic.h"
+#include "core/dialog.h"
+#include "core/option_list.h"
+#include "core/user_interface.h"
+#include "model/peak_model.h"
+
+namespace pektra {
+
+namespace {
+
+// The shapes offered, in the order of the choice list.
+constexpr std::array<int, 3> kSpecialTypes = {kModelGauss, kModelIaea, kModelDetector4};
+
+const std::vector<std::string> kSpecialModelHelp = {
+    "One can set up some standard peak models as:",
+    "Gaussian, the IAEA peak model, and peak model for detector 4.",
+    "Можно задать одну из стандартных моделей пика:",
+    "гауссиан, модель пика МАГАТЭ и модель пика для детектора 4.",
+};
+
+int SpecialChoiceOf(int model_type) {
+  const auto found = std::find(kSpecialTypes.begin(), kSpecialTypes.end(), model_type);
+  return found == kSpecialTypes.end() ? 0 : static_cast<int>(found - kSpecialTypes.begin());
+}
+
+}  // namespace
+
+void MakeSpecialPeakModel(AnalysisState& state, UserInterface& ui) {
+  DialogContent dialog = OpenDialogForm("Select special model type and number", 250, 330, 430);
+  dialog.help_lines = SetOptionList(2, kSpecialModelHelp, state.display.rus_help);
+  DialogLabel& label = dialog.labels[0];
+  label.visible = true;
+  label.left = 30;
+  label.top = 30;
+  label.text = " Type ";
+  DialogChoiceList& choice = dialog.choice_lists[0];
+  choice.visible = true;
+  choice.columns = 1;
+  choice.left = 30;
+  choice.top = 55;
+  choice.width = 150;
+  choice.height = 90;
+  choice.items = {"Gauss", "IAEA", "Detector4"};
+  choice.selected = SpecialChoiceOf(state.peak_model.model_type);
+
+  ui.ShowDialog(dialog);
+  if (!dialog.ok) return;
+  const int selected = dialog.choice_lists[0].selected;
+  if (selected < 0 || selected >= static_cast<int>(kSpecialTypes.size())) return;
+
+  // Built on a copy, so that a model that cannot be built leaves the present one in place.
+  TPeakModel model = state.peak_model;
+  model.model_type = kSpecialTypes[static_cast<std::size_t>(selected)];
+  const Outcome outcome = model.BuildStandardModel();
+  if (!outcome.ok) {
+    ui.ShowNote(outcome.message);
+    return;
+  }
+  state.peak_model = model;
+}
+
+Picture PeakModelPicture(const TPeakModel& model) {
+  Picture picture;
+  picture.width = 200;
+  picture.height = 215;
+  picture.background = colors::kGreen;  // the dialog's colour around the black field
+
+  std::array<double, TPeakModel::kNodes + 1> v{};
+  double vmax = -1e14, vmin = 1e14;
+  for (int i = 1; i <= TPeakModel::kNodes; ++i) {
+    v[static_cast<std::size_t>(i)] = 1000.0 * model.model_table[i];
+    vmax = MaxD(vmax, v[static_cast<std::size_t>(i)]);
+    vmin = MinD(vmin, v[static_cast<std::size_t>(i)]);
+  }
+
+  picture.Add(FillRect{2, 3, 198, 212, colors::kBlack});
+  for (int k = 0; k <= 4; ++k) {
+    picture.Add(DottedLine{1, 3.0 + 50 * k, 102, 2, false, colors::kLime});
+  }
+  const double range = MaxD(1e-6, vmax - vmin);
+  for (int i = 1; i <= TPeakModel::kNodes; ++i) {
+    const double y = RoundHalfEven(203.0 - 200.0 * (v[static_cast<std::size_t>(i)] - vmin) / range);
+    picture.Add(PlusMark{4.0 + i, y, colors::kFuchsia});
+  }
+  for (int j = 1; j <= 4; ++j) {
+    picture.Add(DottedLine{5.0 + 63 * (j - 1), -4, 57, 5, true, colors::kLime});
+  }
+  return picture;
+}
+
+void GraphPeakModel(AnalysisState& state, UserInterface& ui) {
+  DialogContent dialog = OpenDialogForm(state.peak_model.Title(), 250, 330, 430, false);
+  DialogPicture& area = dialog.pictures[0];
+  area.visible = true;
+  area.left = 20;
+  area.top = 0;
+  area.picture = PeakModelPicture(state.peak_model);
+  ui.ShowDialog(dialog);
+}
+
+}  // namespace pektra

@@ -1,0 +1,232 @@
+// The peak model is the shape every search and fit evaluates: its width, area and centre must be
+// right, or every peak position, width and area of the program is off.
+#include "model/peak_model.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <variant>
+#include <vector>
+
+#include "core/analysis_state.h"
+#include "model/peak_model_commands.h"
+#include "support/scripted_ui.h"
+
+namespace pektra {
+namespace {
+
+using testing::ScriptedUi;
+
+// A Gaussian of FWHM 1 and unit area, written out independently of the table.
+double UnitGauss(double x) {
+  const double ln2 = std::numbers::ln2;
+  return 2.0 * std::sqrt(ln2 / std::numbers::pi) * std::exp(-4.0 * ln2 * x * x);
+}
+
+int MaxNode(const TPeakModel& model) {
+  int best = 1;
+  for (int i = 2; i <= TPeakModel::kNodes; ++i) {
+    if (model.model_table[i] > model.model_table[best]) best = i;
+  }
+  return best;
+}
+
+// The area over x in FWHM units by the trapezoid rule (the ends of the tables are near zero).
+double TrapezoidArea(const TPeakModel& model) {
+  const double h = 1.0 / model.fwhm_steps;
+  double sum = 0.0;
+  for (int i = 1; i < TPeakModel::kNodes; ++i) {
+    sum += (model.model_table[i] + model.model_table[i + 1]) / 2.0;
+  }
+  return h * sum;
+}
+
+TPeakModel BuiltModel(int type) {
+  TPeakModel model;
+  model.model_type = type;
+  EXPECT_TRUE(model.BuildStandardModel().ok);
+  return model;
+}
+
+TEST(PeakModel, DefaultIsUnitAreaGaussCentredOnNode97) {
+  const TPeakModel model;
+  EXPECT_EQ(model.model_type, kModelGauss);
+  EXPECT_EQ(model.Title(), "Peak Model Gauss");
+  EXPECT_EQ(MaxNode(model), 97);
+  EXPECT_NEAR(TrapezoidArea(model), 1.0, 1e-6);
+  EXPECT_NEAR(model.fwhm_steps, 2.0 * std::sqrt(std::numbers::ln2 / 1.1) * 32.0, 0.05);
+  EXPECT_DOUBLE_EQ(model.span, 96.0 / model.fwhm_steps);
+  EXPECT_NEAR(model.centroid_offset, 0.0, 1e-9);  // symmetric
+}
+
+TEST(PeakModel, GaussTableEvaluatesAsGaussianOfUnitWidthAndArea) {
+  const TPeakModel model;
+  for (double x : {0.0, 0.013, -0.21, 0.37, -0.5, 0.5, 0.77}) {
+    EXPECT_NEAR(model.EvalTable(x).value, UnitGauss(x), 3e-3 * UnitGauss(x)) << "x = " << x;
+  }
+  for (double x : {1.2, -1.45}) {
+    EXPECT_NEAR(model.EvalTable(x).value, UnitGauss(x), 1e-3) << "x = " << x;
+  }
+  // Slope and curvature of the Gaussian: G' = -8 ln2 x G, G'' = 8 ln2 (8 ln2 x^2 - 1) G.
+  const double a = 8.0 * std::numbers::ln2;
+  const double x = 0.31;
+  const TPeakModel::Shape shape = model.EvalTable(x);
+  EXPECT_NEAR(shape.first, -a * x * UnitGauss(x), 0.01 * a * x * UnitGauss(x));
+  EXPECT_NEAR(shape.second, a * (a * x * x - 1.0) * UnitGauss(x), 0.03 * a * UnitGauss(x));
+
+  // Within three nodes of either end the table is read flat.
+  const TPeakModel::Shape near_end = model.EvalTable(-94.3 * model.span / 96.0);
+  EXPECT_EQ(near_end.value, model.model_table[3]);
+  EXPECT_EQ(near_end.first, 0.0);
+  EXPECT_EQ(near_end.second, 0.0);
+
+  for (double outside : {model.span, -model.span, model.span + 0.5, -3.0 * model.span}) {
+    const TPeakModel::Shape s = model.EvalTable(outside);
+    EXPECT_EQ(s.value, 0.0) << "x = " << outside;
+    EXPECT_EQ(s.first, 0.0);
+    EXPECT_EQ(s.second, 0.0);
+  }
+}
+
+TEST(PeakModel, IaeaAndDetector4TablesAreCentredWithUnitArea) {
+  for (int type : {kModelIaea, kModelDetector4}) {
+    const TPeakModel model = BuiltModel(type);
+    EXPECT_EQ(MaxNode(model), 97) << ModelTypeName(type);
+    EXPECT_NEAR(TrapezoidArea(model), 1.0, 5e-3) << ModelTypeName(type);
+    EXPECT_GT(model.fwhm_steps, 0.0);
+    EXPECT_NEAR(model.EvalTable(0.0).value, model.model_table[97], 1e-12);
+  }
+  // The IAEA peak 8647 has its half height between 4045 and 4781 on the left and between 5068
+  // and 4099 on the right, eleven nodes apart.
+  const double iaea_width =
+      (4781 - 4323.5) / (4781.0 - 4045) + 11 + (5068 - 4323.5) / (5068.0 - 4099);
+  EXPECT_NEAR(BuiltModel(kModelIaea).fwhm_steps, iaea_width, 1e-9);
+  EXPECT_EQ(BuiltModel(kModelDetector4).Title(), "Peak Model Detector4");
+}
+
+TEST(PeakModel, CenterTableMovesFirstMaximumToNode97AndDropsOverflow) {
+  TPeakModel model;
+  std::vector<double> raw(193);
+  for (int i = 0; i < 193; ++i) raw[static_cast<std::size_t>(i)] = 500.0 - i;
+  raw[40] = 500.0;  // a second maximum equal to the first one stays behind it
+  model.CenterTable(raw, 193);
+  for (int node = 1; node <= 96; ++node) EXPECT_EQ(model.model_table[node], 0.0) << node;
+  EXPECT_EQ(model.model_table[97], 500.0);
+  EXPECT_EQ(model.model_table[98], 499.0);
+  EXPECT_EQ(model.model_table[137], 500.0);
+  EXPECT_EQ(model.model_table[193], 404.0);  // the 97th value; those after it are dropped
+}
+
+TEST(PeakModel, FlatTableIsIllegalAndLeftAsItWas) {
+  TPeakModel model;
+  model.model_table.fill(5.0);
+  const TPeakModel before = model;
+  const Outcome outcome = model.NormalizeModel();
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.message, "Illegal model  2.50  0.00");
+  EXPECT_EQ(model.model_table, before.model_table);
+  EXPECT_EQ(model.span, before.span);
+  EXPECT_EQ(model.model_area, before.model_area);
+
+  model.model_table.fill(0.0);
+  EXPECT_EQ(model.NormalizeModel().message, "Illegal model  0.00  0.00");
+}
+
+TEST(PeakModelCommands, SpecialModelDialogBuildsTheChosenShape) {
+  AnalysisState state;
+  ScriptedUi ui;
+  ui.AnswerDialog([](DialogContent& dialog) { dialog.choice_lists[0].selected = 1; });
+  MakeSpecialPeakModel(state, ui);
+
+  ASSERT_EQ(ui.dialogs().size(), 1u);
+  const DialogContent& shown = ui.dialogs()[0];
+  EXPECT_EQ(shown.title, "Select special model type and number");
+  EXPECT_TRUE(shown.labels[0].visible);
+  EXPECT_EQ(shown.labels[0].text, " Type ");
+  EXPECT_TRUE(shown.choice_lists[0].visible);
+  EXPECT_EQ(shown.choice_lists[0].items, (std::vector<std::string>{"Gauss", "IAEA", "Detector4"}));
+  EXPECT_EQ(shown.choice_lists[0].selected, 0);
+  EXPECT_EQ(state.peak_model.model_type, kModelIaea);
+  EXPECT_EQ(state.peak_model.model_table, BuiltModel(kModelIaea).model_table);
+  EXPECT_TRUE(ui.notes().empty());
+}
+
+TEST(PeakModelCommands, SpecialModelCancelChangesNothing) {
+  AnalysisState state;
+  state.peak_model = BuiltModel(kModelDetector4);
+  const TPeakModel before = state.peak_model;
+  ScriptedUi ui;
+  ui.CancelDialog();
+  MakeSpecialPeakModel(state, ui);
+
+  ASSERT_EQ(ui.dialogs().size(), 1u);
+  EXPECT_EQ(ui.dialogs()[0].choice_lists[0].selected, 2);  // preselected from the present type
+  EXPECT_EQ(state.peak_model.model_type, kModelDetector4);
+  EXPECT_EQ(state.peak_model.model_table, before.model_table);
+  EXPECT_EQ(state.peak_model.fwhm_steps, before.fwhm_steps);
+}
+
+TEST(PeakModelCommands, GraphShowsTheTableAsPlusMarksOverAGrid) {
+  AnalysisState state;
+  ScriptedUi ui;
+  ui.AnswerDialog();
+  GraphPeakModel(state, ui);
+
+  ASSERT_EQ(ui.dialogs().size(), 1u);
+  const DialogContent& shown = ui.dialogs()[0];
+  EXPECT_EQ(shown.title, "Peak Model Gauss");
+  EXPECT_EQ(shown.left, 250);
+  EXPECT_EQ(shown.width, 330);
+  EXPECT_EQ(shown.height, 430);
+  EXPECT_FALSE(shown.with_save);
+  const DialogPicture& area = shown.pictures[0];
+  ASSERT_TRUE(area.visible);
+  EXPECT_EQ(area.left, 20);
+  EXPECT_EQ(area.top, 0);
+  EXPECT_EQ(area.picture.width, 200);
+  EXPECT_EQ(area.picture.height, 215);
+
+  const std::vector<DrawOp>& ops = area.picture.ops;
+  ASSERT_EQ(ops.size(), 1u + 5u + 193u + 4u);
+  const auto* field = std::get_if<FillRect>(&ops[0]);
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->left, 2);
+  EXPECT_EQ(field->top, 3);
+  EXPECT_EQ(field->right, 198);
+  EXPECT_EQ(field->bottom, 212);
+  EXPECT_EQ(field->color, colors::kBlack);
+  const auto* top_line = std::get_if<DottedLine>(&ops[1]);
+  ASSERT_NE(top_line, nullptr);
+  EXPECT_EQ(top_line->x, 1);
+  EXPECT_EQ(top_line->y, 3);
+  EXPECT_EQ(top_line->count, 102);
+  EXPECT_EQ(top_line->step, 2);
+  EXPECT_FALSE(top_line->vertical);
+  EXPECT_EQ(top_line->color, colors::kLime);
+  EXPECT_EQ(std::get<DottedLine>(ops[5]).y, 203);
+
+  // Node i is the mark 5 + i: the peak at the top, the lowest tail at the bottom and node 122,
+  // 25/32 from the centre, at 203 - 200 (e - e0) / (1 - e0) with e = exp(-1.1 (25/32)^2).
+  auto node = [&ops](int i) { return std::get<PlusMark>(ops[static_cast<std::size_t>(5 + i)]); };
+  EXPECT_EQ(node(97).x, 101);
+  EXPECT_EQ(node(97).y, 3);
+  EXPECT_EQ(node(1).x, 5);
+  EXPECT_EQ(node(1).y, 203);
+  const double e = std::exp(-1.1 * (25.0 / 32) * (25.0 / 32)), e0 = std::exp(-1.1 * 9.0);
+  EXPECT_EQ(node(122).x, 126);
+  EXPECT_EQ(node(122).y, std::nearbyint(203 - 200 * (e - e0) / (1 - e0)));
+  EXPECT_EQ(node(122).color, colors::kFuchsia);
+
+  const auto* last = std::get_if<DottedLine>(&ops.back());
+  ASSERT_NE(last, nullptr);
+  EXPECT_TRUE(last->vertical);
+  EXPECT_EQ(last->x, 194);
+  EXPECT_EQ(last->y, -4);
+  EXPECT_EQ(last->count, 57);
+  EXPECT_EQ(last->step, 5);
+  EXPECT_EQ(state.peak_model.model_type, kModelGauss);
+}
+
+}  // namespace
+}  // namespace pektra

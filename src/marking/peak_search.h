@@ -4,6 +4,8 @@
 // last window and the working width line that the division reads afterwards.
 #pragma once
 
+#include <vector>
+
 #include "core/one_based.h"
 
 namespace pektra {
@@ -38,6 +40,15 @@ class TPeakSearch {
   OneBasedArray<double> search_widths{kSearchArraySize, 0.0};
   OneBasedArray<double> search_quality{kSearchArraySize, 0.0};
 };
+
+// The window test: a window holds something only when its three central channels s3 stand out
+// of three times its lowest value by at least 3 * sqrt(|3 * minimum + 1|) * sens.
+bool WindowHoldsSomething(double s3, double minimum, double sens);
+
+// Candidates closer than min_distance channels whose counts are both below 150 become one
+// candidate at their count-weighted mean channel (positions in window channels, ascending).
+void MergeCloseLowCountPairs(std::vector<double>& positions, const OneBasedArray<double>& work,
+                             int n, double min_distance);
 
 // The new algorithm over channels b1..b2 of the spectrum, with the widths w1 (beginning) and w2
 // (end) and their accuracy delta_w. Fills peak_list (at most 150 peaks, with a message through

@@ -1,0 +1,125 @@
+// The marking command through the scripted user interface.
+#include "marking/marking.h"
+
+#include <gtest/gtest.h>
+
+#include "core/analysis_state.h"
+#include "spectrum/synthetic_spectrum.h"
+#include "support/scripted_ui.h"
+
+namespace pektra {
+namespace {
+
+using testing::ScriptedUi;
+
+// Plays the user of the "Find the Peaks" dialog: types the six values and picks the algorithm
+// (0 new, 1 old).
+std::function<void(DialogContent&)> Type(std::vector<std::string> values, int algorithm = 0) {
+  return [values, algorithm](DialogContent& dialog) {
+    for (std::size_t r = 0; r < values.size(); ++r) dialog.grid.cells[r][0] = values[r];
+    dialog.choice_lists[0].selected = algorithm;
+  };
+}
+
+TEST(SetSearchControls, ShowsTheDialogAsWrittenAndKeepsOldValuesOfRefusedRows) {
+  AnalysisState state;
+  ScriptedUi ui;
+  ui.AnswerDialog(Type({"3.5", "-1", "-0.5", "0", "-2", "5000"}, 1));
+  ASSERT_TRUE(SetSearchControls(state, ui, true));
+
+  const DialogContent& shown = ui.dialogs().at(0);
+  EXPECT_EQ(shown.title, "Find the Peaks");
+  EXPECT_EQ(shown.labels[0].text, "Set the control data for peak search");
+  EXPECT_EQ(shown.labels[1].text,
+            "         Warning.\nThe quality of peak search strongly\n"
+            "depends on the accuracy of widths.");
+  EXPECT_EQ(shown.labels[2].text, " Specify the algorithm for peak search ");
+  EXPECT_EQ(shown.grid.labels,
+            (std::vector<std::string>{" Width at the beginning (chan)", " Width at the end(chan)",
+                                      " Width accuracy(chan)", " Sensitivity (0.5 - 3)",
+                                      " Resolution (1-3)", " Interval length"}));
+  EXPECT_EQ(shown.grid.cells[5][0], "     128");
+  EXPECT_EQ(shown.choice_lists[0].items,
+            (std::vector<std::string>{" New algorithm", " Old algorithm"}));
+  EXPECT_EQ(shown.choice_lists[0].selected, 1);  // ndf 0: the old algorithm is preset
+
+  EXPECT_EQ(ui.notes(), (std::vector<std::string>{"Erroneous width", "Erroneous width accuracy",
+                                                  "Erroneous sensitivity", "Wrong interval"}));
+  EXPECT_EQ(state.spectrum.w1, 3.5);
+  EXPECT_EQ(state.spectrum.w2, 6.0);
+  EXPECT_EQ(state.spectrum.delta_w, 3.5);
+  EXPECT_EQ(state.sens, 1.0);
+  EXPECT_EQ(state.resol, -2.0);  // any resolution is taken
+  EXPECT_EQ(state.max_interval, 128);
+  EXPECT_EQ(state.ndf, 0);
+}
+
+TEST(SetSearchControls, UnreadableNumberCountsAsCancel) {
+  AnalysisState state;
+  ScriptedUi ui;
+  ui.AnswerDialog(Type({"4", "6", "1", "abc", "1", "128"}));
+  EXPECT_FALSE(SetSearchControls(state, ui, true));
+  EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, wrong numbers"});
+  EXPECT_EQ(state.spectrum.w1, 4.0);
+  EXPECT_EQ(state.ndf, 0);
+}
+
+TEST(MarkSpectrum, CancelledDialogKeepsTheMarkingAndEmptiesTheReport) {
+  AnalysisState state;
+  state.peak_count = 2;
+  state.peak_list[1] = 500;
+  state.interval_count = 1;
+  ScriptedUi ui;
+  ui.CancelDialog();
+  MarkSpectrum(state, ui);
+  EXPECT_EQ(state.peak_count, 2);
+  EXPECT_EQ(state.interval_count, 1);
+  EXPECT_EQ(state.status_text[0], "");
+  EXPECT_EQ(state.dialog_ok, 0);
+}
+
+TEST(MarkSpectrum, ManualMarkingNeedsPointsAndMovesThemToTheHighestNeighbour) {
+  AnalysisState state;
+  state.mark_mode = 4;
+  ScriptedUi ui;
+  MarkSpectrum(state, ui);
+  EXPECT_EQ(ui.notes(), std::vector<std::string>{"No marked points"});
+  EXPECT_EQ(state.status_text[0], "");
+
+  state.spectrum.counts[1001] = 50;
+  state.spectrum.counts[1002] = 40;
+  state.spectrum.counts[998] = 60;
+  state.spectrum.counts[1999] = 5;
+  state.mark_list_count = 2;
+  state.mark_list[1] = 2000;
+  state.mark_list[2] = 999.6;
+  state.result_count = 7;
+  ScriptedUi ui2;
+  ui2.AnswerDialog(Type({"4", "4", "1", "1", "1", "128"}));
+  MarkSpectrum(state, ui2);
+  EXPECT_TRUE(ui2.dialogs().at(0).choice_lists[0].items.empty());  // no algorithm choice
+  ASSERT_EQ(state.peak_count, 2);
+  // 999.6 is channel 1000: of its higher neighbours 998, 1001 and 1002 the last one wins, the
+  // comparison always being with channel 1000. The division sorts the list.
+  EXPECT_EQ(state.peak_list[1], 1002);
+  EXPECT_EQ(state.peak_list[2], 1999);
+  EXPECT_EQ(state.interval_count, 2);
+  EXPECT_EQ(state.result_offset, 7);
+  EXPECT_EQ(state.status_text[0], " 2 peak(s) found. ");
+}
+
+TEST(MarkSpectrum, ReportsNoPeakOnAFlatSpectrumWithTheNewAlgorithm) {
+  AnalysisState state;
+  for (int c = 1; c <= 4096; ++c) state.spectrum.counts[c] = 100;
+  ScriptedUi ui;
+  ui.AnswerDialog(Type({"4", "6", "1", "1", "1", "128"}, 0));
+  MarkSpectrum(state, ui);
+  EXPECT_EQ(state.ndf, 1);
+  EXPECT_EQ(state.peak_count, 0);
+  EXPECT_EQ(state.interval_count, 0);
+  EXPECT_EQ(state.status_text[0], " 0 peak(s) found. ");
+  EXPECT_EQ(state.graph_mode, 1);
+}
+
+}  // namespace
+}  // namespace pektra

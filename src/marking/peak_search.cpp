@@ -95,7 +95,7 @@ std::vector<double> Window::FindCandidates() {
   for (std::size_t j = 0; j < pos_.size(); ++j) {
     s_.search_positions[static_cast<int>(j) + 1] = pos_[j];
     channels.push_back(SpectrumChannel(pos_[j]));
-    Trace(F(12, 2, channels.back()));
+    if (st_.debug_mode) Trace(F(12, 2, channels.back()));
   }
   return channels;
 }
@@ -147,7 +147,7 @@ void Window::DetectCandidates() {
         r += std::sqrt(std::max(0.0, work_[i]));
       }
       if (0.33 * r * Sens() > d) {
-        Trace("dS < Serr" + F(9, 0, d) + F(9, 0, r));
+        if (st_.debug_mode) Trace("dS < Serr" + F(9, 0, d) + F(9, 0, r));
         continue;
       }
       kept_pos.push_back(pos_[j]);
@@ -171,7 +171,7 @@ void Window::CheckAreas(double wc) {
     gap[j] = right - (j == 0 ? 1.0 : pos_[j - 1]);
     s_.search_widths[static_cast<int>(j) + 1] = gap[j];
   }
-  Trace("         pos     qc      ampl   err     area     err     spu= ");
+  if (st_.debug_mode) Trace("         pos     qc      ampl   err     area     err     spu= ");
   std::vector<double> kept_pos, kept_quality;
   for (std::size_t j = 0; j < count; ++j) {
     const int p = std::clamp(RoundToInt(pos_[j]), 1, n);
@@ -222,10 +222,10 @@ void Window::AnalyseWidths() {
         std::fabs(mean_found - mean_calib) > 3 * accuracy) {
       st_.width_exact = false;
     }
-    Trace("WidthA      real= " + F(7, 2, mean_found) + "  median= " + F(7, 2, median) +
+    if (st_.debug_mode) Trace("WidthA      real= " + F(7, 2, mean_found) + "  median= " + F(7, 2, median) +
           "  calib = " + F(7, 2, mean_calib) + "  dw= " + F(6, 2, accuracy));
-    Trace("ResA ");
-    Trace("     pos     counts   error  w_calib w_found");
+    if (st_.debug_mode) Trace("ResA ");
+    if (st_.debug_mode) Trace("     pos     counts   error  w_calib w_found");
 
     std::vector<double> partners;
     std::vector<bool> drop(count, false);
@@ -242,18 +242,18 @@ void Window::AnalyseWidths() {
           (!a && !b && y <= 200)) {
         a = b = c = false;
       }
-      Trace("    " + F(9, 0, Channel(p[j])) + F(9, 0, y) + F(9, 0, t) + F(9, 2, wc[j]) +
+      if (st_.debug_mode) Trace("    " + F(9, 0, Channel(p[j])) + F(9, 0, y) + F(9, 0, t) + F(9, 2, wc[j]) +
             F(9, 2, wf[j]) + "   " + B(6, a) + " " + B(6, b) + " " + B(6, c));
       const bool too_wide = wf[j] - wc[j] > 1.5 * accuracy * Resol() &&
                             s_.width_accuracy / wc[j] < 0.25;
       if (a && !b && c && too_wide && y > 200) {
         const bool split = CanSplitDoublet(j, p[j], wf);
-        Trace(std::string(split ? "un" : "") + "resolved" + F(9, 0, Channel(p[j])));
+        if (st_.debug_mode) Trace(std::string(split ? "un" : "") + "resolved" + F(9, 0, Channel(p[j])));
         if (split) {
           const int d = std::max(3, RoundToInt(wc[j] / 2));
           pos_[j] = p[j] - d;
           partners.push_back(p[j] + d);
-          Trace(" replaced by " + F(9, 2, SpectrumChannel(p[j] - d)) +
+          if (st_.debug_mode) Trace(" replaced by " + F(9, 2, SpectrumChannel(p[j] - d)) +
                 F(9, 2, SpectrumChannel(p[j] + d)));
         }
       }
@@ -274,7 +274,7 @@ void Window::AnalyseWidths() {
         }
         if (differing < 3 && hi - lo >= 5) {
           drop[j] = true;
-          Trace("spur " + F(5, 0, Channel(p[j])) + F(4, 0, differing));
+          if (st_.debug_mode) Trace("spur " + F(5, 0, Channel(p[j])) + F(4, 0, differing));
         }
       }
     }
@@ -385,7 +385,7 @@ void Window::FindHiddenPeaks() {
     if (area > threshold && positive + 1 >= w) {
       ++added;
       pos_.push_back(p);
-      Trace("Hidda ip,ass,e,k,iw " + F(5, 0, p) + F(9, 0, area) + F(9, 0, threshold) +
+      if (st_.debug_mode) Trace("Hidda ip,ass,e,k,iw " + F(5, 0, p) + F(9, 0, area) + F(9, 0, threshold) +
             F(5, 0, positive) + F(5, 0, w) + "    Added " + F(5, 0, added));
     }
   }
@@ -406,7 +406,7 @@ void Window::MergeClosePeaks(double wc) {
     pos_[j] = (pos_[j] + pos_[j + 1]) / 2;
     pos_.erase(pos_.begin() + static_cast<std::ptrdiff_t>(j + 1));
     SortPositions();
-    Trace("ChesrA  Merged " + F(5, 0, j + 1.0) + F(5, 0, j + 2.0) + " to " +
+    if (st_.debug_mode) Trace("ChesrA  Merged " + F(5, 0, j + 1.0) + F(5, 0, j + 2.0) + " to " +
           F(9, 1, SpectrumChannel(pos_[j])) + " err= " + F(9, 2, t));
   }
 }
@@ -446,7 +446,7 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
   const int last = std::min(b2 - 1, kMaxChannels);
   state.width_slope = (w2 - w1) / std::max(1, last - first);
   state.width_offset = w2 - last * state.width_slope;
-  trace("kw1 kw0 for width " + F(9, 4, state.width_slope) + F(9, 3, state.width_offset));
+  if (state.debug_mode) trace("kw1 kw0 for width " + F(9, 4, state.width_slope) + F(9, 3, state.width_offset));
   const int mean_width = RoundToInt((w1 + w2) / 2);
   if (last - first <= mean_width) return;
 
@@ -493,7 +493,7 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
     s.window_start = start;
     s.window_end = end;
     s.window_length = n;
-    trace("                Interval = " + F(6, 0, start) + F(6, 0, end));
+    if (state.debug_mode) trace("                Interval = " + F(6, 0, start) + F(6, 0, end));
 
     const MinMax extremes = FindMinMax(work, 1, n);
     s.window_min = extremes.min_value;
@@ -519,7 +519,7 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
                               (2 + 4 * std::sqrt(std::exp(-std::pow((s.window_max - 500) / 2500,
                                                                     2)))));
     s.window_peak = s.window_max;
-    trace("kse= " + F(9, 3, s.kse) + "  max,n= " + F(9, 0, s.window_max) + F(8, 0, minimum));
+    if (state.debug_mode) trace("kse= " + F(9, 3, s.kse) + "  max,n= " + F(9, 0, s.window_max) + F(8, 0, minimum));
     if (s.window_max > 10000) {
       const double scale = 10000 / std::max(1.0, s.window_max);
       for (int k = 1; k <= n; ++k) work[k] *= scale;
@@ -532,7 +532,7 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
     }
     if (s.window_max > 150) {
       SmoothAuto(state.work, n, 7);  // the lower envelope
-      trace("envel.lambd= " + F(12, 8, state.work.smoothing_value));
+      if (state.debug_mode) trace("envel.lambd= " + F(12, 8, state.work.smoothing_value));
     } else {
       // Straight lines through the window ends and its lowest channel.
       auto line = [&](int a, int b) {
@@ -598,7 +598,7 @@ void DivideIntoIntervals(AnalysisState& state, int first, int last) {
     const double e = state.k_width * w + state.ad_interv;
     left[static_cast<std::size_t>(j)] = std::max(p - e, peak[static_cast<std::size_t>(j - 1)]);
     right[static_cast<std::size_t>(j)] = std::min(p + e, peak[static_cast<std::size_t>(j + 1)]);
-    trace(F(9, 4, s.work_slope) + F(9, 4, s.work_offset) + F(9, 3, w) + F(9, 3, p));
+    if (state.debug_mode) trace(F(9, 4, s.work_slope) + F(9, 4, s.work_offset) + F(9, 3, w) + F(9, 3, p));
   }
   // Inner bounds settle into the lowest of three channels of the spectrum.
   auto valley = [&](double bound) {
@@ -626,8 +626,8 @@ void DivideIntoIntervals(AnalysisState& state, int first, int last) {
       RoundToInt(std::min(peak[static_cast<std::size_t>(n)] + state.k_width * w_last +
                               state.ad_interv,
                           static_cast<double>(last)));
-  trace(F(9, 3, w_first));
-  trace(F(9, 3, w_last));
+  if (state.debug_mode) trace(F(9, 3, w_first));
+  if (state.debug_mode) trace(F(9, 3, w_last));
 
   // Walk -L1, P1, -R1, -L2, ...: a bound opens an interval, the next bound closes it.
   bool open = false;

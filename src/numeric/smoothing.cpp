@@ -98,9 +98,9 @@ void SmoothIterative(NumericWork& work, int n, int m, double a, double b, double
     for (int i = 2; i <= n - 1; ++i) {
       const double beta = (u[i + 1] - u[i - 1]) / 4.0;
       const double g = lambda * w[i] / u[i];
-      const double d = 2.0 + g - (1.0 - beta) * p[i - 1];
-      p[i] = (1.0 + beta) / d;
-      q[i] = ((1.0 - beta) * q[i - 1] + g * result[i]) / d;
+      const double inv_d = 1.0 / (2.0 + g - (1.0 - beta) * p[i - 1]);
+      p[i] = (1.0 + beta) * inv_d;
+      q[i] = ((1.0 - beta) * q[i - 1] + g * result[i]) * inv_d;
     }
     for (int i = n - 1; i >= 2; --i) result[i] = p[i] * result[i + 1] + q[i];
     if (c >= 0.0) {
@@ -170,15 +170,17 @@ void SmoothSpline(NumericWork& work, int n, bool weights_from_result, double p) 
   z[n] = y[n];
   for (int i = 2; i <= n - 1; ++i) {
     const int m = n + i;
-    const double e = -(w[i - 1] * g[i - 1] + lambda) / w[i + 1];
-    const double h = (2.0 * w[i] - w[i - 1] * g[m - 1]) / w[i + 1];
+    const double inv_w = 1.0 / w[i + 1];  // one division each instead of seven
+    const double e = -(w[i - 1] * g[i - 1] + lambda) * inv_w;
+    const double h = (2.0 * w[i] - w[i - 1] * g[m - 1]) * inv_w;
     double d = (2.0 - f[i - 1]) * h - (1.0 - f[m - 1]) * e;
     if (std::fabs(d) < 1e-100) d = d < 0.0 ? -1e-100 : 1e-100;
-    const double r = (w[i - 1] * z[m - 1] - lambda * y[i]) / w[i + 1];
-    f[i] = h / d;
-    f[m] = -(1.0 - f[m - 1]) / d;
-    g[i] = -e / d;
-    g[m] = (2.0 - f[i - 1]) / d;
+    const double inv_d = 1.0 / d;
+    const double r = (w[i - 1] * z[m - 1] - lambda * y[i]) * inv_w;
+    f[i] = h * inv_d;
+    f[m] = -(1.0 - f[m - 1]) * inv_d;
+    g[i] = -e * inv_d;
+    g[m] = (2.0 - f[i - 1]) * inv_d;
     z[i] = f[m] * r + f[i] * z[i - 1];
     z[m] = g[m] * r + g[i] * z[i - 1];
   }

@@ -109,12 +109,17 @@ struct AnalysisState {
   int result_offset = 0;
   bool results_unsaved = false;
   double norm_coefficient = 1.0;
+  bool norm_by_coefficient = true;  // false: normalised to the peak nearest channel norm_coefficient
+  bool lim_format = false;          // the " LIM format for res-file" option of the last save
 
   // Calibrations.
   OneBasedArray<CalibrationItem> enc_points{kMaxCalibrationItems, CalibrationItem{}};
   int enc_count = 0, enc_mode = 0;
   bool enc_present = false;
   double enc_first_channel = 1.0, enc_last_channel = 4096.0;
+  double enc_intercept = 0.0, enc_slope = 1.0;  // energy = intercept + slope * ScaledChannel
+  // Energy items being read from the screen or a file, before they are sorted and stored.
+  OneBasedArray<CalibrationItem> enc_entry_points{kMaxCalibrationItems, CalibrationItem{}};
   OneBasedArray<CalibrationItem> efc_points{kMaxCalibrationItems, CalibrationItem{}};
   int efc_count = 0, efc_mode = 0;
   bool efc_present = false;

@@ -1,0 +1,43 @@
+// Energy and efficiency calibration: channel -> energy (linear in a scaled channel, or by
+// interpolation through the items) and energy -> registration efficiency coefficient.
+#pragma once
+
+#include "core/analysis_state.h"
+
+namespace pektra {
+
+struct AnalysisState;
+class UserInterface;
+
+inline constexpr double kScaleConstant = 1.732051;  // deliberately not the exact sqrt(3)
+
+// 1.732051 (2x - a - b) / (b - a), a and b the channels of the first and the last energy item of
+// the last linear fit: runs from -1.732051 at a to +1.732051 at b.
+double ScaledChannel(const AnalysisState& state, double x);
+// enc_slope * ScaledChannel(x) + enc_intercept.
+double LinearEnergy(const AnalysisState& state, double x);
+// The channel of an energy: the inverse linear calibration, or interpolation in the items with
+// energy as abscissa (the function fills work_table itself).
+double EnergyToChannel(AnalysisState& state, double energy);
+
+// A peak in physical units: energy and intensity with their errors. Without calibrations the
+// values pass through unchanged.
+struct ConvertedPeak {
+  double energy = 0.0, energy_error = 0.0, intensity = 0.0, intensity_error = 0.0;
+};
+ConvertedPeak ConvertPeak(AnalysisState& state, double channel, double channel_error, double area,
+                          double area_error);
+
+// The weighted straight line of the energy items in the scaled channel; sets enc_first_channel,
+// enc_last_channel, enc_intercept, enc_slope. Returns the chi-square of the items against the
+// calibration in force before the fit.
+double FitEnergyLine(AnalysisState& state);
+
+// Ascending by the first value; equal values keep their order.
+void SortCalibrationItems(OneBasedArray<CalibrationItem>& items, int n);
+bool IsNonZeroItem(double p, double q, double r);
+// True when n is a wrong number of energy items (> 60 or < 2): the message is shown and the
+// energy calibration switched off.
+bool CheckItemCount(AnalysisState& state, UserInterface& ui, int n);
+
+}  // namespace pektra

@@ -20,7 +20,10 @@
 namespace pektra {
 
 inline constexpr int kMaxPeaks = 1000;            // peak_list, interval_table
-inline constexpr int kMaxMarkingData = 200;       // marking_data
+// marking_data: room for the old search's 300 peaks, each in an interval of its own; marking
+// data read from a file or typed in the editor keep at most kMaxMarkingInput values.
+inline constexpr int kMaxMarkingData = 1000;
+inline constexpr int kMaxMarkingInput = 200;
 inline constexpr int kMaxMarkList = 300;          // mark_list
 inline constexpr int kMaxNames = 200;             // name_list
 inline constexpr int kResultCapacity = 1000;      // result rows

@@ -1,6 +1,7 @@
 #include "numeric/interpolation.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace pektra {
 
@@ -45,9 +46,11 @@ double Cubic(const Points& p, int j, double x) {
   const double mj1 = (d2 * a - d1 * b) / d;
   const double right = x - p.x(j);
   const double left = p.x(j + 1) - x;
-  return right * (p.y(j + 1) - mj1 * h1 * h1 / 6.0) / h1 +
-         left * (p.y(j) - mj * h1 * h1 / 6.0) / h1 + right * right * right * mj1 / (6.0 * h1) +
-         left * left * left * mj / (6.0 * h1);
+  const double y = right * (p.y(j + 1) - mj1 * h1 * h1 / 6.0) / h1 +
+                   left * (p.y(j) - mj * h1 * h1 / 6.0) / h1 +
+                   right * right * right * mj1 / (6.0 * h1) + left * left * left * mj / (6.0 * h1);
+  // Points crowded within a few ulps overflow the second derivatives: the straight line then.
+  return std::isfinite(y) ? y : Line(p, j, x);
 }
 
 }  // namespace

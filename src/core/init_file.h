@@ -1,0 +1,39 @@
+// The init file: a short command script that presets the analysis at start ("pektra.ini"), and
+// its written form "pektra.tmp" ("Save the Init-file"), which the user renames to use it.
+//
+// Lines are comments ("*" first), command lines (by convention "......." and a phrase, as
+// ".......Input the Spectrum") and data lines in free field format. A command is known by its
+// key, the capitals A-Z of its line; each command reads its own data lines.
+#pragma once
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+namespace pektra {
+
+struct AnalysisState;
+class UserInterface;
+
+// The upper-case Latin letters "A" to "Z" of the line, in order, at most 11 of them:
+// ".......Input the Spectrum" gives "IS", ".......Enter Data for ENergy Calibration" "EDENC".
+std::string CommandKey(std::string_view line);
+
+// Carries out the commands of an init file until its end or "STOP". Unknown keys and data lines
+// out of place are ignored; a command whose data run out at the end of the file takes the
+// numbers it found. Out-of-range bounds are clamped into 1..16384 and put in order, so no input
+// can leave the state unusable.
+void ReadInitFile(std::istream& in, AnalysisState& state);
+// Path version; false (and the state untouched) when there is no file.
+bool ReadInitFile(const std::string& file_name, AnalysisState& state);
+
+// The present settings as an init file: the spectrum, the bounds, the widths, the background
+// degree, the calibrations that hold items, the marking values and the maximum interval.
+void WriteInitFile(std::ostream& out, const AnalysisState& state);
+
+// "Save the Init-file": writes work_dir/pektra.tmp whole or not at all and tells the user.
+// Returns false when the file could not be written.
+bool SaveInitFile(AnalysisState& state, UserInterface& ui);
+
+}  // namespace pektra

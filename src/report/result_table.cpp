@@ -1,0 +1,328 @@
+#include "report/result_table.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <ctime>
+#include <iterator>
+#include <sstream>
+#include <system_error>
+#include <vector>
+
+#include "calib/calibration.h"
+#include "core/dialog.h"
+#include "core/file_names.h"
+#include "core/number_format.h"
+#include "core/option_list.h"
+#include "core/safe_file.h"
+#include "core/user_interface.h"
+#include "model/peak_model.h"
+#include "report/name_list.h"
+
+namespace pektra {
+
+namespace {
+
+const std::vector<std::string> kCriterionHelp = {
+    "Crit = criterion for the significance of the peak:",
+    "      C = (A - B)/SQRT(A + B + 1),  where",
+    "A = total counts of the peak region, B = background under the peak",
+    "(in the Errors line the Crit/Bckg column holds B).",
+    "If C > 3, the peak is statistically significant.",
+    "Save appends the table to the debug file a.res.",
+    "Crit = критерий значимости пика:",
+    "      C = (A - B)/SQRT(A + B + 1),  где",
+    "A = полный счет в области пика, B = фон под пиком",
+    "(в строке Errors столбец Crit/Bckg содержит B).",
+    "Если C > 3, пик статистически значим.",
+    "Кнопка Save дописывает таблицу в отладочный файл a.res.",
+};
+
+const std::vector<std::string> kSavingHelp = {
+    "Command saves the results of the analysis and resets all the counters",
+    "of the result table; until then the results of all fits accumulate",
+    "in the table. The spectrum's name leaves the spectrum name list.",
+    "Команда сохраняет результаты анализа и обнуляет все счетчики",
+    "таблицы результатов; до этого результаты всех подгонок накапливаются",
+    "в таблице. Имя спектра удаляется из списка имен спектров.",
+};
+
+const std::string kHeaderIndent(20, ' ');
+
+// Rows in use, within the table's capacity.
+int RowsInUse(const AnalysisState& state) {
+  return std::clamp(state.result_count, 0, kResultCapacity);
+}
+
+std::string PadLeft(std::string text, int width) {
+  if (width > 0 && static_cast<std::size_t>(width) > text.size()) {
+    text.insert(0, static_cast<std::size_t>(width) - text.size(), ' ');
+  }
+  return text;
+}
+
+// A number that fills or overflows its field gets one blank in front, so that it never runs
+// into the field before it: the file keeps every digit and stays readable column by column.
+std::string Separated(std::string text, int width) {
+  if (width > 0 && text.size() >= static_cast<std::size_t>(width)) text.insert(0, 1, ' ');
+  return PadLeft(std::move(text), width);
+}
+
+// x with exactly `decimals` decimals, right-justified in `width` characters and wider when the
+// number needs it (a file keeps every digit; the display's FormatFixed writes asterisks instead).
+// to_chars never looks at the locale.
+std::string Field(double x, int width, int decimals) {
+  char buffer[400];
+  const auto result = std::to_chars(std::begin(buffer), std::end(buffer), x == 0.0 ? 0.0 : x,
+                                    std::chars_format::fixed, decimals);
+  if (result.ec != std::errc()) return PadLeft("*", width);  // beyond any real value
+  return Separated(std::string(buffer, result.ptr), width);
+}
+
+std::string Field(int n, int width) { return Separated(std::to_string(n), width); }
+
+// --- Display ------------------------------------------------------------------------------------
+
+std::vector<std::string> ResultLines(AnalysisState& state, int rows) {
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<std::size_t>(3 * rows));
+  for (int i = 1; i <= rows; ++i) {
+    const ResultRow& r = state.result_rows[i];
+    const ConvertedPeak p = ConvertPeak(state, r[0], r[1], r[2], r[3]);
+    lines.push_back(" Peak" + FormatFixed(4, 0, i) + "  " + FormatFixed(8, 2, r[0]) +
+                    FormatFixed(8, 2, p.energy) + FormatFixed(8, 0, r[2]) +
+                    FormatFixed(10, 0, p.intensity) + FormatFixed(8, 2, r[4]) +
+                    FormatFixed(9, 2, r[6]));
+    lines.push_back(" Errors    " + FormatFixed(8, 2, r[1]) + FormatFixed(8, 2, p.energy_error) +
+                    FormatFixed(8, 0, r[3]) + FormatFixed(10, 0, p.intensity_error) +
+                    FormatFixed(8, 2, r[5]) + FormatFixed(9, 2, r[7]));
+    lines.push_back(" ");
+  }
+  return lines;
+}
+
+// --- Summary file -------------------------------------------------------------------------------
+
+// The normalisation peak: its area Ak = max(area, 1) and area error dAk = max(error, 0.1).
+struct NormalisationPeak {
+  double area = 1.0, area_error = 0.1;
+};
+
+// The row whose channel is nearest to `channel`; among equal distances the last row wins.
+NormalisationPeak NearestPeak(const AnalysisState& state, int rows, double channel) {
+  double best = 1e15;
+  int k = 0;
+  for (int i = 1; i <= rows; ++i) {
+    const double distance = std::fabs(state.result_rows[i][0] - channel);
+    if (distance <= best) {
+      best = distance;
+      k = i;
+    }
+  }
+  NormalisationPeak peak;
+  if (k > 0) {
+    peak.area = std::max(state.result_rows[k][2], 1.0);
+    peak.area_error = std::max(state.result_rows[k][3], 0.1);
+  }
+  return peak;
+}
+
+std::string LocalDateTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &now);
+#else
+  localtime_r(&now, &local);
+#endif
+  char text[32];
+  // Only numeric conversions: the text does not depend on the locale.
+  const std::size_t length = std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+  return std::string(text, length);
+}
+
+}  // namespace
+
+bool StoreResultRow(AnalysisState& state, UserInterface& ui, int index, const ResultRow& row) {
+  if (index > kResultCapacity) {
+    ui.ShowNote("Error, too many peaks in the table");
+    return false;
+  }
+  if (index < 1) return false;
+  state.result_rows[index] = row;
+  state.result_count = std::max(state.result_count, index);
+  state.results_unsaved = true;
+  return true;
+}
+
+void ShowResultTable(AnalysisState& state, UserInterface& ui) {
+  if (state.result_count <= 0) {
+    ui.ShowNote(" No fitted peaks");
+    return;
+  }
+  DialogContent dialog = OpenDialogForm(std::string(16, ' ') + "Result Table", 100, 550, 430,
+                                        /*with_save=*/true);
+  dialog.help_lines = SetOptionList(6, kCriterionHelp, state.display.rus_help);
+  DialogLabel& label = dialog.labels[0];
+  label.visible = true;
+  label.left = 110;
+  label.top = 5;
+  label.text = "Channel  Energy       Area      Intensity      Width    Crit/Bckg";
+  label.text_color = colors::kWhite;
+  label.background = colors::kGreen;
+  DialogListBox& list = dialog.list_box;
+  list.visible = true;
+  list.left = 10;
+  list.top = 25;
+  list.width = 530;
+  list.height = 340;
+  list.lines = ResultLines(state, std::min(RowsInUse(state), kShownResultRows));
+  dialog.on_save = [log = state.debug_log](const DialogContent& shown) {
+    log->WriteLine("   " + shown.title);
+    for (const std::string& line : shown.list_box.lines) log->WriteLine(line);
+    log->Flush();
+  };
+
+  ui.ShowDialog(dialog);
+  if (dialog.saved) {
+    state.results_unsaved = false;
+    state.status_text = {"Results saved", ""};
+  } else {
+    state.status_text = {"", ""};
+  }
+}
+
+std::string ProposedSummaryName(const std::string& spectrum_file) {
+  std::string name = FileNamePart(spectrum_file);
+  const std::size_t dot = name.find('.');
+  if (dot != std::string::npos) name.erase(dot, 1);
+  return DirectoryPart(spectrum_file) + name + ".res";
+}
+
+void WriteSummaryTable(std::ostream& out, AnalysisState& state, double ncoef,
+                       const std::string& date_time) {
+  if (state.result_count <= 0) return;
+  const int rows = RowsInUse(state);
+  const bool by_peak = !state.norm_by_coefficient;
+  const NormalisationPeak norm = by_peak ? NearestPeak(state, rows, ncoef) : NormalisationPeak{};
+  const TSpectrum& spectrum = state.spectrum;
+
+  out << kHeaderIndent << "SUMMARY TABLE.  " << date_time << '\n';
+  out << '\n';
+  out << kHeaderIndent << "File             = " << spectrum.file_name << '\n';
+  out << kHeaderIndent << "Number of peaks  = " << Field(state.result_count, 3)
+      << "  Peak model type  = " << ModelTypeName(state.peak_model.model_type) << '\n';
+  if (by_peak) {
+    out << kHeaderIndent << "Peak_norm, chan. = " << Field(norm.area, 12, 1) << Field(ncoef, 8, 2)
+        << '\n';
+  } else {
+    out << kHeaderIndent << "Ncoef = " << Field(ncoef, 8, 2) << '\n';
+  }
+  out << kHeaderIndent << "Sens, Res = " << Field(state.sens, 8, 3) << Field(state.resol, 8, 2)
+      << '\n';
+  out << kHeaderIndent << "Spectrum interval= " << Field(spectrum.b1, 7) << Field(spectrum.b2, 7)
+      << '\n';
+  out << kHeaderIndent << "Widths           = " << Field(spectrum.w1, 8, 3)
+      << Field(spectrum.w2, 8, 3) << '\n';
+  if (state.enc_present) {
+    const int items = std::clamp(state.enc_count, 0, kMaxCalibrationItems);
+    out << kHeaderIndent << "Energy calibration, " << state.enc_count << " items." << '\n';
+    for (int i = 1; i <= items; ++i) out << Field(state.enc_points[i][1], 8, 2);
+    out << '\n';
+    for (int i = 1; i <= items; ++i) out << Field(state.enc_points[i][0], 8, 2);
+    out << '\n';
+  }
+  out << '\n';
+  out << "   Channel  Energy     Area     Intensity    Width   Norm.area Crit/Back\n";
+  out << '\n';
+
+  for (int i = 1; i <= rows; ++i) {
+    const ResultRow& r = state.result_rows[i];
+    const ConvertedPeak p = ConvertPeak(state, r[0], r[1], r[2], r[3]);
+    const double intensity = state.lim_format ? r[7] : p.intensity;
+    double norm_area = 0.0, norm_error = 0.0;
+    if (by_peak) {
+      const double a = norm.area, da = norm.area_error;
+      norm_area = r[2] / a * 100.0;
+      const double from_area = r[3] / a, from_norm = r[2] * da / (a * a);
+      norm_error = 100.0 * std::sqrt(from_area * from_area + from_norm * from_norm);
+    } else {
+      norm_area = r[2] / ncoef;
+      norm_error = r[3] / ncoef;
+    }
+    const int d = norm_area < 0.01 ? 3 : 2;
+    out << Field(r[0], 9, 2) << Field(p.energy, 9, 2) << Field(r[2], 9, 0)
+        << Field(intensity, 14, 0) << Field(r[4], 9, 2) << Field(norm_area, 12, d)
+        << Field(r[6], 10, 2) << '\n';
+    out << Field(r[1], 9, 2) << Field(p.energy_error, 9, 2) << Field(r[3], 9, 0)
+        << Field(p.intensity_error, 14, 0) << Field(r[5], 9, 2) << Field(norm_error, 12, d)
+        << Field(r[7], 10, 2) << '\n';
+    out << '\n';
+  }
+}
+
+bool WriteSummaryTableFile(const std::string& file_name, AnalysisState& state, double ncoef) {
+  if (state.result_count > 0) {
+    // Written into memory first: ConvertPeak needs the state, and the file writer gets bytes only.
+    std::ostringstream text;
+    WriteSummaryTable(text, state, ncoef, LocalDateTime());
+    const std::string bytes = text.str();
+    if (!WriteFileAtomically(file_name, [&bytes](std::ostream& out) { out << bytes; })) {
+      return false;
+    }
+  }
+  state.results_unsaved = false;
+  return true;
+}
+
+void SaveSummaryTable(AnalysisState& state, UserInterface& ui) {
+  const std::string title = "Save the Summary Table";
+  DialogContent dialog = OpenDialogForm(title, 250, 330, 430);
+  dialog.help_lines = SetOptionList(3, kSavingHelp, state.display.rus_help);
+  DialogLabel& label = dialog.labels[0];
+  label.visible = true;
+  label.left = 20;
+  label.top = 40;
+  label.text = "Saving " + std::to_string(state.result_count) + " " +
+               FileNamePart(state.spectrum.file_name) + " peaks analyzed";
+  label.text_color = colors::kWhite;
+  label.background = colors::kGreen;
+  DialogCheckList& check = dialog.check_list;
+  check.visible = true;
+  check.left = 40;
+  check.top = 120;
+  check.width = 200;
+  check.height = 20;
+  check.items = {" LIM format for res-file"};
+  check.checked = {false};
+
+  ui.ShowDialog(dialog);
+  if (!dialog.ok) {
+    state.dialog_ok = 0;
+    return;
+  }
+  const bool lim = !dialog.check_list.checked.empty() && dialog.check_list.checked[0];
+
+  const std::string proposed = ProposedSummaryName(state.spectrum.file_name);
+  const auto chosen =
+      ui.AskSaveFile({title, DirectoryPart(state.spectrum.file_name), FileNamePart(proposed)});
+  if (!chosen || !ui.ConfirmOverwrite(*chosen)) {
+    state.dialog_ok = 0;
+    return;
+  }
+
+  // The option belongs to this save only if the file is written.
+  const bool old_lim = state.lim_format;
+  state.lim_format = lim;
+  if (!WriteSummaryTableFile(*chosen, state, state.norm_coefficient)) {
+    state.lim_format = old_lim;
+    ui.ShowNote("Error, the file " + *chosen + " could not be written");
+    return;
+  }
+  state.dialog_ok = 1;
+  state.result_count = 0;
+  state.result_offset = 0;
+  RemoveSavedName(state, state.spectrum.file_name);
+}
+
+}  // namespace pektra

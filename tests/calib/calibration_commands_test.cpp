@@ -1,0 +1,359 @@
+// The calibration commands as the user meets them: the dialogs, the files written and read back,
+// and what a cancelled or refused entry leaves behind.
+#include "calib/calibration_commands.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <sstream>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "calib/calibration.h"
+#include "core/analysis_state.h"
+#include "support/scripted_ui.h"
+#include "support/test_files.h"
+
+namespace pektra {
+namespace {
+
+using testing::ReadFile;
+using testing::ScriptedUi;
+using testing::TempDir;
+using testing::WriteFile;
+
+std::vector<CalibrationItem> EnergyItems(const AnalysisState& state) {
+  const auto items = state.enc_points.range(1, state.enc_count);
+  return {items.begin(), items.end()};
+}
+
+std::vector<CalibrationItem> EfficiencyItems(const AnalysisState& state) {
+  const auto items = state.efc_points.range(1, state.efc_count);
+  return {items.begin(), items.end()};
+}
+
+void SetEnergyItems(AnalysisState& state, const std::vector<CalibrationItem>& items, int mode) {
+  for (std::size_t i = 0; i < items.size(); ++i)
+    state.enc_points[static_cast<int>(i) + 1] = items[i];
+  state.enc_count = static_cast<int>(items.size());
+  state.enc_mode = mode;
+  state.enc_present = true;
+  if (mode == 1) FitEnergyLine(state);
+}
+
+// The first stage of the energy entry with the given mode and ticked sources.
+auto ChooseEnergySource(int mode, std::vector<bool> ticked) {
+  return [mode, ticked](DialogContent& dialog) {
+    dialog.choice_lists[0].selected = mode;
+    dialog.check_list.checked = ticked;
+  };
+}
+
+auto TypeInMemo(std::string text) {
+  return [text](DialogContent& dialog) { dialog.memo.text = text; };
+}
+
+TEST(EnterEnergyData, TypedItemsAreFittedShownForCheckingAndSwitchedOn) {
+  AnalysisState state;
+  ScriptedUi ui;
+  ui.AnswerDialog(ChooseEnergySource(1, {false, false, true}))
+      .AnswerDialog(TypeInMemo("300 300 1\n100 100 1\n200 210 0.5\n"))
+      .AnswerDialog([](DialogContent& dialog) {
+        // The user corrects the energy of item 2 in the checking memo.
+        const std::size_t at = dialog.memo.text.find("  210.00");
+        ASSERT_NE(at, std::string::npos);
+        dialog.memo.text.replace(at, 8, "  200.00");
+      });
+
+  EnterEnergyData(state, ui);
+
+  ASSERT_EQ(ui.dialogs().size(), 3u);
+  const DialogContent& first = ui.dialogs()[0];
+  EXPECT_EQ(first.title, "Energy calibration data: ch, E, [err]");
+  EXPECT_EQ(first.labels[0].text, "Number of calibration items = 0");
+  EXPECT_EQ(first.choice_lists[0].items, (std::vector<std::string>{" Non-linear", " Linear"}));
+  EXPECT_EQ(first.choice_lists[0].selected, 0);
+  EXPECT_EQ(first.check_list.items, (std::vector<std::string>{" Use marked peaks as channels ",
+                                                              " Take the data from result table ",
+                                                              " Take the data from the screen "}));
+  EXPECT_EQ(first.check_list.checked, (std::vector<bool>{false, false, false}));
+  EXPECT_EQ(ui.dialogs()[1].memo.text, "* Channel  Energy  Error");
+  EXPECT_EQ(ui.dialogs()[1].left, 150);
+  EXPECT_EQ(ui.dialogs()[1].width, 420);
+  // The mean error 5/6 is the floor of the fit's weights: 1, 1.44, 1. The channels are symmetric,
+  // so the line has slope 1 per channel through the weighted mean 702.4 / 3.44 = 204.19 at 200.
+  // The last column squares the memo's own weight (1 / 0.5^2 = 4) once more: 5.814^2 x 16.
+  EXPECT_EQ(ui.dialogs()[2].memo.text,
+            "* Channel  Energy  Error     Fit   ChiSquare\n"
+            "  100.00  100.00   1.00   104.19       17.52\n"
+            "  200.00  210.00   0.50   204.19      540.83\n"
+            "  300.00  300.00   1.00   304.19       17.52");
+
+  EXPECT_TRUE(state.enc_present);
+  EXPECT_EQ(state.enc_mode, 1);
+  EXPECT_EQ(EnergyItems(state),
+            (std::vector<CalibrationItem>{{100, 100, 1}, {200, 200, 0.5}, {300, 300, 1}}));
+  EXPECT_NEAR(LinearEnergy(state, 250), 250.0, 1e-9);  // refitted after the correction
+  EXPECT_TRUE(ui.notes().empty());
+}
+
+TEST(EnterEnergyData, CancelAtAnyStageLeavesTheCalibrationAsItWas) {
+  AnalysisState state;
+  SetEnergyItems(state, {{100, 1000, 1}, {200, 2000, 1}}, 0);
+  const AnalysisState before = state;
+
+  {  // The first dialog.
+    ScriptedUi ui;
+    ui.CancelDialog();
+    EnterEnergyData(state, ui);
+  }
+  {  // Typing, after choosing linear mode and the marked peaks as channels.
+    state.peak_count = 2;
+    state.peak_list[1] = 300;
+    state.peak_list[2] = 400;
+    ScriptedUi ui;
+    ui.AnswerDialog(ChooseEnergySource(1, {true, false, true})).CancelDialog();
+    EnterEnergyData(state, ui);
+  }
+  {  // Checking: the typed items are not kept, nor switched on.
+    ScriptedUi ui;
+    ui.AnswerDialog(ChooseEnergySource(1, {false, false, true}))
+        .AnswerDialog(TypeInMemo("10 20 1\n30 40 1"))
+        .CancelDialog();
+    EnterEnergyData(state, ui);
+    EXPECT_TRUE(ui.notes().empty());
+  }
+  EXPECT_EQ(state.enc_mode, 0);
+  EXPECT_EQ(EnergyItems(state), EnergyItems(before));
+  EXPECT_EQ(state.enc_present, before.enc_present);
+  EXPECT_EQ(state.enc_intercept, before.enc_intercept);
+}
+
+TEST(EnterEnergyData, OneTypedItemIsRefusedAndSwitchesTheCalibrationOff) {
+  AnalysisState state;
+  SetEnergyItems(state, {{100, 1000, 1}, {200, 2000, 1}}, 0);
+  ScriptedUi ui;
+  ui.AnswerDialog(ChooseEnergySource(0, {false, false, true}))
+      .AnswerDialog(TypeInMemo("* Channel  Energy  Error\n100 661.7 0.1\n-5 5 0\n"));
+  EnterEnergyData(state, ui);
+  EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, number of peaks < 2"});
+  EXPECT_FALSE(state.enc_present);
+  EXPECT_EQ(EnergyItems(state), (std::vector<CalibrationItem>{{100, 1000, 1}, {200, 2000, 1}}));
+}
+
+TEST(EnterEnergyData, ResultRowsAreConvertedWithTheCalibrationInForceBefore) {
+  AnalysisState state;
+  SetEnergyItems(state, {{100, 1000, 0.5}, {200, 2000, 0.5}}, 0);
+  state.result_rows[1] = {120, 0.1, 5000, 80, 3, 0.1, 20, 100};
+  state.result_rows[2] = {180, 0.1, 4000, 70, 3, 0.1, 20, 100};
+  state.result_count = 2;
+  ScriptedUi ui;
+  // Switching to linear must not change how the rows are converted.
+  ui.AnswerDialog(ChooseEnergySource(1, {false, true, false})).AnswerDialog();
+  EnterEnergyData(state, ui);
+  ASSERT_EQ(state.enc_count, 2);
+  EXPECT_NEAR(state.enc_points[1][1], 1200.0, 1e-9);
+  EXPECT_NEAR(state.enc_points[2][1], 1800.0, 1e-9);
+  // Own error 0.5 and the carried channel error 1 make sqrt(1.25) = 1.118, which the checking
+  // memo shows, and the confirmed memo gives back, with two decimals.
+  EXPECT_NEAR(state.enc_points[1][2], 1.12, 1e-9);
+}
+
+TEST(EnterEfficiencyData, EmptyMemoCancelsAndSwitchesTheCalibrationOff) {
+  AnalysisState state;
+  state.efc_points[1] = {661.7, 0.25, 0.01};
+  state.efc_count = 1;
+  state.efc_present = true;
+  ScriptedUi ui;
+  ui.AnswerDialog(TypeInMemo("   \n\n0 0 0\n"));
+  EnterEfficiencyData(state, ui);
+
+  const DialogContent& shown = ui.dialogs().at(0);
+  EXPECT_EQ(shown.title, "Efficiency calibration data: E, coef, [err]");
+  EXPECT_EQ(shown.memo.text, "    661.70   0.25000   0.01000");
+  EXPECT_EQ(shown.labels[0].text, "       Energy     Efficiency      Error ");
+  EXPECT_EQ(ui.notes(), std::vector<std::string>{"Empty lines. Cancelled"});
+  EXPECT_FALSE(state.efc_present);
+}
+
+TEST(EnterEfficiencyData, OneTypedItemIsEnoughAndItemsAreSorted) {
+  AnalysisState state;
+  ScriptedUi ui;
+  ui.AnswerDialog(TypeInMemo("1408 0.002 0\n121.78 0.012\n"));
+  EnterEfficiencyData(state, ui);
+  EXPECT_TRUE(state.efc_present);
+  EXPECT_EQ(EfficiencyItems(state),
+            (std::vector<CalibrationItem>{{121.78, 0.012, 0}, {1408, 0.002, 0}}));
+}
+
+TEST(CalibrationFiles, EnergyFileIsWrittenExactlyAndReadBack) {
+  TempDir dir;
+  const std::string file = dir.File("my.enc");
+  AnalysisState state;
+  SetEnergyItems(state, {{100, 661.7, 0.1}, {200.5, 1332.5, 0.25}}, 0);
+  ScriptedUi ui;
+  ui.AnswerFile(file);
+  SaveEnergyCalibration(state, ui);
+  EXPECT_EQ(ReadFile(file),
+            "*                    Energy calibration data.\n"
+            "\n"
+            "*  Channel    Energy     Error\n"
+            "    100.00    661.70      0.10\n"
+            "    200.50   1332.50      0.25\n");
+  EXPECT_EQ(state.enc_file, file);
+
+  AnalysisState loaded;
+  ScriptedUi reader;
+  reader.AnswerFile(file)
+      .AnswerDialog([](DialogContent& dialog) { dialog.choice_lists[0].selected = 1; })
+      .AnswerDialog();
+  LoadCalibrationFile(loaded, reader, CalibrationKind::kEnergy);
+  EXPECT_EQ(EnergyItems(loaded), EnergyItems(state));
+  EXPECT_TRUE(loaded.enc_present);
+  EXPECT_EQ(loaded.enc_mode, 1);
+  EXPECT_EQ(loaded.enc_file, file);
+  EXPECT_EQ(loaded.enc_last_channel, 200.5);  // the line was fitted
+  ASSERT_EQ(reader.dialogs().size(), 2u);
+  EXPECT_EQ(reader.dialogs()[0].labels[0].text, "Specify the calibration mode");
+  EXPECT_EQ(reader.dialogs()[1].list_box.lines,
+            (std::vector<std::string>{"Energy calibration  performed", " Mode=  Linear",
+                                      "2 calibration items"}));
+}
+
+TEST(CalibrationFiles, EfficiencyFileIsWrittenExactlyAndReadBack) {
+  TempDir dir;
+  const std::string file = dir.File("my.efc");
+  AnalysisState state;
+  state.efc_points[1] = {121.78, 0.0123456, 0.0001};
+  state.efc_points[2] = {1408.01, 0.0021, 0.00005};
+  state.efc_count = 2;
+  ScriptedUi ui;
+  ui.AnswerFile(file);
+  SaveEfficiencyCalibration(state, ui);
+  EXPECT_EQ(ReadFile(file),
+            "*                    Efficiency calibration data.\n"
+            "\n"
+            "*   Energy    Coefficient          Error\n"
+            "    121.78      0.0123456      0.0001000\n"
+            "   1408.01      0.0021000      0.0000500\n");
+
+  AnalysisState loaded;
+  loaded.efc_mode = 3;
+  ScriptedUi reader;
+  reader.AnswerFile(file).AnswerDialog();
+  LoadCalibrationFile(loaded, reader, CalibrationKind::kEfficiency);
+  EXPECT_EQ(EfficiencyItems(loaded), EfficiencyItems(state));
+  EXPECT_TRUE(loaded.efc_present);
+  EXPECT_EQ(loaded.efc_mode, 0);
+  EXPECT_EQ(reader.dialogs().at(0).list_box.lines,
+            (std::vector<std::string>{"Efficiency calibration performed", " Mode= Non-linear",
+                                      "2 calibration items"}));
+}
+
+TEST(CalibrationFiles, NumbersWiderThanTheirFieldsReadBackApart) {
+  OneBasedArray<CalibrationItem> items(kMaxCalibrationItems, CalibrationItem{});
+  items[1] = {12345678.5, -1234567.25, 9876543.75};
+  std::ostringstream out;
+  WriteCalibrationFile(out, CalibrationKind::kEnergy, items, 1);
+  std::istringstream in(out.str());
+  OneBasedArray<CalibrationItem> back(kMaxCalibrationItems, CalibrationItem{});
+  ASSERT_EQ(ReadCalibrationItems(in, back), 1);
+  EXPECT_EQ(back[1], items[1]);
+
+  // The checking memo is read back the same way.
+  AnalysisState state;
+  SetEnergyItems(state, {{100, 12345.5, 1}, {16000, 99999.25, 2500}}, 0);
+  const TypedItems typed = ReadTypedItems(EnergyItemsMemo(state));
+  ASSERT_EQ(typed.count, 2);
+  EXPECT_EQ(typed.items[1], state.enc_points[1]);
+  EXPECT_EQ(typed.items[2], state.enc_points[2]);
+}
+
+TEST(CalibrationFiles, OneItemEnergyFileIsRefusedAndLeavesTheCalibrationOff) {
+  TempDir dir;
+  const std::string file = dir.File("one.enc");
+  WriteFile(file, "100 661.7 0.1\n");
+  AnalysisState state;
+  SetEnergyItems(state, {{100, 1000, 1}, {200, 2000, 1}}, 0);
+  ScriptedUi ui;
+  ui.AnswerFile(file).AnswerDialog();
+  LoadCalibrationFile(state, ui, CalibrationKind::kEnergy);
+  EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, number of peaks < 2"});
+  EXPECT_FALSE(state.enc_present);
+  EXPECT_EQ(state.enc_file, "enc.dat");
+  EXPECT_EQ(EnergyItems(state), (std::vector<CalibrationItem>{{100, 1000, 1}, {200, 2000, 1}}));
+}
+
+TEST(CalibrationFiles, LinearFileWithOneChannelIsRefused) {
+  TempDir dir;
+  const std::string file = dir.File("same.enc");
+  WriteFile(file, "100 661.7 0.1\n100 1332.5 0.1\n");
+  AnalysisState state;
+  ScriptedUi ui;
+  ui.AnswerFile(file).AnswerDialog(
+      [](DialogContent& dialog) { dialog.choice_lists[0].selected = 1; });
+  LoadCalibrationFile(state, ui, CalibrationKind::kEnergy);
+  EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, number of peaks < 2"});
+  EXPECT_FALSE(state.enc_present);
+}
+
+TEST(CalibrationFiles, MissingFileAndRefusedOverwriteChangeNothing) {
+  TempDir dir;
+  AnalysisState state;
+  ScriptedUi ui;
+  const std::string missing = dir.File("none.enc");
+  ui.AnswerFile(missing);
+  LoadCalibrationFile(state, ui, CalibrationKind::kEnergy);
+  EXPECT_EQ(ui.notes(), std::vector<std::string>{"No file " + missing});
+
+  SaveEfficiencyCalibration(state, ui);
+  EXPECT_EQ(ui.notes().back(), "No calibration data");
+
+  const std::string existing = dir.File("old.enc");
+  WriteFile(existing, "old");
+  SetEnergyItems(state, {{100, 1000, 1}, {200, 2000, 1}}, 0);
+  ui.AnswerFile(existing).AnswerNo();
+  SaveEnergyCalibration(state, ui);
+  EXPECT_EQ(ReadFile(existing), "old");
+  EXPECT_EQ(state.enc_file, "enc.dat");
+}
+
+TEST(EnergyCalibrationGraph, DrawsTheCurveAtTheItemsAndMarksTheirEnergies) {
+  AnalysisState state;
+  ScriptedUi ui;
+  ShowEnergyCalibrationGraph(state, ui);
+  EXPECT_EQ(ui.notes(), std::vector<std::string>{"No energy calibration set up"});
+
+  SetEnergyItems(state, {{100, 100, 1.0}, {200, 210, 0.5}, {300, 300, 1.0}}, 1);
+  ui.AnswerDialog();
+  ShowEnergyCalibrationGraph(state, ui);
+  const DialogPicture& area = ui.dialogs().at(0).pictures[0];
+  EXPECT_EQ(ui.dialogs()[0].title, "Energy calibration");
+  EXPECT_TRUE(area.visible);
+  EXPECT_EQ(area.left, 20);
+  const Picture& picture = area.picture;
+  EXPECT_EQ(picture.width, 200);
+  EXPECT_EQ(picture.height, 215);
+  ASSERT_EQ(picture.ops.size(), 5u + 4u + 1u + 3u * 15u);
+  const auto& top = std::get<DottedLine>(picture.ops[0]);
+  EXPECT_EQ(top.y, 3);
+  EXPECT_EQ(top.count, 102);
+  const auto& vertical = std::get<DottedLine>(picture.ops[8]);
+  EXPECT_EQ(vertical.x, 194);
+  EXPECT_EQ(vertical.count, 57);
+  // The fitted line lies 4.19 keV above items 1 and 3: y = round(203 - E' x 190 / 200).
+  const auto& curve = std::get<Polyline>(picture.ops[9]);
+  EXPECT_EQ(curve.xs, (std::vector<double>{11, 101, 191}));
+  EXPECT_EQ(curve.ys, (std::vector<double>{199, 104, 9}));
+  const auto& corner = std::get<Pixel>(picture.ops[10]);
+  EXPECT_EQ(corner.x, 9);
+  EXPECT_EQ(corner.y, 202);
+  EXPECT_EQ(corner.color, colors::kFuchsia);
+  const auto& mark2 = std::get<Pixel>(picture.ops[10 + 15 + 7]);  // centre of item 2
+  EXPECT_EQ(mark2.x, 101);
+  EXPECT_EQ(mark2.y, 98);
+}
+
+}  // namespace
+}  // namespace pektra

@@ -1,0 +1,95 @@
+// The marking data array and its conversion into peak_list and interval_table.
+#include "marking/marking_data.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "core/analysis_state.h"
+#include "support/scripted_ui.h"
+
+namespace pektra {
+namespace {
+
+constexpr const char* kIncorrect = "Error, the marking data is not correct";
+
+void SetArray(AnalysisState& state, const std::vector<double>& values) {
+  state.marking_length = static_cast<int>(values.size());
+  for (int i = 1; i <= state.marking_length; ++i) state.marking_data[i] = values[i - 1];
+}
+
+std::vector<IntervalRecord> Intervals(const AnalysisState& state) {
+  std::vector<IntervalRecord> list;
+  for (int k = 1; k <= state.interval_count; ++k) list.push_back(state.interval_table[k]);
+  return list;
+}
+
+std::vector<double> Peaks(const AnalysisState& state) {
+  std::vector<double> list;
+  for (int j = 1; j <= state.peak_count; ++j) list.push_back(state.peak_list[j]);
+  return list;
+}
+
+TEST(ConvertMarkingData, SplitsBoundsAndPeaksIntoIntervalsInArrayOrder) {
+  AnalysisState state;
+  testing::ScriptedUi ui;
+  SetArray(state, {-100, 110, 120, -140, -150, 160.4, -170});
+  ASSERT_TRUE(ConvertMarkingData(state, ui));
+  EXPECT_EQ(Peaks(state), (std::vector<double>{110, 120, 160.4}));
+  EXPECT_EQ(Intervals(state), (std::vector<IntervalRecord>{{100, 140, 1, 2}, {150, 170, 3, 3}}));
+  EXPECT_TRUE(ui.notes().empty());
+  EXPECT_EQ(state.dialog_ok, 1);
+
+  // Two bounds with nothing between them: an interval without peaks. Bounds are rounded, halves
+  // to even.
+  SetArray(state, {-99.5, -105.5, -110, 120, -130});
+  ASSERT_TRUE(ConvertMarkingData(state, ui));
+  EXPECT_EQ(Intervals(state), (std::vector<IntervalRecord>{{100, 106, 1, 0}, {110, 130, 1, 1}}));
+  EXPECT_EQ(state.peak_count, 1);
+}
+
+TEST(ConvertMarkingData, RefusesABrokenArrayAndKeepsTheMarking) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const std::vector<std::vector<double>> broken = {
+      {110, -100, 120, -140},              // begins with a peak
+      {-100, 110, -140, 150},              // ends with a peak
+      {-100, 110, -120, 130, -140},        // a peak after a right bound
+      {-100, -140},                        // no peak at all
+      {-100, 110, -140, -150},             // an odd number of bounds
+      {-100, 0, -140},                     // channel 0
+      {-100, nan, -140},                   // not a number
+      {-100, 150, -120},                   // the peak lies outside its interval
+      {-100, 150, -120, -140, 110, -160},  // peaks written under each other's interval
+      {-100, 115, -130, -110, 125, -140},  // overlapping intervals count 125 twice
+      {-140, 120, -100},                   // the bounds in reverse order
+      {-16380, 16390, -16400},             // beyond the last channel
+  };
+  for (const std::vector<double>& values : broken) {
+    AnalysisState state;
+    testing::ScriptedUi ui;
+    SetArray(state, {-10, 12, -14});
+    ASSERT_TRUE(ConvertMarkingData(state, ui));
+    SetArray(state, values);
+    EXPECT_FALSE(ConvertMarkingData(state, ui)) << values[1];
+    EXPECT_EQ(ui.notes(), std::vector<std::string>{kIncorrect});
+    EXPECT_EQ(state.dialog_ok, 0);
+    EXPECT_EQ(Peaks(state), std::vector<double>{12});
+    EXPECT_EQ(Intervals(state), (std::vector<IntervalRecord>{{10, 14, 1, 1}}));
+  }
+}
+
+TEST(ConvertMarkingData, NeverReadsBeyondTheArray) {
+  AnalysisState state;
+  testing::ScriptedUi ui;
+  SetArray(state, {-10, 12, -14});
+  state.marking_length = state.marking_data.capacity() + 1;
+  EXPECT_FALSE(ConvertMarkingData(state, ui));
+  state.marking_length = -3;
+  EXPECT_FALSE(ConvertMarkingData(state, ui));
+  EXPECT_EQ(ui.notes().size(), 2u);
+}
+
+}  // namespace
+}  // namespace pektra

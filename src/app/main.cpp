@@ -3,11 +3,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 
 #include "core/analysis_state.h"
-#include "core/debug_log.h"
-#include "core/display_settings.h"
+#include "core/startup.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_user_interface.h"
 
@@ -37,15 +35,11 @@ int main(int argc, char** argv) {
 
   pektra::AnalysisState state;
   std::error_code error;
-  state.work_dir = std::filesystem::current_path(error).string();
-  state.ini_path = (std::filesystem::path(state.work_dir) / "pektra.ini").string();
-  state.spectrum_dir = state.work_dir;
-  pektra::ReadDisplaySettings(
-      (std::filesystem::path(state.work_dir) / "pektra.fn").string(), state.display);
-  state.debug_log = std::make_shared<pektra::DebugLog>(pektra::kDebugLogName);
+  pektra::StartUp(state, std::filesystem::current_path(error).string());
 
   pektra::TForm1 window(state);
   pektra::QtUserInterface ui(window, state.display.screen_scale, state.display.font_size);
+  window.close_guard = [&state, &ui] { return pektra::RequestExit(state, ui); };
   window.show();
   return application.exec();
 }

@@ -1,5 +1,6 @@
 #include "ui/qt/main_window.h"
 
+#include <QCloseEvent>
 #include <QFont>
 
 #include "core/display_settings.h"
@@ -39,6 +40,14 @@ void TForm1::ApplyLayout() {
   Image3->setGeometry(0, 0, Scaled(600), Scaled(424));
   Label1->move(Scaled(121), Scaled(59));
   Label2->move(Scaled(121), Scaled(74));
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  if (close_guard && !close_guard()) {
+    event->ignore();
+    return;
+  }
+  event->accept();
 }
 
 void TForm1::ShowStatus(const QString& line1, const QString& line2) {

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QMainWindow>
+#include <functional>
 
 #include "core/analysis_state.h"
 
@@ -23,9 +24,15 @@ class TForm1 : public QMainWindow {
   void ApplyLayout();
   void ShowStatus(const QString& line1, const QString& line2);
 
+  // Asked before the window closes (the Exit logic); returning false keeps it open.
+  std::function<bool()> close_guard;
+
   QLabel* Label1 = nullptr;  // first status line
   QLabel* Label2 = nullptr;  // second status line
   QLabel* Image3 = nullptr;  // large graph area
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   int Scaled(double design_units) const;

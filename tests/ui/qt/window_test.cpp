@@ -41,6 +41,24 @@ TEST(MainWindow, OpensWithCaptionAtDesignSizeTimesScaleAndCloses) {
   EXPECT_FALSE(window.isVisible());
 }
 
+TEST(MainWindow, ClosingAsksTheExitLogicFirst) {
+  App();
+  AnalysisState state;
+  TForm1 window(state);
+  window.show();
+  bool allow = false;
+  int asked = 0;
+  window.close_guard = [&] {
+    ++asked;
+    return allow;
+  };
+  EXPECT_FALSE(window.close());  // e.g. "Results not saved. Quit?" answered No
+  EXPECT_TRUE(window.isVisible());
+  allow = true;
+  EXPECT_TRUE(window.close());
+  EXPECT_EQ(asked, 2);
+}
+
 TEST(MainWindow, EmptyStatusLineIsHidden) {
   App();
   AnalysisState state;

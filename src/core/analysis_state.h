@@ -105,6 +105,9 @@ struct AnalysisState {
   int fit_first = 0, fit_last = 0, fit_peaks = 0;
   double fit_width = 0.0;
   double pos_factor = 1.0, amp_factor = 1.0;
+  int fit_bg_degree = 0;                      // background degree of the last interval fit
+  double fit_max_count = 0.0, fit_min_count = 0.0;
+  std::vector<double> fit_components;         // background, total, then each peak's term
 
   // Results.
   OneBasedArray<ResultRow> result_rows{kResultCapacity, ResultRow{}};

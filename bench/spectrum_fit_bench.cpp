@@ -1,0 +1,92 @@
+// The fit of a whole marked spectrum (8192 channels, about 150 peaks of FWHM 3 to 6 channels on a
+// falling background) alone, and the whole automatic road: search, division into intervals, fit.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/analysis_state.h"
+#include "core/user_interface.h"
+#include "fit/spectrum_fit.h"
+#include "marking/peak_search.h"
+#include "spectrum/synthetic_spectrum.h"
+
+namespace {
+
+using namespace pektra;
+
+class SilentUi : public UserInterface {
+ public:
+  void ShowNote(const std::string&) override {}
+  bool AskYesNo(const std::string&, bool) override { return false; }
+  bool AskOkCancel(const std::string&) override { return true; }
+  void ShowDialog(DialogContent& dialog) override { dialog.ok = false; }
+  std::optional<std::string> AskOpenFile(const FileQuestion&) override { return std::nullopt; }
+  std::vector<std::string> AskOpenFiles(const FileQuestion&) override { return {}; }
+  std::optional<std::string> AskSaveFile(const FileQuestion&) override { return std::nullopt; }
+  GraphEvent WaitForGraphEvent() override { return {GraphEvent::Kind::kCancel, 0, 0}; }
+  void ShowStatus(const std::string&, const std::string&) override {}
+  void ShowPicture(PictureArea, const Picture&) override {}
+  void ShowHelp(const std::vector<std::string>&) override {}
+};
+
+std::unique_ptr<AnalysisState> SpectrumState() {
+  RandomSpectrumOptions options;
+  options.seed = 77;
+  options.channels = 8192;
+  options.isolated_peaks = 120;
+  options.doublets = 14;
+  options.fwhm_first = 3.0;
+  options.fwhm_last = 6.0;
+  options.isolation = 5.0;
+  options.background_first = 2000.0;
+  options.background_last = 30.0;
+  auto state = std::make_unique<AnalysisState>();
+  TSpectrum& sp = state->spectrum;
+  LoadIntoSpectrum(GenerateCounts(RandomSpectrum(options).spec), sp);
+  sp.w1 = RandomSpectrumFwhm(options, sp.b1);
+  sp.w2 = RandomSpectrumFwhm(options, sp.b2);
+  sp.delta_w = 1.0;
+  state->width_by_channel = 1;
+  // The width line as the marking command sets it before a search.
+  state->width_slope = (sp.w2 - sp.w1) / (sp.b2 - sp.b1 + 1);
+  state->width_offset = sp.w1 - sp.b1 * state->width_slope;
+  return state;
+}
+
+void Mark(AnalysisState& state, UserInterface& ui) {
+  const TSpectrum& s = state.spectrum;
+  FindPeaks(state, ui, s.b1, s.delta_w, s.w2, s.w1, s.b2);
+  DivideIntoIntervals(state, s.b1, s.b2);
+}
+
+void BM_FitSpectrum8192Channels(benchmark::State& bench) {
+  auto state = SpectrumState();
+  SilentUi ui;
+  Mark(*state, ui);
+  for (auto _ : bench) {
+    FitSpectrum(*state, ui);
+    benchmark::DoNotOptimize(state->result_rows[1]);
+  }
+  bench.counters["peaks"] = state->peak_count;
+  bench.counters["intervals"] = state->interval_count;
+}
+BENCHMARK(BM_FitSpectrum8192Channels)->Unit(benchmark::kMillisecond);
+
+void BM_SearchDivideAndFit8192Channels(benchmark::State& bench) {
+  auto state = SpectrumState();
+  SilentUi ui;
+  for (auto _ : bench) {
+    Mark(*state, ui);
+    FitSpectrum(*state, ui);
+    benchmark::DoNotOptimize(state->result_rows[1]);
+  }
+  bench.counters["peaks"] = state->peak_count;
+  bench.counters["intervals"] = state->interval_count;
+}
+BENCHMARK(BM_SearchDivideAndFit8192Channels)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

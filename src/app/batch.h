@@ -1,0 +1,16 @@
+// pektra-batch: analyses spectra without a window, the way the window would with the same
+// settings: init file, reading, marking, the fit of every interval, the summary table.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace pektra {
+
+// Runs the tool with its command-line arguments (without the program name). Summary of the run
+// and progress go to `err`, --help to `out`. Returns the exit status: 0 when every spectrum was
+// analysed and saved, 1 when some failed, 2 for a usage error.
+int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+}  // namespace pektra

@@ -1,0 +1,432 @@
+#include "fit/interval_fit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "core/arithmetic.h"
+#include "core/dialog.h"
+#include "core/number_format.h"
+#include "core/user_interface.h"
+
+namespace pektra {
+
+namespace {
+
+// Widths below this (channels) are taken as this in the model, so that a wild W0 + W1 s never
+// divides by zero or turns the shape around.
+constexpr double kMinModelWidth = 1e-3;
+
+// Indices of the parameters of an interval with n peaks.
+struct Layout {
+  int n;
+  int amplitude(int k) const { return 4 + k; }
+  int position(int k) const { return 4 + n + k; }
+  int w0() const { return 5 + 2 * n; }
+  int w1() const { return 6 + 2 * n; }
+  int count() const { return 2 * n + 6; }
+};
+
+Layout LayoutOf(const AnalysisState& state) {
+  return Layout{std::clamp(state.fit_peaks, 0, kMaxFitPeaks)};
+}
+
+double CountAt(const AnalysisState& state, int c) {
+  return state.spectrum.counts[std::clamp(c, 1, kMaxChannels)];
+}
+
+// Background coordinate t(c) in [-1, 1] over the interval (shifted by one channel, as the
+// coefficients have always been defined).
+double BackgroundCoordinate(const AnalysisState& state, double c) {
+  const double span = std::max(1, state.fit_last - state.fit_first);
+  return (2 * c - 2 - state.fit_first - state.fit_last) / span;
+}
+
+// Width coordinate s(c) over the interval under analysis b1..b2.
+double WidthCoordinate(const AnalysisState& state, double c) {
+  const TSpectrum& sp = state.spectrum;
+  const double span = std::max(1, sp.b2 - sp.b1);
+  return (2 * c - 2 - sp.b1 - sp.b2) / span;
+}
+
+// T0..T3 at t.
+std::array<double, 4> Chebyshev(double t) {
+  const double t2 = 2 * t * t - 1;
+  return {1.0, t, t2, 2 * t * t2 - t};
+}
+
+double BackgroundValue(const TParameter& fitter, const std::array<double, 4>& tj) {
+  double b = 0.0;
+  for (int j = 0; j < 4; ++j) b += fitter.param(j + 1).value * tj[static_cast<std::size_t>(j)];
+  return b;
+}
+
+// The model at channel c (fractional for the graphs). With `derivatives` the increments of the
+// parameters receive df/dp. fit_components gets background, total and each peak's term.
+double EvaluateModel(AnalysisState& state, double c, bool derivatives) {
+  TParameter& fitter = state.fitter;
+  const Layout lay = LayoutOf(state);
+  const std::array<double, 4> tj = Chebyshev(BackgroundCoordinate(state, c));
+  const double background = BackgroundValue(fitter, tj);
+  if (derivatives) {
+    for (int j = 0; j < 4; ++j) fitter.param(j + 1).increment = tj[static_cast<std::size_t>(j)];
+  }
+
+  const double s = WidthCoordinate(state, c);
+  const double raw_width = fitter.param(lay.w0()).value + fitter.param(lay.w1()).value * s;
+  const bool width_floored = !(raw_width > kMinModelWidth);
+  const double width = width_floored ? kMinModelWidth : raw_width;
+
+  std::vector<double>& components = state.fit_components;
+  components.resize(static_cast<std::size_t>(lay.n + 2));
+  double total = background;
+  double d_width = 0.0;
+  for (int k = 1; k <= lay.n; ++k) {
+    const double a = fitter.param(lay.amplitude(k)).value;
+    const double x = (c - fitter.param(lay.position(k)).value) / width;
+    const TPeakModel::Shape m = state.peak_model.EvalTable(x);
+    const double term = a * m.value;
+    total += term;
+    components[static_cast<std::size_t>(k + 1)] = term;
+    if (derivatives) {
+      fitter.param(lay.amplitude(k)).increment = m.value;
+      fitter.param(lay.position(k)).increment = -(a / width) * m.first;
+      d_width -= (a / width) * x * m.first;
+    }
+  }
+  if (derivatives) {
+    if (width_floored) d_width = 0.0;
+    fitter.param(lay.w0()).increment = d_width;
+    fitter.param(lay.w1()).increment = s * d_width;
+  }
+  components[0] = background;
+  components[1] = total;
+  return total;
+}
+
+// Starting values and limits of the amplitudes, positions and widths; amplitudes left by a
+// previous fit set the position freedom and the amplitude floor.
+void InitialGuesses(AnalysisState& state) {
+  TParameter& fitter = state.fitter;
+  const TSpectrum& sp = state.spectrum;
+  const Layout lay = LayoutOf(state);
+  ParameterRecord& w0 = fitter.param(lay.w0());
+  ParameterRecord& w1 = fitter.param(lay.w1());
+  w0.value = state.fit_width;
+  w1.value = sp.width_variable;
+
+  const double b0 = fitter.param(1).value;
+  const double centre = std::fabs(state.peak_model.CentreValue()) + 1e-10;
+  for (int k = 1; k <= lay.n; ++k) {
+    ParameterRecord& amp = fitter.param(lay.amplitude(k));
+    ParameterRecord& pos = fitter.param(lay.position(k));
+    const double sigma = std::sqrt(std::fabs(amp.value + 1));
+    const double h =
+        state.delta_pos == 0 ? 0.0 : MaxD(state.delta_pos, w0.value / sigma) * state.pos_factor;
+    amp.value = MaxD(std::fabs(CountAt(state, RoundToInt(pos.value)) - b0), 10.0) / centre;
+    amp.lower = sigma * state.amp_factor;
+    amp.upper = 1e12;
+    if (pos.value >= state.fit_first && pos.value <= state.fit_last) {
+      pos.lower = pos.value - h;
+      pos.upper = pos.value + h;
+    } else {
+      pos.lower = pos.upper = pos.value;
+    }
+  }
+
+  w0.lower = MaxD(2.0, w0.value - sp.delta_w);
+  w0.upper = MaxD(sp.w1 + sp.delta_w, w0.lower);  // never an inverted range
+  w1.lower = -sp.delta_width_v;
+  w1.upper = sp.delta_width_v;
+  OrderPair(w1.lower, w1.upper);
+
+  // Neighbours share no position range: overlapping limits meet at their midpoint. A fixed
+  // neighbour only bounds the free one.
+  for (int k = 1; k < lay.n; ++k) {
+    ParameterRecord& left = fitter.param(lay.position(k));
+    ParameterRecord& right = fitter.param(lay.position(k + 1));
+    if (!(left.upper > right.lower)) continue;
+    if (!left.fixed() && !right.fixed()) {
+      const double mid = (left.upper + right.lower) / 2;
+      left.upper = mid - 0.001;
+      right.lower = mid + 0.001;
+    } else if (left.fixed() && !right.fixed()) {
+      right.lower = left.value + 0.001;
+    } else if (!left.fixed() && right.fixed()) {
+      left.upper = right.value - 0.001;
+    }
+  }
+  // A range that became inverted (peaks marked out of order or on one channel) fixes the peak.
+  for (int k = 1; k <= lay.n; ++k) {
+    ParameterRecord& pos = fitter.param(lay.position(k));
+    if (pos.lower > pos.upper) pos.lower = pos.upper = pos.value;
+  }
+}
+
+// Before the retry: loosens what the first fit ran into. Amplitudes and position limits are
+// largely set anew by the InitialGuesses that follows.
+void RepairParameters(AnalysisState& state) {
+  TParameter& fitter = state.fitter;
+  const TSpectrum& sp = state.spectrum;
+  const Layout lay = LayoutOf(state);
+  for (int k = 1; k <= lay.n; ++k) {
+    ParameterRecord& amp = fitter.param(lay.amplitude(k));
+    ParameterRecord& pos = fitter.param(lay.position(k));
+    if (amp.value <= amp.lower || !(amp.value > 2 * amp.error)) {
+      pos.lower = pos.upper = pos.value;
+      amp.lower = 1.5;
+    }
+    if (amp.value <= amp.lower) amp.lower /= 2;
+  }
+  for (int k = 2; k <= lay.n; ++k) {
+    ParameterRecord& left = fitter.param(lay.position(k - 1));
+    ParameterRecord& right = fitter.param(lay.position(k));
+    if (left.fixed() || right.fixed()) continue;
+    if (left.value >= left.upper && right.value > right.lower) {
+      const double shift = (right.value - right.lower) / 2;
+      left.upper += shift;
+      right.lower += shift;
+    } else if (left.value < left.upper && right.value <= right.lower) {
+      const double shift = (left.upper - left.value) / 2;
+      left.upper -= shift;
+      right.lower -= shift;
+    }
+  }
+  ParameterRecord& w0 = fitter.param(lay.w0());
+  if (!w0.fixed()) {
+    if (w0.value <= w0.lower) w0.lower = MaxD(1.0, w0.value - sp.delta_w);
+    if (w0.value >= w0.upper) w0.upper = w0.value + sp.delta_w;
+  }
+}
+
+// Background degree of the interval: from dback and the number of peaks, lower for a flat
+// interval, higher for ends of opposite sign, 3 for a refit.
+int BackgroundDegree(const AnalysisState& state, int n, bool refit) {
+  int d = MinI(n, MinI(std::abs(state.spectrum.dback), 3));
+  if (state.fit_max_count - state.fit_min_count <= std::sqrt(std::fabs(state.fit_min_count))) {
+    d = MinI(n, 2);
+  }
+  const double y1 = CountAt(state, state.fit_first), y2 = CountAt(state, state.fit_last);
+  if (std::fabs(y1 - y2) >= 1.5 * std::fabs(y1 + y2)) d = MinI(d + 1, 3);
+  if (refit) d = 3;
+  return d;
+}
+
+// The fitter's settings for this interval; multiplets of close or weak peaks get more damping,
+// a shorter step and more iterations.
+void SetIntervalSettings(AnalysisState& state) {
+  TParameter& fitter = state.fitter;
+  FitSettings& s = fitter.settings;
+  const Layout lay = LayoutOf(state);
+  s.max_iterations = state.niter;
+  s.step = state.step;
+  s.damp = state.damper;
+  if (lay.n > 1) {
+    double r = 1000.0, q = 10000.0;
+    for (int k = 1; k <= lay.n; ++k) {
+      const double a = fitter.param(lay.amplitude(k)).value;
+      const double p = fitter.param(lay.position(k)).value;
+      if (p + 0.1 != 0) r = MinD(r, a / (p + 0.1));
+      if (k > 1 && state.fit_width > 0) {
+        q = MinD(q, (p - fitter.param(lay.position(k - 1)).value) / state.fit_width);
+      }
+    }
+    const double closeness = MaxD(0.0, MinD(q, r));
+    s.damp = MinD(std::pow(10.0, (4 - closeness) / (closeness + 2)) * state.damper, 0.1);
+    s.step = MaxD(0.25, MinD(((2 * closeness + 1) / (closeness + 2)) * s.step, 1 - s.damp));
+    s.max_iterations = MinI(3, lay.n) + RoundToInt((1 - s.step) * 8) + state.niter;
+  }
+  s.penalty_weight = 0.0;
+  s.robust_c = 4.0;
+  s.robust_k = 0.5;
+  s.mean_weight = false;
+  s.print_period = state.debug_mode ? 1 : 0;
+}
+
+bool AnyFlag(const TParameter::Quality& q) {
+  return q.not_converged || q.not_inverted || q.large_chi2 || q.large_eps || q.one_sided;
+}
+
+void TraceLine(AnalysisState& state, const std::string& line) {
+  if (state.debug_mode && state.debug_log) state.debug_log->WriteLine(line);
+}
+
+}  // namespace
+
+PointValue ModelPoint(AnalysisState& state, int stage, int k) {
+  (void)stage;
+  const TSpectrum& sp = state.spectrum;
+  const int c = state.fit_first + k - 1;
+  PointValue pv;
+  if (c < 1 || c > kMaxChannels) return pv;  // weight 0: the point is left out
+  pv.y = sp.counts[c];
+  double e = sp.errors[c];
+  if (state.fit_max_count < state.small_stat && c + 1 <= kMaxChannels) {
+    pv.y += sp.counts[c + 1];
+    e = std::sqrt(e * e + sp.errors[c + 1] * sp.errors[c + 1]);
+  }
+  pv.w = e != 0 ? 1.0 / (e * e) : 0.0;
+  pv.f = EvaluateModel(state, c, /*derivatives=*/true);
+  if (state.fit_max_count < state.small_stat && c + 1 <= kMaxChannels) {
+    // The measured value is the sum of two channels, so the model is too: fitted against one
+    // channel's model, the amplitudes came out twice the peaks' and the positions half a
+    // channel high.
+    TParameter& fitter = state.fitter;
+    const int count = fitter.parameter_count();
+    std::vector<double> first(static_cast<std::size_t>(count));
+    for (int j = 1; j <= count; ++j) first[static_cast<std::size_t>(j - 1)] = fitter.param(j).increment;
+    pv.f += EvaluateModel(state, c + 1, /*derivatives=*/true);
+    for (int j = 1; j <= count; ++j) fitter.param(j).increment += first[static_cast<std::size_t>(j - 1)];
+  }
+  return pv;
+}
+
+double FittedValue(AnalysisState& state, double x) {
+  return EvaluateModel(state, state.fit_first + x - 1, /*derivatives=*/false);
+}
+
+void FitInterval(AnalysisState& state, UserInterface& ui, int first_peak, bool refit) {
+  const int n = state.fit_peaks;
+  if (n < 1 || n > kMaxFitPeaks || first_peak < 1 || first_peak + n - 1 > kMaxPeaks) return;
+  if (state.fit_first < 1 || state.fit_last > kMaxChannels || state.fit_last < state.fit_first) {
+    return;
+  }
+  TParameter& fitter = state.fitter;
+  const Layout lay{n};
+  fitter.set_user_interface(&ui);
+  fitter.set_debug_log(state.debug_mode ? state.debug_log.get() : nullptr);
+  fitter.set_parameter_count(lay.count());
+  fitter.set_point_count(state.fit_last - state.fit_first + 1);
+
+  // Step 1: the count range of the interval.
+  state.fit_max_count = -1e300;
+  state.fit_min_count = 1e300;
+  for (int c = state.fit_first; c <= state.fit_last; ++c) {
+    state.fit_max_count = MaxD(state.fit_max_count, state.spectrum.counts[c]);
+    state.fit_min_count = MinD(state.fit_min_count, state.spectrum.counts[c]);
+  }
+
+  // Every parameter independent; amplitudes start from 0, positions from the marking.
+  for (int j = 1; j <= lay.count(); ++j) {
+    fitter.param(j) = ParameterRecord{};
+    fitter.param(j).dep = j;
+  }
+  for (int j = 1; j <= 4; ++j) {
+    fitter.param(j).lower = -1e11;
+    fitter.param(j).upper = 1e11;
+  }
+  fitter.param(1).value = state.fit_min_count;
+  fitter.param(1).lower = std::sqrt(std::fabs(state.fit_min_count));
+  state.fit_bg_degree = BackgroundDegree(state, n, refit);
+  for (int j = state.fit_bg_degree + 1; j <= 3; ++j) {
+    fitter.param(j + 1).lower = fitter.param(j + 1).upper = 0.0;
+  }
+  for (int k = 1; k <= n; ++k) {
+    fitter.param(lay.position(k)).value = state.peak_list[first_peak + k - 1];
+  }
+
+  InitialGuesses(state);
+  state.fit_components.assign(static_cast<std::size_t>(n + 2), 0.0);
+
+  const FitSettings creation = fitter.settings;
+  SetIntervalSettings(state);
+  TraceLine(state, "Interval fit " + std::to_string(state.fit_first) + " - " +
+                       std::to_string(state.fit_last) + ", " + std::to_string(n) +
+                       " peak(s), background degree " + std::to_string(state.fit_bg_degree));
+  auto point = [&state](int stage, int k) { return ModelPoint(state, stage, k); };
+  fitter.Fit(point);
+  if (AnyFlag(fitter.CheckQuality())) {
+    TraceLine(state, "Interval fit: quality flags set, one more fit");
+    fitter.settings.robust_k /= 2;
+    fitter.settings.mean_weight = true;
+    fitter.Soften();
+    ParameterRecord& w0 = fitter.param(lay.w0());
+    if (state.fit_width > 1 && w0.value < 1) w0.value = state.fit_width;
+    RepairParameters(state);
+    InitialGuesses(state);
+    fitter.Fit(point);
+  }
+  fitter.settings = creation;
+}
+
+ResultRow PeakResult(AnalysisState& state, int k) {
+  const TParameter& fitter = state.fitter;
+  const TSpectrum& sp = state.spectrum;
+  const Layout lay = LayoutOf(state);
+  ResultRow row{};
+  if (k < 1 || k > lay.n) return row;
+  const ParameterRecord& pos = fitter.param(lay.position(k));
+  const ParameterRecord& amp = fitter.param(lay.amplitude(k));
+  const ParameterRecord& w0 = fitter.param(lay.w0());
+  const double p = pos.value;
+  const double width = w0.value + fitter.param(lay.w1()).value * WidthCoordinate(state, p);
+  const double area = std::fabs(amp.value * width);
+  // The area A W is propagated with the covariances of A, W0 and W1: A and W0 are strongly
+  // anti-correlated, and the sum of squares alone overstates the error by about 40 %.
+  double area_error = std::hypot(amp.error * width, w0.error * amp.value);
+  if (fitter.matrix_inverted()) {
+    const double s = WidthCoordinate(state, p);
+    const int index[] = {lay.amplitude(k), lay.w0(), lay.w1()};
+    const double gradient[] = {width, amp.value, amp.value * s};
+    double variance = 0.0;
+    for (int i = 0; i < 3; ++i) {
+      for (int j = 0; j < 3; ++j) {
+        const ParameterRecord& pi = fitter.param(index[i]);
+        const ParameterRecord& pj = fitter.param(index[j]);
+        if (pi.fixed() || pj.fixed() || pi.error == 0 || pj.error == 0) continue;
+        variance += gradient[i] * gradient[j] * fitter.inverse(index[i], index[j]);
+      }
+    }
+    if (variance > 0 && std::isfinite(variance)) area_error = std::sqrt(variance);
+  }
+
+  // Counts and background within 1.5 FWHM of the peak, inside the spectrum.
+  const int lo = std::clamp(RoundToInt(MaxD(sp.a1, p - 1.5 * width)), 1, kMaxChannels);
+  const int hi = std::clamp(RoundToInt(MinD(sp.a2, p + 1.5 * width)), 1, kMaxChannels);
+  const int channels = MaxI(0, hi - lo + 1);
+  double total = 0.0;
+  for (int c = lo; c <= hi; ++c) total += sp.counts[c];
+  const double fitted_bg =
+      channels * BackgroundValue(fitter, Chebyshev(BackgroundCoordinate(state, p)));
+  const double edge_bg = (CountAt(state, state.fit_first) + CountAt(state, state.fit_first + 1) +
+                          CountAt(state, state.fit_last) + CountAt(state, state.fit_last - 1)) /
+                         4 * channels;
+  const double b = (fitted_bg + edge_bg) / 2;
+  const double criterion = (total - b) / std::sqrt(std::fabs(total) + std::fabs(b) + 1);
+
+  row = {p, pos.error, area, area_error, width, w0.error, criterion, std::fabs(b)};
+  return row;
+}
+
+void ShowParameterArray(AnalysisState& state, UserInterface& ui) {
+  const TParameter& fitter = state.fitter;
+  const Layout lay = LayoutOf(state);
+  DialogContent dialog = OpenDialogForm("Parameter array", 100, 610, 430);
+  DialogParameterTable& table = dialog.table;
+  table.visible = true;
+  table.rows = MinI(lay.count(), fitter.parameter_count());
+  for (int j = 1; j <= table.rows; ++j) {
+    std::string name;
+    if (j <= 4) {
+      name = "Background" + std::to_string(j - 1);
+    } else if (j <= 4 + lay.n) {
+      name = "Amplitude" + std::to_string(j - 4);
+    } else if (j <= 4 + 2 * lay.n) {
+      name = "Position" + std::to_string(j - 4 - lay.n);
+    } else {
+      name = "Width" + std::to_string(j - 4 - 2 * lay.n);
+    }
+    const ParameterRecord& p = fitter.param(j);
+    table.cells.push_back({name, std::to_string(p.dep), FormatGridCell(12, p.lower),
+                           FormatGridCell(12, p.value), FormatGridCell(12, p.upper),
+                           FormatGridCell(8, p.coef), FormatGridCell(8, p.offset)});
+  }
+  DialogLabel& label = dialog.labels[0];
+  label.visible = true;
+  label.left = 5;
+  label.top = 377;
+  label.text = "Eps=" + FormatGeneral(10, fitter.eps());
+  ui.ShowDialog(dialog);
+}
+
+}  // namespace pektra

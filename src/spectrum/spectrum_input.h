@@ -1,0 +1,24 @@
+// Reading a spectrum into the analysis state: the type dispatch with what comes before (the
+// unsaved-results question) and after it (interval bounds, range, result table, variance).
+#pragma once
+
+#include <string>
+
+namespace pektra {
+
+struct AnalysisState;
+class UserInterface;
+
+// Reads spectrum.file_name as spectrum.file_type with the state's reading options, from channel
+// a1. Asks "Former results not saved. Proceed?" while results are unsaved (No: nothing is read,
+// dialog_ok 0). Afterwards b1 / b2 are moved inside the spectrum, the shown window follows them,
+// the range is updated, graph_mode is 0 and the result table is empty. Returns whether the reader
+// succeeded; its message, if any, was shown.
+bool ReadSpectrum(AnalysisState& state, UserInterface& ui);
+
+// What the input command does after a successful read: refuses an all-zero spectrum, warns
+// "Poor data scale, max < 1", orders b1 / b2, sets the window and applies the variance formula.
+// Leaves " Spectrum read in. " or "++++ Error, wrong reading" in status_text; returns success.
+bool FinishSpectrumInput(AnalysisState& state, UserInterface& ui, bool read_ok);
+
+}  // namespace pektra

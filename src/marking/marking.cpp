@@ -9,6 +9,7 @@
 #include "core/dialog.h"
 #include "core/text_input.h"
 #include "core/user_interface.h"
+#include "marking/marking_commands.h"
 #include "marking/marking_data.h"
 #include "marking/old_search.h"
 #include "marking/peak_search.h"
@@ -64,20 +65,31 @@ bool Dispatch(AnalysisState& state, UserInterface& ui) {
       MarkPickedPoints(state);
       return true;
     case 0:
+    case 2:
+    case 3:
       break;
-    default:  // energies and lines come with the energy list
-      if (state.mark_list_count <= 0) ui.ShowNote("No energy (line) list");
+    default:
       return false;
   }
   if (!SetSearchControls(state, ui, /*with_algorithm=*/true)) return false;
+  const bool listed = state.mark_mode != 0;  // energies or lines
+  if (listed && state.mark_list_count <= 0) {
+    ui.ShowNote("No energy (line) list");
+    return false;
+  }
   SetWidthLineFromDialog(state);
   if (state.ndf != 0) {
     FindPeaks(state, ui, sp.b1, sp.delta_w, sp.w2, sp.w1, sp.b2);
+    if (listed) {
+      ListToChannels(state, ui);
+      KeepListedIntervals(state, state.mark_list, state.mark_list_count);
+    }
     DivideIntoIntervals(state, sp.b1, sp.b2);
     return true;
   }
   FindPeaksOld(state, ui);
   OldDivision(state);
+  if (listed) ReportNotFound(state, ui);
   if (state.marking_length == 0) {  // nothing found: an empty marking, not a broken one
     state.peak_count = 0;
     state.interval_count = 0;

@@ -19,6 +19,7 @@
 #include "core/user_interface.h"
 #include "fit/spectrum_fit.h"
 #include "marking/marking.h"
+#include "marking/marking_commands.h"
 #include "report/result_table.h"
 #include "spectrum/spectrum_input.h"
 
@@ -225,21 +226,16 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   }
 
   if (!o.marking_file.empty()) {
-    std::ifstream in(o.marking_file);
-    if (!in) {
-      ui.Say("No file " + o.marking_file);
-      return false;
-    }
     std::vector<double> values;
-    int number_count = 0;
-    OneBasedArray<double> numbers(kMaxMarkingInput + 1, 0.0);
-    number_count = ReadNumbersFromFile(in, 1, kMaxMarkingInput + 1, numbers);
-    if (number_count > kMaxMarkingInput) {
-      ui.Say("Error, too many marking points");
+    const Outcome read = ReadMarkingValues(o.marking_file, values);
+    if (!read.ok) {
+      ui.Say(read.message);
       return false;
     }
-    for (int k = 1; k <= number_count; ++k) state->marking_data[k] = numbers[k];
-    state->marking_length = number_count;
+    for (std::size_t k = 0; k < values.size(); ++k) {
+      state->marking_data[static_cast<int>(k) + 1] = values[k];
+    }
+    state->marking_length = static_cast<int>(values.size());
     state->mark_mode = 1;
   }
   MarkSpectrum(*state, ui);

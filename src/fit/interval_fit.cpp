@@ -135,7 +135,11 @@ void InitialGuesses(AnalysisState& state) {
   }
 
   w0.lower = MaxD(2.0, w0.value - sp.delta_w);
-  w0.upper = MaxD(sp.w1 + sp.delta_w, w0.lower);  // never an inverted range
+  // The upper limit follows the interval's starting width like the lower one: w1 + delta_w
+  // capped every interval at the width of the spectrum's beginning, so with the width taken by
+  // channel the peaks of the upper part were fitted too narrow and their areas came out low.
+  // With the default starting width w1 the two are the same.
+  w0.upper = MaxD(state.fit_width + sp.delta_w, w0.lower);  // never an inverted range
   w1.lower = -sp.delta_width_v;
   w1.upper = sp.delta_width_v;
   OrderPair(w1.lower, w1.upper);

@@ -43,13 +43,13 @@ double BackgroundAt(const SyntheticBackground& background, double ch) {
   return value;
 }
 
-std::vector<double> ExpectedCounts(const SyntheticSpec& spec) {
-  const int n = std::max(0, spec.channels);
+std::vector<double> ExpectedCounts(const SyntheticSpec& recipe) {
+  const int n = std::max(0, recipe.channels);
   std::vector<double> counts(static_cast<std::size_t>(n));
   for (int i = 1; i <= n; ++i) {
-    counts[static_cast<std::size_t>(i - 1)] = BackgroundAt(spec.background, i);
+    counts[static_cast<std::size_t>(i - 1)] = BackgroundAt(recipe.background, i);
   }
-  for (const SyntheticPeak& peak : spec.peaks) {
+  for (const SyntheticPeak& peak : recipe.peaks) {
     if (peak.fwhm <= 0.0) {  // a line without width: all in its channel
       const double i = std::nearbyint(peak.channel);
       if (i >= 1 && i <= n) counts[static_cast<std::size_t>(i) - 1] += peak.area;
@@ -102,10 +102,10 @@ double PoissonSampler::Draw(double mean) {
   }
 }
 
-std::vector<double> GenerateCounts(const SyntheticSpec& spec) {
-  std::vector<double> counts = ExpectedCounts(spec);
-  if (!spec.poisson) return counts;
-  PoissonSampler sampler(spec.seed);
+std::vector<double> GenerateCounts(const SyntheticSpec& recipe) {
+  std::vector<double> counts = ExpectedCounts(recipe);
+  if (!recipe.poisson) return counts;
+  PoissonSampler sampler(recipe.seed);
   for (double& value : counts) value = sampler.Draw(value);
   return counts;
 }
@@ -135,13 +135,13 @@ double RandomSpectrumFwhm(const RandomSpectrumOptions& options, double ch) {
 
 RandomSpectrumResult RandomSpectrum(const RandomSpectrumOptions& options) {
   RandomSpectrumResult result;
-  SyntheticSpec& spec = result.spec;
+  SyntheticSpec& recipe = result.spec;
   const int n = options.channels;
-  spec.channels = n;
-  spec.seed = options.seed * 2654435761u + 12345u;  // noise independent of the placement draws
-  spec.poisson = true;
+  recipe.channels = n;
+  recipe.seed = options.seed * 2654435761u + 12345u;  // noise independent of the placement draws
+  recipe.poisson = true;
 
-  SyntheticBackground& background = spec.background;
+  SyntheticBackground& background = recipe.background;
   background.constant = options.background_last / 4.0;
   const double ratio = (options.background_first - background.constant) /
                        (options.background_last - background.constant);
@@ -187,9 +187,9 @@ RandomSpectrumResult RandomSpectrum(const RandomSpectrumOptions& options) {
     const double c = place(0.0);
     if (c < 0.0) continue;
     const double area = log_uniform(options.area_min, options.area_max);
-    spec.peaks.push_back({c, area, RandomSpectrumFwhm(options, c)});
+    recipe.peaks.push_back({c, area, RandomSpectrumFwhm(options, c)});
   }
-  result.isolated_peaks = static_cast<int>(spec.peaks.size());
+  result.isolated_peaks = static_cast<int>(recipe.peaks.size());
   for (int j = 0; j < options.doublets; ++j) {
     const double c = place(options.doublet_separation);
     if (c < 0.0) continue;
@@ -197,8 +197,8 @@ RandomSpectrumResult RandomSpectrum(const RandomSpectrumOptions& options) {
     const double c2 = c + options.doublet_separation * w;
     const double area1 = log_uniform(options.doublet_area_min, options.area_max);
     const double area2 = log_uniform(options.doublet_area_min, options.area_max);
-    spec.peaks.push_back({c, area1, w});
-    spec.peaks.push_back({c2, area2, RandomSpectrumFwhm(options, c2)});
+    recipe.peaks.push_back({c, area1, w});
+    recipe.peaks.push_back({c2, area2, RandomSpectrumFwhm(options, c2)});
   }
   return result;
 }

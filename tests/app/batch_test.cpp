@@ -13,12 +13,12 @@ namespace {
 
 // A spectrum of 2048 channels with four clear peaks.
 std::vector<double> Counts() {
-  SyntheticSpec spec;
-  spec.channels = 2048;
-  spec.seed = 11;
-  spec.background = {300, 800, 30};
-  for (const double c : {300.0, 700.0, 1100.0, 1500.0}) spec.peaks.push_back({c, 20000, 4});
-  return GenerateCounts(spec);
+  SyntheticSpec recipe;
+  recipe.channels = 2048;
+  recipe.seed = 11;
+  recipe.background = {300, 800, 30};
+  for (const double c : {300.0, 700.0, 1100.0, 1500.0}) recipe.peaks.push_back({c, 20000, 4});
+  return GenerateCounts(recipe);
 }
 
 std::string Binary(const std::vector<double>& counts, int bytes) {

@@ -23,18 +23,18 @@ int W0(int n) { return 5 + 2 * n; }
 int W1(int n) { return 6 + 2 * n; }
 
 SyntheticSpec Spec(std::vector<SyntheticPeak> peaks, int channels = 1024, std::uint32_t seed = 7) {
-  SyntheticSpec spec;
-  spec.channels = channels;
-  spec.peaks = std::move(peaks);
-  spec.background = {300.0, 800.0, 40.0};
-  spec.seed = seed;
-  return spec;
+  SyntheticSpec recipe;
+  recipe.channels = channels;
+  recipe.peaks = std::move(peaks);
+  recipe.background = {300.0, 800.0, 40.0};
+  recipe.seed = seed;
+  return recipe;
 }
 
-// A state with the spectrum of `spec`, the interval first..last and its peaks marked at `marks`.
-void Prepare(AnalysisState& state, const SyntheticSpec& spec, int first, int last,
+// A state with the spectrum of `recipe`, the interval first..last and its peaks marked at `marks`.
+void Prepare(AnalysisState& state, const SyntheticSpec& recipe, int first, int last,
              const std::vector<double>& marks) {
-  LoadIntoSpectrum(GenerateCounts(spec), state.spectrum);
+  LoadIntoSpectrum(GenerateCounts(recipe), state.spectrum);
   state.spectrum.w1 = 4.0;
   state.spectrum.w2 = 4.0;
   state.fit_first = first;
@@ -197,8 +197,8 @@ TEST(FitInterval, ChoosesTheBackgroundDegreeAndFixesHigherCoefficients) {
 // not enter it.
 TEST(PeakResult, RegionEndsAtTheSpectrumEnd) {
   AnalysisState state;
-  SyntheticSpec spec = Spec({{497, 6000, 4}}, 500);
-  Prepare(state, spec, 480, 500, {497});
+  SyntheticSpec recipe = Spec({{497, 6000, 4}}, 500);
+  Prepare(state, recipe, 480, 500, {497});
   for (int c = 501; c <= 520; ++c) state.spectrum.counts[c] = 1e6;
   ScriptedUi ui;
   FitInterval(state, ui, 1, false);

@@ -37,11 +37,11 @@ void Mark(AnalysisState& state, const std::vector<double>& channels) {
 
 // Peaks of FWHM 4 on a flat background of 100 counts at `channels`.
 void LoadPeaks(AnalysisState& state, const std::vector<double>& channels, int length = 2048) {
-  SyntheticSpec spec;
-  spec.channels = length;
-  spec.background.constant = 100;
-  for (double c : channels) spec.peaks.push_back({c, 5000, 4});
-  LoadIntoSpectrum(GenerateCounts(spec), state.spectrum);
+  SyntheticSpec recipe;
+  recipe.channels = length;
+  recipe.background.constant = 100;
+  for (double c : channels) recipe.peaks.push_back({c, 5000, 4});
+  LoadIntoSpectrum(GenerateCounts(recipe), state.spectrum);
   state.spectrum.w1 = state.spectrum.w2 = 4;
   for (std::size_t i = 0; i < channels.size(); ++i) {
     state.peak_list[static_cast<int>(i) + 1] = channels[i];
@@ -151,29 +151,29 @@ TEST(FitSpectrum, AreasAndPositionsOfSyntheticPeaksAgreeWithTheTruth) {
   for (std::uint32_t seed = 1; seed <= 3; ++seed) {
     std::mt19937 random(seed * 101);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
-    SyntheticSpec spec;
-    spec.channels = 4096;
-    spec.seed = seed;
-    spec.background = {2000.0, 1200.0, 80.0};
+    SyntheticSpec recipe;
+    recipe.channels = 4096;
+    recipe.seed = seed;
+    recipe.background = {2000.0, 1200.0, 80.0};
     for (int i = 0; i < 20; ++i) {
       const double channel = 150 + 190 * i + 40 * unit(random);
       const double area = 2000 * std::pow(25.0, unit(random));
-      spec.peaks.push_back({channel, area, 3 + 3 * channel / 4096});
+      recipe.peaks.push_back({channel, area, 3 + 3 * channel / 4096});
     }
     AnalysisState state;
-    LoadIntoSpectrum(GenerateCounts(spec), state.spectrum);
+    LoadIntoSpectrum(GenerateCounts(recipe), state.spectrum);
     state.spectrum.w1 = 3;
     state.spectrum.w2 = 6;
     state.width_by_channel = 1;
     std::vector<double> marks;
-    for (const SyntheticPeak& p : spec.peaks) marks.push_back(p.channel + 0.6 * unit(random) - 0.3);
+    for (const SyntheticPeak& p : recipe.peaks) marks.push_back(p.channel + 0.6 * unit(random) - 0.3);
     Mark(state, marks);
     ASSERT_EQ(state.interval_count, 20);
     ScriptedUi ui;
     FitSpectrum(state, ui);
     ASSERT_EQ(state.result_count, 20);
     for (int k = 1; k <= 20; ++k) {
-      const SyntheticPeak& truth = spec.peaks[static_cast<std::size_t>(k - 1)];
+      const SyntheticPeak& truth = recipe.peaks[static_cast<std::size_t>(k - 1)];
       const ResultRow& row = state.result_rows[k];
       ASSERT_GT(row[3], 0.0);
       pulls.push_back((row[2] - truth.area) / row[3]);

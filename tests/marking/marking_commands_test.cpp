@@ -66,13 +66,13 @@ AnalysisState MarkedState() {
 }
 
 void SetCounts(AnalysisState& state, const std::vector<SyntheticPeak>& peaks) {
-  SyntheticSpec spec;
-  spec.peaks = peaks;
-  spec.background.constant = 50.0;
-  spec.poisson = false;
-  const std::vector<double> counts = ExpectedCounts(spec);
-  for (int c = 1; c <= spec.channels; ++c) state.spectrum.counts[c] = counts[c - 1];
-  state.spectrum.a2 = spec.channels;
+  SyntheticSpec recipe;
+  recipe.peaks = peaks;
+  recipe.background.constant = 50.0;
+  recipe.poisson = false;
+  const std::vector<double> counts = ExpectedCounts(recipe);
+  for (int c = 1; c <= recipe.channels; ++c) state.spectrum.counts[c] = counts[c - 1];
+  state.spectrum.a2 = recipe.channels;
 }
 
 TEST(EditMarkingData, ShowsBoundsTogetherAndGivesTheSameMarkingBackWhenSavedUnchanged) {

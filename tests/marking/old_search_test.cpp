@@ -46,10 +46,10 @@ double Nearest(const std::vector<double>& list, double x) {
 }
 
 // The background counts under a peak over ±1.5 FWHM.
-double BackgroundUnder(const SyntheticSpec& spec, const SyntheticPeak& peak) {
+double BackgroundUnder(const SyntheticSpec& recipe, const SyntheticPeak& peak) {
   double sum = 0.0;
   for (double c = peak.channel - 1.5 * peak.fwhm; c <= peak.channel + 1.5 * peak.fwhm; c += 1.0) {
-    sum += BackgroundAt(spec.background, c);
+    sum += BackgroundAt(recipe.background, c);
   }
   return sum;
 }
@@ -140,13 +140,13 @@ TEST(FindPeaksOld, FindsEverySignificantIsolatedPeakWithinAChannelAndInventsFew)
 
 TEST(FindPeaksOld, FlatSpectrumGivesNothing) {
   for (bool noise : {false, true}) {
-    SyntheticSpec spec;
-    spec.background.constant = 1000.0;
-    spec.poisson = noise;
-    spec.seed = 5;
+    SyntheticSpec recipe;
+    recipe.background.constant = 1000.0;
+    recipe.poisson = noise;
+    recipe.seed = 5;
     AnalysisState state;
     testing::ScriptedUi ui;
-    Prepare(state, GenerateCounts(spec), 4.0, 6.0);
+    Prepare(state, GenerateCounts(recipe), 4.0, 6.0);
     EXPECT_EQ(FindPeaksOld(state, ui), 0) << "noise " << noise;
     EXPECT_EQ(state.marking_length, 0);
     EXPECT_TRUE(ui.notes().empty());
@@ -154,13 +154,13 @@ TEST(FindPeaksOld, FlatSpectrumGivesNothing) {
 }
 
 TEST(FindPeaksOld, SeparatesNeighbouringPeaksAndSplitsAWideSinglePeakOnlyWhenAllowed) {
-  SyntheticSpec spec;
-  spec.background.constant = 200.0;
-  spec.peaks = {{1000.0, 20000.0, 4.0}, {1008.0, 20000.0, 4.0},  // two widths apart
+  SyntheticSpec recipe;
+  recipe.background.constant = 200.0;
+  recipe.peaks = {{1000.0, 20000.0, 4.0}, {1008.0, 20000.0, 4.0},  // two widths apart
                 {1500.0, 30000.0, 4.0}, {1506.0, 10000.0, 4.0},  // 1.5 widths, a third as large
                 {2000.0, 20000.0, 4.0}, {2003.0, 20000.0, 4.0},  // 0.75 widths apart
                 {3000.0, 40000.0, 4.0}};                         // a single peak
-  const std::vector<double> counts = GenerateCounts(spec);
+  const std::vector<double> counts = GenerateCounts(recipe);
   for (double resol : {-1.0, 1.0}) {
     AnalysisState state;
     testing::ScriptedUi ui;
@@ -184,13 +184,13 @@ TEST(FindPeaksOld, SeparatesNeighbouringPeaksAndSplitsAWideSinglePeakOnlyWhenAll
 }
 
 TEST(FindPeaksOld, StopsWhenTheListOrTheArrayIsFullWithItsMessage) {
-  SyntheticSpec spec;
-  spec.channels = kMaxChannels;
-  spec.background.constant = 100.0;
-  for (double c = 60.0; c < kMaxChannels - 60; c += 40.0) spec.peaks.push_back({c, 5000.0, 4.0});
+  SyntheticSpec recipe;
+  recipe.channels = kMaxChannels;
+  recipe.background.constant = 100.0;
+  for (double c = 60.0; c < kMaxChannels - 60; c += 40.0) recipe.peaks.push_back({c, 5000.0, 4.0});
   AnalysisState state;
   testing::ScriptedUi ui;
-  Prepare(state, GenerateCounts(spec), 4.0, 4.0);
+  Prepare(state, GenerateCounts(recipe), 4.0, 4.0);
   const int written = FindPeaksOld(state, ui);
   const std::vector<double> found = PeaksOfArray(state);
   EXPECT_EQ(written, static_cast<int>(found.size()));
@@ -255,10 +255,10 @@ TEST(OldDivision, TouchingBoundFollowsThePeakShapeAndLongPairsStayApart) {
 TEST(OldSearchAndDivision, OutsideInputNeverBreaksTheArray) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  SyntheticSpec spec;
-  spec.background.constant = 50.0;
-  spec.peaks = {{500.0, 3000.0, 4.0}, {1500.0, 3000.0, 4.0}};
-  const std::vector<double> counts = GenerateCounts(spec);
+  SyntheticSpec recipe;
+  recipe.background.constant = 50.0;
+  recipe.peaks = {{500.0, 3000.0, 4.0}, {1500.0, 3000.0, 4.0}};
+  const std::vector<double> counts = GenerateCounts(recipe);
   struct Case {
     double slope, offset;
     int begin, end, max_interval;

@@ -118,10 +118,10 @@ TEST(PeakSearchSteps, WindowTestAcceptsEqualityAndLowCountPairsMergeAtWeightedMe
 }
 
 // A synthetic spectrum in the state, the interval and widths set as a user would.
-void LoadSynthetic(AnalysisState& state, const SyntheticSpec& spec, double w1, double w2) {
-  LoadIntoSpectrum(GenerateCounts(spec), state.spectrum);
+void LoadSynthetic(AnalysisState& state, const SyntheticSpec& recipe, double w1, double w2) {
+  LoadIntoSpectrum(GenerateCounts(recipe), state.spectrum);
   state.spectrum.b1 = 2;
-  state.spectrum.b2 = spec.channels - 1;
+  state.spectrum.b2 = recipe.channels - 1;
   state.spectrum.w1 = w1;
   state.spectrum.w2 = w2;
   state.spectrum.delta_w = 1.0;
@@ -135,17 +135,17 @@ std::vector<double> Found(const AnalysisState& state) {
 
 TEST(FindPeaks, WidePeaksAreSearchedCompressedAndReportedInSpectrumChannels) {
   AnalysisState state;
-  SyntheticSpec spec;
-  spec.channels = 4096;
-  spec.background = {500, 1500, 50};
-  for (const double c : {600.0, 1500.0, 2400.0, 3300.0}) spec.peaks.push_back({c, 40000, 16});
-  LoadSynthetic(state, spec, 16, 16);
+  SyntheticSpec recipe;
+  recipe.channels = 4096;
+  recipe.background = {500, 1500, 50};
+  for (const double c : {600.0, 1500.0, 2400.0, 3300.0}) recipe.peaks.push_back({c, 40000, 16});
+  LoadSynthetic(state, recipe, 16, 16);
   testing::ScriptedUi ui;
   FindPeaks(state, ui, 2, 1.0, 16, 16, 4095);
   EXPECT_EQ(state.peak_search.compression, 2.0);
   // Converted back to spectrum channels without the bias of the bin offset: within a channel.
   const std::vector<double> found = Found(state);
-  for (const SyntheticPeak& peak : spec.peaks) {
+  for (const SyntheticPeak& peak : recipe.peaks) {
     double nearest = 1e9;
     for (const double c : found) {
       if (std::fabs(c - peak.channel) < std::fabs(nearest)) nearest = c - peak.channel;
@@ -156,11 +156,11 @@ TEST(FindPeaks, WidePeaksAreSearchedCompressedAndReportedInSpectrumChannels) {
 
 TEST(FindPeaks, StopsAt150PeaksWithItsMessage) {
   AnalysisState state;
-  SyntheticSpec spec;
-  spec.channels = 8192;
-  spec.background = {0, 1000, 20};
-  for (int k = 0; k < 200; ++k) spec.peaks.push_back({30.0 + 40 * k, 5000, 3});
-  LoadSynthetic(state, spec, 3, 3);
+  SyntheticSpec recipe;
+  recipe.channels = 8192;
+  recipe.background = {0, 1000, 20};
+  for (int k = 0; k < 200; ++k) recipe.peaks.push_back({30.0 + 40 * k, 5000, 3});
+  LoadSynthetic(state, recipe, 3, 3);
   testing::ScriptedUi ui;
   FindPeaks(state, ui, 2, 1.0, 3, 3, 8191);
   EXPECT_EQ(state.peak_count, 150);

@@ -10,29 +10,29 @@ namespace pektra {
 namespace {
 
 SyntheticSpec SpecWithBackgroundAndPeaks() {
-  SyntheticSpec spec;
-  spec.channels = 2048;
-  spec.background = {.amplitude = 1500.0,
+  SyntheticSpec recipe;
+  recipe.channels = 2048;
+  recipe.background = {.amplitude = 1500.0,
                      .decay = 700.0,
                      .constant = 20.0,
                      .step = 80.0,
                      .step_channel = 1200.0,
                      .step_width = 15.0};
-  spec.peaks = {{300.25, 5000.0, 3.0}, {1000.7, 123456.0, 4.5}, {1800.5, 40.0, 6.0}};
-  spec.poisson = false;
-  return spec;
+  recipe.peaks = {{300.25, 5000.0, 3.0}, {1000.7, 123456.0, 4.5}, {1800.5, 40.0, 6.0}};
+  recipe.poisson = false;
+  return recipe;
 }
 
 TEST(SyntheticSpectrumTest, ExpectedCounts_HoldBackgroundPlusEveryPeakAreaAndCentroids) {
-  SyntheticSpec spec = SpecWithBackgroundAndPeaks();
-  const std::vector<double> with_peaks = ExpectedCounts(spec);
+  SyntheticSpec recipe = SpecWithBackgroundAndPeaks();
+  const std::vector<double> with_peaks = ExpectedCounts(recipe);
   ASSERT_EQ(with_peaks.size(), 2048u);
 
   // The background, written out independently, at channel centres.
   double background_sum = 0.0;
   for (int i = 1; i <= 2048; ++i) {
     const double b = 1500.0 * std::exp(-i / 700.0) + 20.0 + 40.0 * std::erfc((i - 1200.0) / 15.0);
-    EXPECT_NEAR(BackgroundAt(spec.background, i), b, 1e-9 * b);
+    EXPECT_NEAR(BackgroundAt(recipe.background, i), b, 1e-9 * b);
     background_sum += b;
   }
   const double total = std::accumulate(with_peaks.begin(), with_peaks.end(), 0.0);
@@ -41,9 +41,9 @@ TEST(SyntheticSpectrumTest, ExpectedCounts_HoldBackgroundPlusEveryPeakAreaAndCen
 
   // Each peak alone: its channel contents sum to its area and centre on its channel.
   for (const SyntheticPeak& peak : SpecWithBackgroundAndPeaks().peaks) {
-    spec.peaks = {peak};
-    spec.background = {};
-    const std::vector<double> alone = ExpectedCounts(spec);
+    recipe.peaks = {peak};
+    recipe.background = {};
+    const std::vector<double> alone = ExpectedCounts(recipe);
     double area = 0.0, moment = 0.0;
     for (int i = 1; i <= 2048; ++i) {
       area += alone[i - 1];
@@ -55,13 +55,13 @@ TEST(SyntheticSpectrumTest, ExpectedCounts_HoldBackgroundPlusEveryPeakAreaAndCen
 }
 
 TEST(SyntheticSpectrumTest, GenerateCounts_IsFixedBySeed) {
-  SyntheticSpec spec = SpecWithBackgroundAndPeaks();
-  spec.poisson = true;
-  spec.seed = 7;
-  const std::vector<double> first = GenerateCounts(spec);
-  EXPECT_EQ(GenerateCounts(spec), first);
-  spec.seed = 8;
-  EXPECT_NE(GenerateCounts(spec), first);
+  SyntheticSpec recipe = SpecWithBackgroundAndPeaks();
+  recipe.poisson = true;
+  recipe.seed = 7;
+  const std::vector<double> first = GenerateCounts(recipe);
+  EXPECT_EQ(GenerateCounts(recipe), first);
+  recipe.seed = 8;
+  EXPECT_NE(GenerateCounts(recipe), first);
   for (const double value : first) EXPECT_EQ(value, std::floor(value));
 }
 
@@ -70,11 +70,11 @@ TEST(SyntheticSpectrumTest, GenerateCounts_IsFixedBySeed) {
 TEST(SyntheticSpectrumTest, GenerateCounts_HasPoissonMeanAndVarianceInEveryRegime) {
   constexpr int kDraws = 40000;
   for (const double mean : {0.3, 4.0, 9.99, 10.0, 37.0, 2500.0, 3e6}) {
-    SyntheticSpec spec;
-    spec.channels = kDraws;
-    spec.background.constant = mean;
-    spec.seed = 12345;
-    const std::vector<double> counts = GenerateCounts(spec);
+    SyntheticSpec recipe;
+    recipe.channels = kDraws;
+    recipe.background.constant = mean;
+    recipe.seed = 12345;
+    const std::vector<double> counts = GenerateCounts(recipe);
     double sum = 0.0, sum2 = 0.0;
     for (const double c : counts) {
       ASSERT_GE(c, 0.0);

@@ -17,7 +17,7 @@
 
 #include "app/batch.h"
 #include "core/analysis_state.h"
-#include "core/user_interface.h"
+#include "core/silent_user_interface.h"
 #include "fit/spectrum_fit.h"
 #include "marking/marking.h"
 #include "spectrum/synthetic_spectrum.h"
@@ -27,19 +27,9 @@ namespace {
 using namespace pektra;
 
 // Confirms every dialog as preset and says nothing.
-class QuietUi : public UserInterface {
+class QuietUi : public SilentUserInterface {
  public:
-  void ShowNote(const std::string&) override {}
-  bool AskYesNo(const std::string&, bool) override { return false; }
-  bool AskOkCancel(const std::string&) override { return true; }
-  void ShowDialog(DialogContent& dialog) override { dialog.ok = true; }
-  std::optional<std::string> AskOpenFile(const FileQuestion&) override { return std::nullopt; }
-  std::vector<std::string> AskOpenFiles(const FileQuestion&) override { return {}; }
-  std::optional<std::string> AskSaveFile(const FileQuestion&) override { return std::nullopt; }
-  GraphEvent WaitForGraphEvent() override { return {}; }
-  void ShowStatus(const std::string&, const std::string&) override {}
-  void ShowPicture(PictureArea, const Picture&) override {}
-  void ShowHelp(const std::vector<std::string>&) override {}
+  QuietUi() : SilentUserInterface({true, false, true}) {}
 };
 
 RandomSpectrumOptions Options(std::uint32_t seed) {

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/analysis_state.h"
-#include "core/user_interface.h"
+#include "core/silent_user_interface.h"
 #include "marking/peak_search.h"
 #include "spectrum/synthetic_spectrum.h"
 
@@ -15,19 +15,10 @@ namespace {
 
 using namespace pektra;
 
-class SilentUi : public UserInterface {
+// Cancels every dialog and answers OK.
+class SilentUi : public SilentUserInterface {
  public:
-  void ShowNote(const std::string&) override {}
-  bool AskYesNo(const std::string&, bool) override { return false; }
-  bool AskOkCancel(const std::string&) override { return false; }
-  void ShowDialog(DialogContent& dialog) override { dialog.ok = false; }
-  std::optional<std::string> AskOpenFile(const FileQuestion&) override { return std::nullopt; }
-  std::vector<std::string> AskOpenFiles(const FileQuestion&) override { return {}; }
-  std::optional<std::string> AskSaveFile(const FileQuestion&) override { return std::nullopt; }
-  GraphEvent WaitForGraphEvent() override { return {GraphEvent::Kind::kCancel, 0, 0}; }
-  void ShowStatus(const std::string&, const std::string&) override {}
-  void ShowPicture(PictureArea, const Picture&) override {}
-  void ShowHelp(const std::vector<std::string>&) override {}
+  SilentUi() : SilentUserInterface({false, false, true}) {}
 };
 
 // A state holding the seeded spectrum, set up as the marking command leaves it.

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "core/analysis_state.h"
-#include "core/user_interface.h"
+#include "core/silent_user_interface.h"
 #include "marking/old_search.h"
 #include "marking/peak_search.h"
 #include "spectrum/synthetic_spectrum.h"
@@ -27,19 +27,10 @@ namespace {
 using namespace pektra;
 
 // Prints notes to stderr and answers every question with No or Cancel.
-class FakeUi : public UserInterface {
+class FakeUi : public SilentUserInterface {
  public:
-  void ShowNote(const std::string& text) override { std::cerr << "note: " << text << '\n'; }
-  bool AskYesNo(const std::string&, bool) override { return false; }
-  bool AskOkCancel(const std::string&) override { return false; }
-  void ShowDialog(DialogContent& dialog) override { dialog.ok = false; }
-  std::optional<std::string> AskOpenFile(const FileQuestion&) override { return std::nullopt; }
-  std::vector<std::string> AskOpenFiles(const FileQuestion&) override { return {}; }
-  std::optional<std::string> AskSaveFile(const FileQuestion&) override { return std::nullopt; }
-  GraphEvent WaitForGraphEvent() override { return {GraphEvent::Kind::kCancel, 0, 0}; }
-  void ShowStatus(const std::string&, const std::string&) override {}
-  void ShowPicture(PictureArea, const Picture&) override {}
-  void ShowHelp(const std::vector<std::string>&) override {}
+  FakeUi()
+      : SilentUserInterface({}, [](const std::string& text) { std::cerr << "note: " << text << '\n'; }) {}
 };
 
 struct Settings {

@@ -11,7 +11,7 @@
 
 #include "core/analysis_state.h"
 #include "core/text_input.h"
-#include "core/user_interface.h"
+#include "core/silent_user_interface.h"
 #include "marking/marking_commands.h"
 #include "marking/marking_data.h"
 
@@ -24,20 +24,7 @@ void Check(bool condition) {
 }
 
 // Answers nothing and ignores every note.
-class NullUi : public UserInterface {
- public:
-  void ShowNote(const std::string&) override {}
-  bool AskYesNo(const std::string&, bool) override { return false; }
-  bool AskOkCancel(const std::string&) override { return false; }
-  void ShowDialog(DialogContent& dialog) override { dialog.ok = false; }
-  std::optional<std::string> AskOpenFile(const FileQuestion&) override { return std::nullopt; }
-  std::vector<std::string> AskOpenFiles(const FileQuestion&) override { return {}; }
-  std::optional<std::string> AskSaveFile(const FileQuestion&) override { return std::nullopt; }
-  GraphEvent WaitForGraphEvent() override { return {}; }
-  void ShowStatus(const std::string&, const std::string&) override {}
-  void ShowPicture(PictureArea, const Picture&) override {}
-  void ShowHelp(const std::vector<std::string>&) override {}
-};
+using NullUi = SilentUserInterface;
 
 // One state for all runs (building one is costly); every run starts from an empty marking.
 AnalysisState& FreshMarking() {

@@ -64,6 +64,11 @@ class UserInterface {
   // The text window with a help text, modal.
   virtual void ShowHelp(const std::vector<std::string>& lines) = 0;
 
+  // The main window: everything hidden and the window cleared ("Clear the Form").
+  virtual void ClearForm() {}
+  // Saves the picture last shown in an area as a BMP file; false when it cannot be written.
+  virtual bool SavePicture(PictureArea /*area*/, const std::string& /*file_name*/) { return false; }
+
   // True when the file does not exist; otherwise asks "<file_name> already exists.Overwrite?" as a
   // warning with Yes and No and returns false only for No.
   bool ConfirmOverwrite(const std::string& file_name);

@@ -6,6 +6,7 @@
 
 #include "core/analysis_state.h"
 #include "core/startup.h"
+#include "ui/commands.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_user_interface.h"
 
@@ -39,7 +40,14 @@ int main(int argc, char** argv) {
 
   pektra::TForm1 window(state);
   pektra::QtUserInterface ui(window, state.display.screen_scale, state.display.font_size);
+  pektra::CommandTable commands(state, ui);
+  window.SetCommandTable(&commands);
   window.close_guard = [&state, &ui] { return pektra::RequestExit(state, ui); };
+  window.graph_click_hook = [&ui](int x, int y) {
+    if (!ui.waiting_for_graph()) return false;
+    ui.PostGraphEvent({pektra::GraphEvent::Kind::kClick, x, y});
+    return true;
+  };
   window.show();
   return application.exec();
 }

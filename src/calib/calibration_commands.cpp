@@ -17,6 +17,7 @@
 #include "core/safe_file.h"
 #include "core/text_input.h"
 #include "core/user_interface.h"
+#include "ui/help_texts.h"
 
 namespace pektra {
 
@@ -272,7 +273,10 @@ Picture EnergyCalibrationPicture(AnalysisState& state) {
 }
 
 void EnterEnergyData(AnalysisState& state, UserInterface& ui) {
+  const std::vector<std::string> help =
+      HelpLines(HelpTopic::kEnergyCalibration, state.display.rus_help);
   DialogContent choose = OpenDialogForm(kEnergyTitle, 250, 330, 430);
+  choose.help_lines = help;
   ShowLabel(choose, 0, 30, 30, "Number of calibration items = " + std::to_string(state.enc_count));
   ShowModeChoice(choose, state.enc_mode == 1 ? 1 : 0);
   DialogCheckList& sources = choose.check_list;
@@ -336,6 +340,7 @@ void EnterEnergyData(AnalysisState& state, UserInterface& ui) {
   }
   if (from_screen || state.enc_count < 2) {
     DialogContent typing = OpenDialogForm(kEnergyTitle, 150, 420, 430);
+    typing.help_lines = help;
     ShowMemo(typing, 15, 380, kEnergyMemoHeading);
     ui.ShowDialog(typing);
     if (!typing.ok) {
@@ -350,6 +355,7 @@ void EnterEnergyData(AnalysisState& state, UserInterface& ui) {
   if (state.enc_mode == 1) FitEnergyLine(state);
 
   DialogContent review = OpenDialogForm(kEnergyTitle, 150, 420, 430);
+  review.help_lines = help;
   ShowMemo(review, 15, 380, EnergyItemsMemo(state));
   ui.ShowDialog(review);
   if (!review.ok) {
@@ -363,6 +369,7 @@ void EnterEnergyData(AnalysisState& state, UserInterface& ui) {
 
 void EnterEfficiencyData(AnalysisState& state, UserInterface& ui) {
   DialogContent dialog = OpenDialogForm(kEfficiencyTitle, 250, 330, 430);
+  dialog.help_lines = HelpLines(HelpTopic::kEfficiencyCalibration, state.display.rus_help);
   // The memo fills the dialog from the top, so the column heading stands just below it.
   ShowLabel(dialog, 0, 15, 362, "       Energy     Efficiency      Error ", colors::kWhite,
             colors::kGreen);
@@ -385,6 +392,9 @@ void LoadCalibrationFile(AnalysisState& state, UserInterface& ui, CalibrationKin
   const bool energy = kind == CalibrationKind::kEnergy;
   const std::string title = energy ? "Energy calibration " : "Efficiency calibration";
   const std::string& proposed = energy ? state.enc_file : state.efc_file;
+  const std::vector<std::string> help =
+      HelpLines(energy ? HelpTopic::kEnergyCalibration : HelpTopic::kEfficiencyCalibration,
+                state.display.rus_help);
   const auto chosen = ui.AskOpenFile({title, DirectoryPart(proposed), FileNamePart(proposed)});
   if (!chosen) return;
   const std::string name = *chosen;
@@ -396,6 +406,7 @@ void LoadCalibrationFile(AnalysisState& state, UserInterface& ui, CalibrationKin
   int mode = 0;
   if (energy) {
     DialogContent ask = OpenDialogForm(title, 250, 330, 430);
+    ask.help_lines = help;
     ShowLabel(ask, 0, 30, 30, "Specify the calibration mode");
     ShowModeChoice(ask, 0);
     ui.ShowDialog(ask);
@@ -429,6 +440,7 @@ void LoadCalibrationFile(AnalysisState& state, UserInterface& ui, CalibrationKin
   }
 
   DialogContent report = OpenDialogForm(title, 250, 330, 430);
+  report.help_lines = help;
   DialogListBox& list = report.list_box;
   list.visible = true;
   list.left = 10;

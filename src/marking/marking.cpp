@@ -13,6 +13,7 @@
 #include "marking/marking_data.h"
 #include "marking/old_search.h"
 #include "marking/peak_search.h"
+#include "ui/help_texts.h"
 
 namespace pektra {
 
@@ -103,6 +104,7 @@ bool Dispatch(AnalysisState& state, UserInterface& ui) {
 bool SetSearchControls(AnalysisState& state, UserInterface& ui, bool with_algorithm) {
   TSpectrum& sp = state.spectrum;
   DialogContent dialog = OpenDialogForm("Find the Peaks");
+  dialog.help_lines = HelpLines(HelpTopic::kMarkingData, state.display.rus_help);
   dialog.labels[0] = {true, 5, 5, "Set the control data for peak search", colors::kWhite,
                       colors::kMaroon};
   dialog.labels[1] = {true, 5, 200,

@@ -19,6 +19,7 @@
 #include "marking/peak_search.h"
 #include "numeric/peak_probe.h"
 #include "report/result_table.h"
+#include "ui/help_texts.h"
 
 namespace pektra {
 
@@ -219,6 +220,7 @@ void ReadMarkingData(AnalysisState& state, UserInterface& ui) {
 
 void EditMarkingData(AnalysisState& state, UserInterface& ui) {
   DialogContent editor = OpenDialogForm("Check and edit marking data");
+  editor.help_lines = HelpLines(HelpTopic::kMarkingDataFormat, state.display.rus_help);
   ShowMemo(editor, MarkingEditorText(state));
   ui.ShowDialog(editor);
   if (!editor.ok) return;
@@ -258,6 +260,7 @@ void ShowMarking(AnalysisState& state, UserInterface& ui) {
       OpenDialogForm("Marking data    " + std::to_string(count) + " intervals    " +
                          std::to_string(state.peak_count) + " peaks ",
                      250, 330, 430, /*with_save=*/true);
+  dialog.help_lines = HelpLines(HelpTopic::kMarkingDataFormat, state.display.rus_help);
   ShowList(dialog, std::move(lines));
   dialog.on_save = [log = state.debug_log](const DialogContent& shown) {
     log->WriteLine("   " + shown.title);
@@ -309,6 +312,7 @@ int ReadEnergyList(std::istream& in, OneBasedArray<double>& list) {
 
 void EnterMarkingList(AnalysisState& state, UserInterface& ui) {
   DialogContent ask = OpenDialogForm(kListTitle);
+  ask.help_lines = HelpLines(HelpTopic::kEnergyList, state.display.rus_help);
   ask.labels[0] = {true, 5, 5, " Select the Option ", colors::kWhite, colors::kMaroon};
   DialogChoiceList& choice = ask.choice_lists[0];
   choice.visible = true;
@@ -328,6 +332,7 @@ void EnterMarkingList(AnalysisState& state, UserInterface& ui) {
     const int old_count = std::clamp(state.mark_list_count, 0, kMaxMarkList);
     for (int i = 1; i <= old_count; ++i) text += F(12, 4, state.mark_list[i]) + "\n";
     DialogContent editor = OpenDialogForm(kListTitle);
+    editor.help_lines = ask.help_lines;
     ShowMemo(editor, std::move(text));
     ui.ShowDialog(editor);
     if (!editor.ok) return;
@@ -355,6 +360,7 @@ void EnterMarkingList(AnalysisState& state, UserInterface& ui) {
                  {" ", " Now execute command: (key=OPERATION)", " Spectrum Marking by Energies"});
   }
   DialogContent report = OpenDialogForm(kListTitle);
+  report.help_lines = ask.help_lines;
   ShowList(report, std::move(lines));
   ui.ShowDialog(report);
 }

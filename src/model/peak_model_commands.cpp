@@ -9,9 +9,9 @@
 #include "core/analysis_state.h"
 #include "core/arithmetic.h"
 #include "core/dialog.h"
-#include "core/option_list.h"
 #include "core/user_interface.h"
 #include "model/peak_model.h"
+#include "ui/help_texts.h"
 
 namespace pektra {
 
@@ -19,13 +19,6 @@ namespace {
 
 // The shapes offered, in the order of the choice list.
 constexpr std::array<int, 3> kSpecialTypes = {kModelGauss, kModelIaea, kModelDetector4};
-
-const std::vector<std::string> kSpecialModelHelp = {
-    "One can set up some standard peak models as:",
-    "Gaussian, the IAEA peak model, and peak model for detector 4.",
-    "Можно задать одну из стандартных моделей пика:",
-    "гауссиан, модель пика МАГАТЭ и модель пика для детектора 4.",
-};
 
 int SpecialChoiceOf(int model_type) {
   const auto found = std::find(kSpecialTypes.begin(), kSpecialTypes.end(), model_type);
@@ -36,7 +29,7 @@ int SpecialChoiceOf(int model_type) {
 
 void MakeSpecialPeakModel(AnalysisState& state, UserInterface& ui) {
   DialogContent dialog = OpenDialogForm("Select special model type and number", 250, 330, 430);
-  dialog.help_lines = SetOptionList(2, kSpecialModelHelp, state.display.rus_help);
+  dialog.help_lines = HelpLines(HelpTopic::kStandardModels, state.display.rus_help);
   DialogLabel& label = dialog.labels[0];
   label.visible = true;
   label.left = 30;

@@ -13,39 +13,15 @@
 #include "core/dialog.h"
 #include "core/file_names.h"
 #include "core/number_format.h"
-#include "core/option_list.h"
 #include "core/safe_file.h"
 #include "core/user_interface.h"
 #include "model/peak_model.h"
 #include "report/name_list.h"
+#include "ui/help_texts.h"
 
 namespace pektra {
 
 namespace {
-
-const std::vector<std::string> kCriterionHelp = {
-    "Crit = criterion for the significance of the peak:",
-    "      C = (A - B)/SQRT(A + B + 1),  where",
-    "A = total counts of the peak region, B = background under the peak",
-    "(in the Errors line the Crit/Bckg column holds B).",
-    "If C > 3, the peak is statistically significant.",
-    "Save appends the table to the debug file a.res.",
-    "Crit = критерий значимости пика:",
-    "      C = (A - B)/SQRT(A + B + 1),  где",
-    "A = полный счет в области пика, B = фон под пиком",
-    "(в строке Errors столбец Crit/Bckg содержит B).",
-    "Если C > 3, пик статистически значим.",
-    "Кнопка Save дописывает таблицу в отладочный файл a.res.",
-};
-
-const std::vector<std::string> kSavingHelp = {
-    "Command saves the results of the analysis and resets all the counters",
-    "of the result table; until then the results of all fits accumulate",
-    "in the table. The spectrum's name leaves the spectrum name list.",
-    "Команда сохраняет результаты анализа и обнуляет все счетчики",
-    "таблицы результатов; до этого результаты всех подгонок накапливаются",
-    "в таблице. Имя спектра удаляется из списка имен спектров.",
-};
 
 const std::string kHeaderIndent(20, ' ');
 
@@ -162,7 +138,7 @@ void ShowResultTable(AnalysisState& state, UserInterface& ui) {
   }
   DialogContent dialog = OpenDialogForm(std::string(16, ' ') + "Result Table", 100, 550, 430,
                                         /*with_save=*/true);
-  dialog.help_lines = SetOptionList(6, kCriterionHelp, state.display.rus_help);
+  dialog.help_lines = HelpLines(HelpTopic::kCriterion, state.display.rus_help);
   DialogLabel& label = dialog.labels[0];
   label.visible = true;
   label.left = 110;
@@ -278,7 +254,7 @@ bool WriteSummaryTableFile(const std::string& file_name, AnalysisState& state, d
 void SaveSummaryTable(AnalysisState& state, UserInterface& ui) {
   const std::string title = "Save the Summary Table";
   DialogContent dialog = OpenDialogForm(title, 250, 330, 430);
-  dialog.help_lines = SetOptionList(3, kSavingHelp, state.display.rus_help);
+  dialog.help_lines = HelpLines(HelpTopic::kSaving, state.display.rus_help);
   DialogLabel& label = dialog.labels[0];
   label.visible = true;
   label.left = 20;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace pektra {
 
@@ -20,5 +21,13 @@ bool ReadSpectrum(AnalysisState& state, UserInterface& ui);
 // "Poor data scale, max < 1", orders b1 / b2, sets the window and applies the variance formula.
 // Leaves " Spectrum read in. " or "++++ Error, wrong reading" in status_text; returns success.
 bool FinishSpectrumInput(AnalysisState& state, UserInterface& ui, bool read_ok);
+
+// The command "Input the Spectrum": asks for an existing file (starting in spectrum_dir), then for
+// its type and the reading options, and reads it. dialog_ok is 1 when a spectrum was read in, 0
+// when the user cancelled, the file is missing, the unsaved results were kept or the reading
+// failed; the status text says which for a read. Cancelling or keeping the results leaves the
+// state as it was.
+void InputTheSpectrum(AnalysisState& state, UserInterface& ui,
+                      const std::vector<std::string>& help_lines = {});
 
 }  // namespace pektra

@@ -377,11 +377,14 @@ void QtUserInterface::ShowStatus(const std::string& line1, const std::string& li
 }
 
 void QtUserInterface::ShowPicture(PictureArea area, const Picture& picture) {
-  if (area == PictureArea::kLargeGraph) {
-    window_.Image3->setPixmap(QPixmap::fromImage(PaintPicture(picture, screen_scale_)));
-    window_.Image3->adjustSize();
-    window_.Image3->show();
-  }
+  if (area == PictureArea::kLargeGraph) window_.ShowLargeGraph(PaintPicture(picture, screen_scale_));
+}
+
+void QtUserInterface::ClearForm() { window_.ClearForm(); }
+
+bool QtUserInterface::SavePicture(PictureArea area, const std::string& file_name) {
+  if (area != PictureArea::kLargeGraph || window_.large_graph().isNull()) return false;
+  return window_.large_graph().save(ToQString(file_name), "BMP");
 }
 
 void QtUserInterface::ShowHelp(const std::vector<std::string>& lines) {

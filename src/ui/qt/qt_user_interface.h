@@ -25,6 +25,8 @@ class QtUserInterface : public UserInterface {
 
   // Called by the window when the user clicks the large graph or presses its OK / Cancel buttons.
   void PostGraphEvent(const GraphEvent& event);
+  // Whether a command is waiting for a click on the large graph.
+  bool waiting_for_graph() const { return waiting_; }
 
   void ShowNote(const std::string& text) override;
   bool AskYesNo(const std::string& text, bool warning) override;
@@ -37,6 +39,8 @@ class QtUserInterface : public UserInterface {
   void ShowStatus(const std::string& line1, const std::string& line2) override;
   void ShowPicture(PictureArea area, const Picture& picture) override;
   void ShowHelp(const std::vector<std::string>& lines) override;
+  void ClearForm() override;
+  bool SavePicture(PictureArea area, const std::string& file_name) override;
 
  private:
   int Scaled(double design_units) const;

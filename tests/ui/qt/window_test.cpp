@@ -7,22 +7,25 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QPlainTextEdit>
 #include <QTimer>
 
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QTableWidget>
+
 #include "core/analysis_state.h"
+#include "support/scripted_ui.h"
+#include "ui/commands.h"
+#include "ui/graphs.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_user_interface.h"
 
 namespace pektra {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "qt_tests";
-  static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
-  return application;
-}
+// The application object of the test program (qt_test_main.cpp).
+QApplication& App() { return *qobject_cast<QApplication*>(QCoreApplication::instance()); }
 
 TEST(MainWindow, OpensWithCaptionAtDesignSizeTimesScaleAndCloses) {
   App();
@@ -163,6 +166,84 @@ TEST(QtDialog, CancelLeavesAnswersAsPresetAndSaveWritesOnce) {
   EXPECT_EQ(dialog.edit_line.text, "keep");
   EXPECT_EQ(saves, 1);
   EXPECT_TRUE(dialog.saved);
+}
+
+TEST(MainWindow, MenuBarHoldsEveryMenuAndCaptionOfTheCommandTableInOrder) {
+  App();
+  AnalysisState state;
+  TForm1 window(state);
+  QtUserInterface ui(window, 1.0, 10);
+  CommandTable table(state, ui);
+  window.SetCommandTable(&table);
+  const QList<QAction*> menus = window.menuBar()->actions();
+  ASSERT_EQ(static_cast<std::size_t>(menus.size()), table.menus().size());
+  for (std::size_t m = 0; m < table.menus().size(); ++m) {
+    EXPECT_EQ(menus[static_cast<int>(m)]->text().toStdString(), table.menus()[m].caption);
+    const std::vector<MenuItem>& items = table.menus()[m].items;
+    if (items.empty()) continue;
+    const QList<QAction*> actions = menus[static_cast<int>(m)]->menu()->actions();
+    ASSERT_EQ(static_cast<std::size_t>(actions.size()), items.size()) << items.front().caption;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const QAction* action = actions[static_cast<int>(i)];
+      EXPECT_EQ(action->isSeparator(), items[i].separator);
+      if (!items[i].separator) {
+        EXPECT_EQ(action->text().toStdString(), items[i].caption);
+        EXPECT_EQ(action->isEnabled(), items[i].enabled) << items[i].caption;
+      }
+    }
+  }
+}
+
+TEST(QtDialog, GridReturnsTypedCellsAndEscCancels) {
+  App();
+  AnalysisState state;
+  TForm1 window(state);
+  QtUserInterface ui(window, 1.0, 10);
+  DialogContent dialog = OpenDialogForm("Find the Peaks");
+  dialog.grid.visible = true;
+  dialog.grid.rows = 2;
+  dialog.grid.value_columns = 1;
+  dialog.grid.labels = {" Width", " Sensitivity"};
+  dialog.grid.column_widths = {200, 70};
+  dialog.grid.cells = {{"       4"}, {"       1"}};
+  OnNextDialog([](QDialog& form) {
+    auto* grid = form.findChild<QTableWidget*>();
+    grid->item(1, 0)->setText("2.5");
+    Button(form, "OK")->click();
+  });
+  ui.ShowDialog(dialog);
+  EXPECT_TRUE(dialog.ok);
+  EXPECT_EQ(dialog.grid.cells[1][0], "2.5");
+  EXPECT_EQ(dialog.grid.cells[0][0], "       4");
+
+  DialogContent second = OpenDialogForm("Smoothing");
+  second.memo.visible = true;
+  second.memo.width = 300;
+  OnNextDialog([](QDialog& form) {
+    QWidget* focus = form.findChild<QPlainTextEdit*>();
+    focus->setFocus();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(focus, &escape);
+  });
+  ui.ShowDialog(second);
+  EXPECT_FALSE(second.ok);
+}
+
+TEST(PaintPicture, LargeGraphHasABlackPlotAreaAndFuchsiaMarksAtTheirChannels) {
+  App();
+  AnalysisState state;
+  state.spectrum.a1 = state.spectrum.b1 = 1;
+  state.spectrum.a2 = state.spectrum.b2 = 512;
+  for (int c = 1; c <= 512; ++c) state.spectrum.counts[c] = c == 100 ? 1000 : 0;
+  state.interval_begin = 1;
+  state.interval_end = 512;
+  state.interval_length = 512;
+  const QImage image = PaintPicture(LargeGraphPicture(state, 1000), 1.0);
+  EXPECT_EQ(QColor(image.pixel(300, 250)), QColor(0, 0, 0));  // plot area
+  // Channel 100 of 512: x = 60 + 100, at the top of the scale: y = 100 + 3.
+  EXPECT_EQ(QColor(image.pixel(160, 103)), QColor(255, 0, 255));
+  EXPECT_EQ(QColor(image.pixel(160, 200)), QColor(0, 0, 0));      // nothing between
+  EXPECT_EQ(QColor(image.pixel(200, 343)), QColor(255, 0, 255));  // channel 140 at zero
 }
 
 }  // namespace

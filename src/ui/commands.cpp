@@ -1,0 +1,253 @@
+#include "ui/commands.h"
+
+#include <algorithm>
+#include <array>
+
+#include "calib/calibration_commands.h"
+#include "core/analysis_state.h"
+#include "core/dialog.h"
+#include "core/init_file.h"
+#include "core/startup.h"
+#include "core/user_interface.h"
+#include "fit/spectrum_fit.h"
+#include "marking/marking.h"
+#include "marking/marking_commands.h"
+#include "model/peak_model_commands.h"
+#include "report/result_table.h"
+#include "spectrum/spectrum_input.h"
+#include "ui/graphs.h"
+#include "ui/help_texts.h"
+#include "ui/test_spectra.h"
+
+namespace pektra {
+
+namespace {
+
+std::string ComponentName(const std::string& caption) {
+  std::string name;
+  for (const char c : caption) {
+    if (c != ' ' && c != '&') name += c;
+  }
+  return name + "1";
+}
+
+}  // namespace
+
+CommandTable::CommandTable(AnalysisState& state, UserInterface& ui) : state_(state), ui_(ui) {
+  Build();
+}
+
+void CommandTable::Build() {
+  AnalysisState& s = state_;
+  UserInterface& ui = ui_;
+  auto item = [](std::string caption, std::function<void()> action) {
+    MenuItem i;
+    i.name = ComponentName(caption);
+    i.caption = std::move(caption);
+    i.action = std::move(action);
+    i.available = static_cast<bool>(i.action);
+    i.enabled = i.available;
+    return i;
+  };
+  auto later = [&item](std::string caption) { return item(std::move(caption), {}); };
+  auto separator = [] {
+    MenuItem i;
+    i.caption = "-";
+    i.separator = true;
+    i.available = i.enabled = false;
+    return i;
+  };
+  auto then_status = [this](std::function<void()> work) {
+    return [this, work] {
+      work();
+      ShowStatusText();
+    };
+  };
+
+  menus_ = {
+      {"File",
+       {item("Input the Spectrum",
+             [this, &s, &ui] {
+               InputTheSpectrum(s, ui, HelpLines(HelpTopic::kSpectrumInput, s.display.rus_help));
+               if (s.dialog_ok == 1) {
+                 s.graph_mode = 1;
+                 Redraw();
+               }
+               ShowStatusText();
+             }),
+        later("Correct for Blunders"), later("Compress the Spectrum"),
+        later("Smooth the Spectrum"), later("Build the Background"),
+        later("Simulate the Spectrum"), separator(),
+        item("&Save the Fit Results",
+             [&s, &ui] {
+               if (s.peak_count == 0) {
+                 ui.ShowStatus("Error! No peaks fitted", "");
+               } else if (s.result_count > 0) {
+                 SaveSummaryTable(s, ui);
+               }
+             }),
+        item("&Save the Init-file",
+             [&s, &ui] {
+               if (SaveInitFile(s, ui)) ui.ShowStatus("Ini file saved as pektra.tmp", "");
+             }),
+        item("Save Energy Calibration", [&s, &ui] { SaveEnergyCalibration(s, ui); }),
+        item("Save Efficiency Calibration", [&s, &ui] { SaveEfficiencyCalibration(s, ui); }),
+        item("Save Marking Info", [&s, &ui] { SaveMarkingInfo(s, ui); }), separator(),
+        item("&Exit", [this, &s, &ui] { quit_confirmed_ = RequestExit(s, ui); })}},
+      {"Settings",
+       {later("Set the Spectrum Data"), later("Set the Marking Data"), later("Set the Fit Data"),
+        item("Clear the Form",
+             [&s, &ui] {
+               ui.ClearForm();
+               s.graph_mode = 0;
+             }),
+        later("Set  Width Dependence"), later("Set Graph Scale"),
+        later("Set the Next Spectrum Name"), later("Form and Font Sizes")}},
+      {"Graph",
+       {item("Graph the Spectrum", [&s, &ui] { GraphTheSpectrum(s, ui); }),
+        item("Graph the Interval", [&s, &ui] { GraphTheInterval(s, ui); }),
+        later("Cut the Cadre"), item("Graph Peak Model", [&s, &ui] { GraphPeakModel(s, ui); }),
+        item("Graph Energy Calibration", [&s, &ui] { ShowEnergyCalibrationGraph(s, ui); }),
+        item("Spectrum -> BMP", [&s, &ui] { SpectrumToBmp(s, ui); })}},
+      {"Mark",
+       {later("Make the Interval"), later("Mark the Peaks "), later("Mark the Peak Model"),
+        later("Check for Peak and Add")}},
+      {"Operation",
+       {item("Reset", [this] { Reset(); }),
+        item("Make a Special Peak Model", [&s, &ui] { MakeSpecialPeakModel(s, ui); }),
+        separator(), item("Automatic Spectrum Marking", [this] { Marking(0); }),
+        item("Spectrum Marking by Energies", [this] { Marking(2); }),
+        item("Spectrum Marking by Lines", [this] { Marking(3); }),
+        later("Manual Spectrum Marking"), separator(), later("Interval  Fit"),
+        later("Continue Fit"),
+        item("Spectrum  Fit", [&s, &ui] {
+          SpectrumFitCommand(s, ui);
+          ui.ShowStatus(s.status_text[0], s.status_text[1]);
+        }),
+        later("Fit Loop"), later("Fit for Graphs")}},
+      {"Data",
+       {item("Enter Marking Energies", then_status([&s, &ui] { EnterMarkingList(s, ui); })),
+        item("Input Marking Data", then_status([&s, &ui] { ReadMarkingData(s, ui); })),
+        item("Edit Marking Data", then_status([&s, &ui] { EditMarkingData(s, ui); })),
+        later("Input Spec.File Names")}},
+      {"Calibration",
+       {item("Input Energy Calibr.Data  From File",
+             [&s, &ui] { LoadCalibrationFile(s, ui, CalibrationKind::kEnergy); }),
+        item("Input Eff.Calibr.Data From File",
+             [&s, &ui] { LoadCalibrationFile(s, ui, CalibrationKind::kEfficiency); }),
+        item("Enter Energy Calibr.Data", [&s, &ui] { EnterEnergyData(s, ui); }),
+        item("Enter Eff.Calibr.Data", [&s, &ui] { EnterEfficiencyData(s, ui); }), separator(),
+        later("Auto_Energy_Calibration")}},
+      {"Info",
+       {later("Show Sp.File Names"), item("Show Marked Peaks", [&s, &ui] { ShowMarking(s, ui); }),
+        item("Show Result Table", then_status([&s, &ui] { ShowResultTable(s, ui); }))}},
+      {"Help",
+       {item("Common Help",
+             [&s, &ui] { ui.ShowHelp(HelpLines(HelpTopic::kGeneral, s.display.rus_help)); }),
+        item("Get Started", [&s, &ui] {
+          ui.ShowHelp(HelpLines(HelpTopic::kGettingStarted, s.display.rus_help));
+        })}},
+      {"Test", {}},
+  };
+}
+
+void CommandTable::Run(std::size_t menu, std::size_t item) {
+  if (menu >= menus_.size()) return;
+  MenuDefinition& m = menus_[menu];
+  if (m.items.empty()) {
+    if (m.caption == "Test") TestMenu();
+    return;
+  }
+  if (!m.enabled || item >= m.items.size()) return;
+  MenuItem& i = m.items[item];
+  if (i.separator || !i.enabled || !i.action) return;
+  i.action();
+}
+
+bool CommandTable::RunCaption(const std::string& caption) {
+  for (std::size_t m = 0; m < menus_.size(); ++m) {
+    if (menus_[m].items.empty() && menus_[m].caption == caption) {
+      Run(m, 0);
+      return true;
+    }
+    for (std::size_t i = 0; i < menus_[m].items.size(); ++i) {
+      if (menus_[m].items[i].caption == caption) {
+        Run(m, i);
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+void CommandTable::ShowStatusText() {
+  ui_.ShowStatus(state_.status_text[0], state_.status_text[1]);
+}
+
+void CommandTable::Redraw() {
+  if (state_.graph_mode == 1) {
+    GraphTheSpectrum(state_, ui_);
+  } else if (state_.graph_mode == 3) {
+    GraphTheInterval(state_, ui_);
+  }
+}
+
+void CommandTable::NextCadre() { pektra::NextCadre(state_, ui_); }
+void CommandTable::PreviousCadre() { pektra::PreviousCadre(state_, ui_); }
+void CommandTable::GraphClick(int x, int y) { ReadOutClick(state_, ui_, x, y); }
+
+void CommandTable::Marking(int mode) {
+  state_.mark_mode = mode;
+  state_.interval_begin = state_.spectrum.b1;
+  state_.interval_end = state_.spectrum.b2;
+  MarkSpectrum(state_, ui_);
+  ui_.ClearForm();
+  state_.graph_mode = 1;
+  const std::array<std::string, 2> report = state_.status_text;
+  GraphTheInterval(state_, ui_);  // the interval with its marking
+  state_.graph_mode = 1;
+  state_.status_text = report;
+  ShowStatusText();
+}
+
+void CommandTable::Reset() {
+  if (state_.results_unsaved && !ui_.AskOkCancel("Previous fit results not saved")) return;
+  state_.result_count = 0;
+  state_.result_offset = 0;
+  state_.marking_length = 0;
+  state_.peak_count = 0;
+  state_.interval_count = 0;
+  ui_.ClearForm();
+  state_.graph_mode = 0;
+  state_.results_unsaved = false;
+}
+
+void CommandTable::TestMenu() {
+  DialogContent dialog = OpenDialogForm("Set Test Spectra");
+  DialogChoiceList& choice = dialog.choice_lists[0];
+  choice.visible = true;
+  choice.left = 30;
+  choice.top = 40;
+  choice.width = 270;
+  choice.height = 150;
+  for (const TestSpectrum& test : TestSpectra()) choice.items.push_back(test.caption);
+  choice.items.push_back("   Set Debug mode");
+  choice.selected = 0;
+  ui_.ShowDialog(dialog);
+  if (!dialog.ok) return;
+  const int selected = choice.selected;
+  if (selected == static_cast<int>(TestSpectra().size())) {
+    state_.debug_mode = true;  // never switched off during a run
+    ui_.ShowStatus(" Debug mode is on", "");
+    return;
+  }
+  if (selected < 0 || selected > static_cast<int>(TestSpectra().size())) return;
+  LoadTestSpectrum(state_, selected);
+  state_.result_count = 0;
+  state_.result_offset = 0;
+  state_.graph_mode = 1;
+  Redraw();
+  ui_.ShowStatus(TestSpectra()[static_cast<std::size_t>(selected)].caption + " set", "");
+}
+
+}  // namespace pektra

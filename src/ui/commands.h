@@ -1,0 +1,67 @@
+// The menu of the main window as a command table: every menu with its captions in order, and
+// for each command its precondition, its work, the redraw and the status lines. The window
+// adapter builds its menu bar from this table and runs commands through it.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pektra {
+
+struct AnalysisState;
+class UserInterface;
+
+struct MenuItem {
+  std::string caption;  // with its "&" accelerator where it has one
+  std::string name;     // the caption without blanks and "&", followed by 1
+  bool separator = false;
+  bool available = true;  // false: its command comes later; shown disabled
+  bool enabled = true;
+  std::function<void()> action;
+};
+
+struct MenuDefinition {
+  std::string caption;
+  std::vector<MenuItem> items;  // empty for "Test", whose title is itself the command
+  bool enabled = true;
+};
+
+class CommandTable {
+ public:
+  CommandTable(AnalysisState& state, UserInterface& ui);
+
+  std::vector<MenuDefinition>& menus() { return menus_; }
+  const std::vector<MenuDefinition>& menus() const { return menus_; }
+
+  // Runs item `item` of menu `menu` (for "Test", item 0 is the title itself). Nothing happens
+  // for a separator or a disabled item.
+  void Run(std::size_t menu, std::size_t item);
+  // Runs the command with this caption (the first that has it); false when there is none.
+  bool RunCaption(const std::string& caption);
+
+  // Draws what graph_mode says: the spectrum (1) or the interval (3).
+  void Redraw();
+  // The buttons of the large graph.
+  void NextCadre();
+  void PreviousCadre();
+  // A click on the large graph (picture pixels).
+  void GraphClick(int x, int y);
+
+  // Set by Exit once the exit logic agreed: the window then closes.
+  bool quit_confirmed() const { return quit_confirmed_; }
+
+ private:
+  void Build();
+  void ShowStatusText();
+  void Marking(int mode);
+  void Reset();
+  void TestMenu();
+
+  AnalysisState& state_;
+  UserInterface& ui_;
+  std::vector<MenuDefinition> menus_;
+  bool quit_confirmed_ = false;
+};
+
+}  // namespace pektra

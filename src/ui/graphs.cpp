@@ -1,0 +1,271 @@
+#include "ui/graphs.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+
+#include "calib/calibration.h"
+#include "core/analysis_state.h"
+#include "core/arithmetic.h"
+#include "core/display_settings.h"
+#include "core/number_format.h"
+#include "core/user_interface.h"
+#include "numeric/peak_probe.h"
+
+namespace pektra {
+namespace {
+
+// The plot: x from 60 (channel interval_begin - 1) over 512 units, y from 100 over 243 units.
+constexpr int kPlotLeft = 60;
+constexpr int kPlotWidth = 512;
+constexpr int kPlotTop = 100;
+constexpr int kAxisFont = 8;
+
+Text Label(double x, double y, std::string text, Color color = colors::kWhite,
+           int size = Text{}.size) {
+  Text t{x, y, std::move(text), color};
+  t.size = size;
+  return t;
+}
+
+int WindowLength(const AnalysisState& state) { return std::max(1, state.interval_length); }
+
+double ChannelEnergy(AnalysisState& state, double channel) {
+  return ConvertPeak(state, channel, 0.0, 0.0, 0.0).energy;
+}
+
+void AddFrame(Picture& picture) {
+  picture.Add(FillRect{0, 0, kLargeGraphWidth, kLargeGraphHeight, colors::kMaroon});
+  picture.Add(FillRect{55, 95, 577, 366, colors::kBlack});
+  picture.Add(FillRect{0, 0, 55, kLargeGraphHeight, colors::kBlue});
+  picture.Add(FillRect{600, 0, kLargeGraphWidth, kLargeGraphHeight, colors::kBlue});
+}
+
+// Five labels from the top down, 62 apart, and the grid lines at the plot's quarters, 60 apart.
+void AddVerticalScale(Picture& picture, double top) {
+  for (int j = 0; j <= 4; ++j) {
+    picture.Add(Label(10, kPlotTop + 3 + 62 * j, FormatFixed(9, 0, top - j * top / 4),
+                      colors::kWhite, kAxisFont));
+    picture.Add(DottedLine{47, kPlotTop + 3.0 + 60 * j, 106, 5, false, colors::kLime});
+  }
+}
+
+void AddPoints(Picture& picture, const AnalysisState& state, double top) {
+  const TSpectrum& sp = state.spectrum;
+  const int first = std::max(state.interval_begin, 1);
+  const int last = std::min(state.interval_end, kMaxChannels);
+  for (int c = first; c <= last; ++c) {
+    picture.Add(
+        PlusMark{static_cast<double>(PlotX(state, c)),
+                 static_cast<double>(kPlotTop + ScaleY(state.scale_mode, top, sp.counts[c])),
+                 colors::kFuchsia});
+  }
+}
+
+void AddHorizontalScale(Picture& picture, AnalysisState& state) {
+  const int n = WindowLength(state);
+  for (int j = 1; j <= 9; ++j) {
+    const double x = kPlotLeft + 64 * (j - 1);
+    picture.Add(DottedLine{x, 96, 53, 5, true, colors::kLime});
+    const double channel = state.interval_begin + 64.0 * (j - 1) * n / 512.0;
+    picture.Add(Label(x - 20, 370, FormatFixed(6, 0, channel), colors::kWhite, kAxisFont));
+    picture.Add(Label(x - 24, 385, FormatFixed(7, 1, ChannelEnergy(state, channel)), colors::kWhite,
+                      kAxisFont));
+  }
+  picture.Add(Label(0, 370, "Chan.:", colors::kWhite, kAxisFont));
+  picture.Add(Label(0, 385, "Energy:", colors::kWhite, kAxisFont));
+}
+
+void AddHeader(Picture& picture, const AnalysisState& state, double m) {
+  picture.Add(Label(180, 10, "SPECTRUM = "));
+  picture.Add(Label(270, 10, state.spectrum.file_name, colors::kLime));
+  picture.Add(Label(180, 25,
+                    "CHANNELS  =  " + std::to_string(state.interval_begin) + "  -  " +
+                        std::to_string(state.interval_end)));
+  picture.Add(Label(180, 40, "MAX  =" + FormatFixed(15, 0, m)));
+}
+
+void AddPeakTicks(Picture& picture, const AnalysisState& state) {
+  for (int i = 1; i <= std::min(state.peak_count, state.peak_list.capacity()); ++i) {
+    const int c = RoundToInt(state.peak_list[i]);
+    if (c <= 0 || c < state.interval_begin || c > state.interval_end) continue;
+    const double x = PlotX(state, c);
+    picture.Add(Polyline{{x, x}, {355, 364}, colors::kLime});
+  }
+}
+
+// The read-out box of channel c at (440, 5) - (590, 85).
+void AddReadOut(Picture& picture, AnalysisState& state, int c) {
+  const TSpectrum& sp = state.spectrum;
+  const PeakProbe probe = ProbePeak(state.work, sp.counts, sp.a2, c);
+  const double energy = ChannelEnergy(state, probe.position);
+  picture.Add(Frame{440, 5, 590, 85, colors::kLime, true, true, colors::kBlack});
+  const std::string lines[] = {
+      "Counts= " + FormatFixed(12, 0, sp.counts[c]),
+      "Position = " + FormatFixed(8, 1, probe.position),
+      "Energy  = " + FormatFixed(7, 2, energy),
+      "Area  = " + FormatFixed(10, 0, probe.net_sum),
+      "Width  = " + FormatFixed(6, 1, probe.width),
+  };
+  double y = 10;
+  for (const std::string& line : lines) {
+    picture.Add(Label(448, y, line, colors::kAqua, kAxisFont));
+    y += 14;
+  }
+}
+
+void ShowLargeGraph(AnalysisState& state, UserInterface& ui, double m) {
+  ui.ShowPicture(PictureArea::kLargeGraph, LargeGraphPicture(state, m));
+}
+
+}  // namespace
+
+double ScaleTop(int scale_mode, double trim, double m) {
+  switch (scale_mode) {
+    case 1:
+      return m;
+    case 2:
+      return std::sqrt(std::fabs(m));
+    case 3:
+      return std::log(std::fabs(m) + 1.0);
+    case 4:
+      return m * trim;
+    default:
+      return 1.0;
+  }
+}
+
+int ScaleY(int scale_mode, double top, double v) {
+  double scaled = v;
+  switch (scale_mode) {
+    case 2:
+      scaled = std::sqrt(std::fabs(v));
+      break;
+    case 3:
+      scaled = std::log(std::fabs(v) + 1.0);
+      break;
+    case 4:
+      scaled = std::min(top, v);
+      break;
+    default:
+      break;
+  }
+  return RoundToInt(243.0 - 240.0 * scaled / std::max(0.1, top));
+}
+
+double ChannelAt(const AnalysisState& state, double x_pixels) {
+  const double scale = state.display.screen_scale;
+  return (x_pixels - ScaleToScreen(kPlotLeft, scale)) * WindowLength(state) /
+             ScaleToScreen(kPlotWidth, scale) +
+         state.interval_begin;
+}
+
+int PlotX(const AnalysisState& state, int channel) {
+  return kPlotLeft + RoundToInt((channel - state.interval_begin + 1) *
+                                static_cast<double>(kPlotWidth) / WindowLength(state));
+}
+
+Picture LargeGraphPicture(AnalysisState& state, double m) {
+  Picture picture;
+  picture.width = kLargeGraphWidth;
+  picture.height = kLargeGraphHeight;
+  picture.background = colors::kMaroon;
+  const double top = ScaleTop(state.scale_mode, state.trim_coefficient, m);
+  AddFrame(picture);
+  AddVerticalScale(picture, top);
+  AddPoints(picture, state, top);
+  AddHorizontalScale(picture, state);
+  AddHeader(picture, state, m);
+  AddPeakTicks(picture, state);
+  return picture;
+}
+
+double LargeGraphMaximum(const AnalysisState& state) {
+  if (state.cadre_mode == 0) return state.spectrum.max_counts;
+  double m = 0.0;
+  const int first = std::max(state.interval_begin, 1);
+  const int last = std::min(state.interval_end, kMaxChannels);
+  for (int c = first; c <= last; ++c) m = std::max(m, state.spectrum.counts[c]);
+  return m;
+}
+
+void GraphTheSpectrum(AnalysisState& state, UserInterface& ui) {
+  const TSpectrum& sp = state.spectrum;
+  state.interval_begin = sp.a1;
+  state.interval_end = sp.a2;
+  state.interval_length = sp.a2 - sp.a1 + 1;
+  state.cadre_mode = 0;
+  ui.ClearForm();
+  state.graph_mode = 1;
+  ShowLargeGraph(state, ui, sp.max_counts);
+}
+
+void GraphTheInterval(AnalysisState& state, UserInterface& ui) {
+  ui.ClearForm();
+  state.graph_mode = 3;
+  state.cadre_mode = 1;
+  state.interval_begin = state.spectrum.b1;
+  state.interval_end = state.spectrum.b2;
+  state.interval_length = state.interval_end - state.interval_begin + 1;
+  DrawCadre(state, ui);
+}
+
+void DrawCadre(AnalysisState& state, UserInterface& ui) {
+  const TSpectrum& sp = state.spectrum;
+  int& begin = state.interval_begin;
+  int& end = state.interval_end;
+  if (begin < sp.a1) {
+    end += sp.a1 - begin;
+    begin = sp.a1;
+  }
+  if (end > sp.a2) {
+    begin -= end - sp.a2;
+    end = sp.a2;
+  }
+  // A window longer than the spectrum shows the whole spectrum.
+  begin = std::max(begin, sp.a1);
+  state.interval_length = end - begin + 1;
+  ShowLargeGraph(state, ui, LargeGraphMaximum(state));
+}
+
+void NextCadre(AnalysisState& state, UserInterface& ui) {
+  const int n = state.interval_length;
+  state.interval_begin = state.interval_end + 1;
+  state.interval_end = state.interval_begin + n - 1;
+  DrawCadre(state, ui);
+}
+
+void PreviousCadre(AnalysisState& state, UserInterface& ui) {
+  const int n = state.interval_length;
+  state.interval_end = state.interval_begin - 1;
+  state.interval_begin = state.interval_end - n + 1;
+  DrawCadre(state, ui);
+}
+
+bool ReadOutClick(AnalysisState& state, UserInterface& ui, int x, int y) {
+  if (state.graph_mode < 1 || state.graph_mode > 5) return false;
+  const double scale = state.display.screen_scale;
+  if (x < ScaleToScreen(kPlotLeft, scale) || x > ScaleToScreen(kPlotLeft + kPlotWidth, scale) ||
+      y < ScaleToScreen(kPlotTop, scale) || y > ScaleToScreen(355, scale)) {
+    return false;
+  }
+  // The plot's left edge is channel interval_begin - 1; keep the probe inside the window.
+  int c = RoundToInt(ChannelAt(state, x)) - 1;
+  c = std::clamp(c, std::max(state.interval_begin, 1),
+                 std::max(std::min(state.interval_end, kMaxChannels), 1));
+  Picture picture = LargeGraphPicture(state, LargeGraphMaximum(state));
+  AddReadOut(picture, state, c);
+  ui.ShowPicture(PictureArea::kLargeGraph, picture);
+  return true;
+}
+
+void SpectrumToBmp(AnalysisState& state, UserInterface& ui) {
+  if (state.graph_mode == 0) return;
+  const auto chosen = ui.AskSaveFile({"Spectrum -> BMP", "", "sp.bmp"});
+  if (!chosen || !ui.ConfirmOverwrite(*chosen)) return;
+  if (!ui.SavePicture(PictureArea::kLargeGraph, *chosen)) {
+    ui.ShowNote("Error, the file " + *chosen + " could not be written");
+  }
+}
+
+}  // namespace pektra

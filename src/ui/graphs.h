@@ -1,0 +1,60 @@
+// The large graph: the spectrum, or a window of it (a cadre), as a point graph of 630 x 424 design
+// units, the mapping between channels and screen positions, the read-out box of a click and the
+// picture export. The window shown is interval_begin .. interval_end, N = interval_length channels.
+#pragma once
+
+#include "core/picture.h"
+
+namespace pektra {
+
+struct AnalysisState;
+class UserInterface;
+
+inline constexpr int kLargeGraphWidth = 630;
+inline constexpr int kLargeGraphHeight = 424;
+
+// The top of the vertical scale for a largest value m: Normal (1) m, SQRT (2) sqrt|m|,
+// LN (3) ln(|m| + 1), Trimmed (4) m * trim; any other mode 1.
+double ScaleTop(int scale_mode, double trim, double m);
+
+// The vertical offset (design units) of a value v on a scale with the given top:
+// round(243 - 240 v' / max(0.1, top)) with v' = v, sqrt|v|, ln(|v| + 1) or min(top, v) by mode, so
+// the plot runs from 3 (top) to 243 (zero).
+int ScaleY(int scale_mode, double top, double v);
+
+// The channel under a screen x (pixels of the shown picture):
+// (x - S(60)) * N / S(512) + interval_begin, S the screen scale. A plotted channel c gives c + 1.
+double ChannelAt(const AnalysisState& state, double x_pixels);
+
+// The design x of channel c in the window: 60 + round((c - interval_begin + 1) * 512 / N).
+int PlotX(const AnalysisState& state, int channel);
+
+// The large graph of the window with largest value m: frame, vertical scale, one fuchsia mark per
+// channel, the channel and energy ticks, the header and the ticks of the marked peaks.
+Picture LargeGraphPicture(AnalysisState& state, double m);
+
+// The largest value the large graph is drawn with: max_counts for the whole spectrum
+// (cadre_mode 0), else the largest count in the window (at least 0).
+double LargeGraphMaximum(const AnalysisState& state);
+
+// "Graph the Spectrum": the whole spectrum a1 .. a2, cadre_mode 0, graph_mode 1.
+void GraphTheSpectrum(AnalysisState& state, UserInterface& ui);
+// "Graph the Interval": the window b1 .. b2 as a cadre, graph_mode 3.
+void GraphTheInterval(AnalysisState& state, UserInterface& ui);
+// Moves the window inside a1 .. a2 keeping its length (when it fits) and draws it with the
+// largest count of the window.
+void DrawCadre(AnalysisState& state, UserInterface& ui);
+// The buttons "Next cadre" and "Previous cadre": the next / previous N channels.
+void NextCadre(AnalysisState& state, UserInterface& ui);
+void PreviousCadre(AnalysisState& state, UserInterface& ui);
+
+// A click (screen pixels) on the large graph outside a picking loop: inside the plot area and with
+// graph_mode 1..5 the channel under it is probed and the graph is shown again with the read-out
+// box (counts, position, energy, area, width). Returns whether the click was taken.
+bool ReadOutClick(AnalysisState& state, UserInterface& ui, int x, int y);
+
+// "Spectrum -> BMP": with a graph shown, asks for a file name (proposed "sp.bmp") and saves the
+// large graph picture there.
+void SpectrumToBmp(AnalysisState& state, UserInterface& ui);
+
+}  // namespace pektra

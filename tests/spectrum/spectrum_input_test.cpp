@@ -1,0 +1,160 @@
+// The command "Input the Spectrum": file question, type and options dialog, reading, and what a
+// cancelled or refused input leaves untouched.
+#include "spectrum/spectrum_input.h"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/analysis_state.h"
+#include "support/scripted_ui.h"
+#include "support/test_files.h"
+
+namespace pektra {
+namespace {
+
+using testing::ScriptedUi;
+using testing::TempDir;
+
+// A state holding an earlier spectrum of 100 channels, type 2, with three result rows.
+AnalysisState EarlierAnalysis(const std::string& folder) {
+  AnalysisState state;
+  TSpectrum& sp = state.spectrum;
+  sp.file_name = folder + "old.spe";
+  sp.file_type = kBinary32;
+  sp.a1 = 1;
+  sp.a2 = 100;
+  sp.b1 = 10;
+  sp.b2 = 90;
+  for (int c = 1; c <= 100; ++c) sp.counts[c] = c;
+  sp.UpdateRange();
+  state.spectrum_dir = folder;
+  state.result_count = 3;
+  return state;
+}
+
+void ChooseFreeField(DialogContent& dialog) { dialog.choice_lists[0].selected = 2; }
+
+TEST(InputTheSpectrumTest, CancelledFileQuestionOrDialogChangesNothing) {
+  TempDir dir;
+  const std::string file = dir.File("new.txt");
+  testing::WriteFile(file, "1 2 3 4 5\n");
+  AnalysisState state = EarlierAnalysis(dir.path().string() + "/");
+  const TSpectrum before = state.spectrum;
+
+  ScriptedUi ui;
+  ui.CancelFile();
+  InputTheSpectrum(state, ui);
+  EXPECT_EQ(state.dialog_ok, 0);
+  ASSERT_EQ(ui.file_questions().size(), 1u);
+  EXPECT_EQ(ui.file_questions()[0].title, "  Select the file");
+  EXPECT_EQ(ui.file_questions()[0].directory, state.spectrum_dir);
+  EXPECT_EQ(ui.file_questions()[0].proposed_name, "old.spe");
+
+  ui.AnswerFile(file).CancelDialog();
+  InputTheSpectrum(state, ui);
+  EXPECT_EQ(state.dialog_ok, 0);
+  EXPECT_TRUE(state.spectrum == before);
+  EXPECT_EQ(state.result_count, 3);
+  // The dialog offered the present type and options, with the ini-bounds box ticked.
+  ASSERT_EQ(ui.dialogs().size(), 1u);
+  const DialogContent& dialog = ui.dialogs()[0];
+  EXPECT_EQ(
+      dialog.choice_lists[0].items,
+      (std::vector<std::string>{" 2 bytes per word binary", " 4 bytes per word binary",
+                                " ASCII free field format", " ASCII  threes:  X,  Y,  [ error ]"}));
+  EXPECT_EQ(dialog.choice_lists[0].selected, 1);
+  EXPECT_EQ(dialog.check_list.items,
+            (std::vector<std::string>{" Skip the header ", " Reverse the bytes ",
+                                      " Restore ini-bounds ", " Starting channel = 1"}));
+  EXPECT_EQ(dialog.check_list.checked, (std::vector<bool>{false, false, true, true}));
+}
+
+TEST(InputTheSpectrumTest, MissingFileIsNamedAndEndsTheCommand) {
+  TempDir dir;
+  AnalysisState state = EarlierAnalysis(dir.path().string() + "/");
+  state.spectrum.file_name = "noextension";
+  const std::string missing = dir.File("gone.spe");
+  ScriptedUi ui;
+  ui.AnswerFile(missing);
+  InputTheSpectrum(state, ui);
+  EXPECT_EQ(ui.file_questions()[0].proposed_name, "*.*");
+  EXPECT_EQ(ui.notes(), (std::vector<std::string>{"No file " + missing}));
+  EXPECT_EQ(state.dialog_ok, 0);
+  EXPECT_TRUE(ui.dialogs().empty());
+  EXPECT_EQ(state.spectrum.file_name, "noextension");
+}
+
+TEST(InputTheSpectrumTest, FreeFieldFileWithUnsetIniBoundsGivesTheInnerInterval) {
+  TempDir dir;
+  AnalysisState state = EarlierAnalysis("/elsewhere/");
+  const std::string file = dir.File("run.txt");
+  testing::WriteFile(file, "5 1 2 8 3 4 6 7 9 2\n");
+  ScriptedUi ui;
+  ui.AnswerFile(file).AnswerDialog(ChooseFreeField);
+  InputTheSpectrum(state, ui);
+
+  EXPECT_TRUE(ui.notes().empty());
+  EXPECT_EQ(state.dialog_ok, 1);
+  const TSpectrum& sp = state.spectrum;
+  EXPECT_EQ(sp.file_name, file);
+  EXPECT_EQ(sp.file_type, kFreeField);
+  EXPECT_EQ(sp.a2, 10);
+  EXPECT_EQ(sp.counts[4], 8);
+  EXPECT_EQ(sp.max_counts, 9);
+  EXPECT_EQ(sp.b1, 2);
+  EXPECT_EQ(sp.b2, 9);
+  EXPECT_EQ(state.interval_begin, 2);
+  EXPECT_EQ(state.interval_end, 9);
+  EXPECT_EQ(state.interval_length, 8);
+  EXPECT_EQ(state.result_count, 0);
+  EXPECT_EQ(state.status_text[0], " Spectrum read in. ");
+  EXPECT_EQ(state.spectrum_dir, dir.path().string() + "/");
+}
+
+TEST(InputTheSpectrumTest, LargestCountBelowOneIsWarnedAboutAndAccepted) {
+  TempDir dir;
+  AnalysisState state = EarlierAnalysis(dir.path().string() + "/");
+  const std::string file = dir.File("small.txt");
+  testing::WriteFile(file, "0.1 0.5 0.25\n");
+  ScriptedUi ui;
+  ui.AnswerFile(file).AnswerDialog(ChooseFreeField);
+  InputTheSpectrum(state, ui);
+  EXPECT_EQ(ui.notes(), (std::vector<std::string>{"Poor data scale, max < 1"}));
+  EXPECT_EQ(state.spectrum.max_counts, 1.0);
+  EXPECT_EQ(state.dialog_ok, 1);
+  EXPECT_EQ(state.status_text[0], " Spectrum read in. ");
+}
+
+TEST(InputTheSpectrumTest, KeepingUnsavedResultsKeepsEverything) {
+  TempDir dir;
+  AnalysisState state = EarlierAnalysis("/elsewhere/");
+  state.results_unsaved = true;
+  state.status_text = {"before", ""};
+  const AnalysisState before = state;
+  const std::string file = dir.File("run.txt");
+  testing::WriteFile(file, "5 1 2 8 3\n");
+  ScriptedUi ui;
+  ui.AnswerFile(file)
+      .AnswerDialog([](DialogContent& dialog) {
+        ChooseFreeField(dialog);
+        dialog.check_list.checked = {true, true, false, false};
+      })
+      .AnswerNo();
+  InputTheSpectrum(state, ui);
+  EXPECT_EQ(ui.Texts(ScriptedUi::Event::Kind::kYesNo),
+            (std::vector<std::string>{"Former results not saved. Proceed?"}));
+  EXPECT_EQ(state.dialog_ok, 0);
+  EXPECT_TRUE(state.spectrum == before.spectrum);
+  EXPECT_EQ(state.result_count, 3);
+  EXPECT_TRUE(state.results_unsaved);
+  EXPECT_EQ(state.skip_header, before.skip_header);
+  EXPECT_EQ(state.reverse_bytes, before.reverse_bytes);
+  EXPECT_EQ(state.start_at_a1, before.start_at_a1);
+  EXPECT_EQ(state.spectrum_dir, "/elsewhere/");
+  EXPECT_EQ(state.status_text, before.status_text);
+}
+
+}  // namespace
+}  // namespace pektra

@@ -1,0 +1,107 @@
+// The command table: menus in order, preconditions, questions and status lines.
+#include "ui/commands.h"
+
+#include <gtest/gtest.h>
+
+#include "core/analysis_state.h"
+#include "support/scripted_ui.h"
+#include "support/test_files.h"
+
+namespace pektra {
+namespace {
+
+using testing::ScriptedUi;
+
+TEST(CommandTable, MenusHoldEveryCaptionInOrderWithLaterCommandsDisabled) {
+  AnalysisState state;
+  ScriptedUi ui;
+  CommandTable table(state, ui);
+  std::vector<std::string> titles;
+  for (const MenuDefinition& menu : table.menus()) titles.push_back(menu.caption);
+  EXPECT_EQ(titles, (std::vector<std::string>{"File", "Settings", "Graph", "Mark", "Operation",
+                                              "Data", "Calibration", "Info", "Help", "Test"}));
+  const std::vector<MenuItem>& file = table.menus()[0].items;
+  EXPECT_EQ(file.front().caption, "Input the Spectrum");
+  EXPECT_EQ(file.front().name, "InputtheSpectrum1");
+  EXPECT_EQ(file.back().caption, "&Exit");
+  int separators = 0;
+  for (const MenuDefinition& menu : table.menus()) {
+    for (const MenuItem& item : menu.items) {
+      separators += item.separator;
+      if (item.caption == "Fit Loop" || item.caption == "Fit for Graphs" ||
+          item.caption == "Correct for Blunders") {
+        EXPECT_FALSE(item.enabled) << item.caption;
+      }
+      if (item.caption == "Spectrum  Fit" || item.caption == "Show Result Table") {
+        EXPECT_TRUE(item.enabled) << item.caption;
+      }
+    }
+  }
+  EXPECT_EQ(separators, 5);
+}
+
+TEST(CommandTable, PreconditionsSayWhatIsMissing) {
+  AnalysisState state;
+  ScriptedUi ui;
+  CommandTable table(state, ui);
+  table.RunCaption("&Save the Fit Results");
+  table.RunCaption("Spectrum  Fit");
+  ASSERT_EQ(ui.statuses().size(), 2u);
+  EXPECT_EQ(ui.statuses()[0][0], "Error! No peaks fitted");
+  EXPECT_EQ(ui.statuses()[1][0], "No marking data");
+
+  // Marked peaks but an empty result table: nothing happens and nothing is shown.
+  state.peak_count = 1;
+  table.RunCaption("&Save the Fit Results");
+  EXPECT_EQ(ui.events().size(), 2u);
+}
+
+TEST(CommandTable, UnsavedResultsAreAskedForBeforeResetAndExit) {
+  AnalysisState state;
+  state.results_unsaved = true;
+  state.result_count = 3;
+  state.peak_count = 3;
+  ScriptedUi ui;
+  ui.AnswerCancel().AnswerOk().AnswerNo();
+  CommandTable table(state, ui);
+  table.RunCaption("Reset");
+  EXPECT_EQ(state.result_count, 3);  // Cancel keeps everything
+  EXPECT_EQ(state.peak_count, 3);
+  table.RunCaption("Reset");
+  EXPECT_EQ(state.result_count, 0);
+  EXPECT_EQ(state.peak_count, 0);
+  EXPECT_FALSE(state.results_unsaved);
+  EXPECT_EQ(ui.Texts(ScriptedUi::Event::Kind::kOkCancel),
+            (std::vector<std::string>{"Previous fit results not saved",
+                                      "Previous fit results not saved"}));
+
+  state.results_unsaved = true;
+  table.RunCaption("&Exit");
+  EXPECT_FALSE(table.quit_confirmed());
+  EXPECT_EQ(ui.Texts(ScriptedUi::Event::Kind::kYesNo),
+            std::vector<std::string>{"Results not saved. Quit?"});
+}
+
+TEST(CommandTable, TestSpectrumThenMarkingAndFitGiveResults) {
+  testing::TempDir dir;
+  AnalysisState state;
+  state.work_dir = dir.path().string();
+  ScriptedUi ui;
+  ui.AnswerDialog([](DialogContent& d) { d.choice_lists[0].selected = 3; })  // Co60
+      .AnswerDialog([](DialogContent& d) { d.choice_lists[0].selected = 0; });  // new search
+  CommandTable table(state, ui);
+  table.RunCaption("Test");
+  EXPECT_EQ(state.spectrum.a2, 4096);
+  EXPECT_EQ(state.graph_mode, 1);
+  EXPECT_FALSE(ui.pictures().empty());
+  table.RunCaption("Automatic Spectrum Marking");
+  EXPECT_GE(state.peak_count, 2);
+  EXPECT_NE(ui.statuses().back()[0].find(" peak(s) found. "), std::string::npos);
+  table.RunCaption("Spectrum  Fit");
+  EXPECT_GE(state.result_count, 2);
+  EXPECT_TRUE(state.results_unsaved);
+  EXPECT_EQ(ui.statuses().back()[0], "The spectrum has been fitted.");
+}
+
+}  // namespace
+}  // namespace pektra

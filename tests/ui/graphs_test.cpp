@@ -1,0 +1,260 @@
+// The large graph: scales, the channel <-> screen mapping, cadres, the picture and the read-out
+// box.
+#include "ui/graphs.h"
+
+#include <cmath>
+#include <string>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "core/analysis_state.h"
+#include "core/display_settings.h"
+#include "support/scripted_ui.h"
+#include "support/test_files.h"
+
+namespace pektra {
+namespace {
+
+using testing::ScriptedUi;
+
+// A spectrum of channels 1..last with every count `level`.
+void FlatSpectrum(AnalysisState& state, int last, double level) {
+  TSpectrum& sp = state.spectrum;
+  sp.a1 = 1;
+  sp.a2 = last;
+  for (int c = 1; c <= last; ++c) sp.counts[c] = level;
+  sp.UpdateRange();
+}
+
+template <typename Op>
+std::vector<Op> OpsOf(const Picture& picture) {
+  std::vector<Op> found;
+  for (const DrawOp& op : picture.ops) {
+    if (const auto* item = std::get_if<Op>(&op)) found.push_back(*item);
+  }
+  return found;
+}
+
+std::vector<std::string> TextsOf(const Picture& picture) {
+  std::vector<std::string> texts;
+  for (const Text& t : OpsOf<Text>(picture)) texts.push_back(t.text);
+  return texts;
+}
+
+bool HasText(const Picture& picture, const std::string& text) {
+  for (const std::string& t : TextsOf(picture)) {
+    if (t == text) return true;
+  }
+  return false;
+}
+
+TEST(LargeGraphScaleTest, ScaleTopAndScaleYInTheFourModes) {
+  // Normal: the plot runs from 243 (zero) to 3 (the top); halves round to even.
+  EXPECT_EQ(ScaleTop(1, 0.5, 1000), 1000);
+  EXPECT_EQ(ScaleY(1, 1000, 1000), 3);
+  EXPECT_EQ(ScaleY(1, 1000, 0), 243);
+  EXPECT_EQ(ScaleY(1, 480, 1), 242);   // 242.5
+  EXPECT_EQ(ScaleY(1, 0, 0.05), 123);  // the top is at least 0.1
+
+  const double sqrt_top = ScaleTop(2, 0.5, -1000);
+  EXPECT_DOUBLE_EQ(sqrt_top, std::sqrt(1000.0));
+  EXPECT_EQ(ScaleY(2, sqrt_top, 250), 123);
+  EXPECT_EQ(ScaleY(2, sqrt_top, -1000), 3);
+
+  const double ln_top = ScaleTop(3, 0.5, 999);
+  EXPECT_DOUBLE_EQ(ln_top, std::log(1000.0));
+  EXPECT_EQ(ScaleY(3, ln_top, 999), 3);
+  EXPECT_EQ(ScaleY(3, ln_top, std::sqrt(1000.0) - 1), 123);
+
+  // Trimmed at 0.5: everything above half the maximum sits on the top line.
+  const double trimmed_top = ScaleTop(4, 0.5, 1000);
+  EXPECT_EQ(trimmed_top, 500);
+  EXPECT_EQ(ScaleY(4, trimmed_top, 501), 3);
+  EXPECT_EQ(ScaleY(4, trimmed_top, 1000), 3);
+  EXPECT_EQ(ScaleY(4, trimmed_top, 250), 123);
+
+  EXPECT_EQ(ScaleTop(7, 0.5, 1000), 1);
+}
+
+TEST(LargeGraphMappingTest, ChannelAtInvertsThePlottedPositionAtEveryScreenScale) {
+  AnalysisState state;
+  state.interval_begin = 101;
+  state.interval_end = 612;
+  state.interval_length = 512;
+  for (const double scale : {1.0, 1.25, 1.5}) {  // from one pixel per channel up
+    state.display.screen_scale = scale;
+    for (int c = 101; c <= 612; ++c) {
+      const int screen_x = ScaleToScreen(PlotX(state, c), scale);
+      const double at = ChannelAt(state, screen_x);
+      if (scale == 1.0) {  // one unit per channel
+        ASSERT_EQ(PlotX(state, c), 60 + c - 100);
+        ASSERT_EQ(at, c + 1);
+      }
+      ASSERT_EQ(std::nearbyint(at) - 1, c) << "scale " << scale;
+    }
+  }
+}
+
+TEST(LargeGraphMappingTest, FourThousandChannelsShareUnitsAndTicksStepBy512) {
+  AnalysisState state;
+  FlatSpectrum(state, 4096, 10);
+  ScriptedUi ui;
+  GraphTheSpectrum(state, ui);
+  EXPECT_EQ(state.interval_length, 4096);
+  EXPECT_EQ(PlotX(state, 1), 60);  // 0.125
+  EXPECT_EQ(PlotX(state, 4), 60);  // 0.5 rounds to even
+  EXPECT_EQ(PlotX(state, 5), 61);  // 0.625
+  EXPECT_EQ(PlotX(state, 4096), 572);
+  EXPECT_EQ(ChannelAt(state, 61), 9);
+
+  ASSERT_EQ(ui.pictures().size(), 1u);
+  const Picture& picture = ui.pictures()[0].second;
+  for (const char* label : {"     1", "   513", "  1025", "  3585", "  4097", "  513.0", " 4097.0",
+                            "Chan.:", "Energy:"}) {
+    EXPECT_TRUE(HasText(picture, label)) << label;
+  }
+  EXPECT_EQ(OpsOf<PlusMark>(picture).size(), 4096u);
+}
+
+TEST(LargeGraphPictureTest, GraphTheSpectrumDrawsFrameHeaderPointsAndPeakTicks) {
+  AnalysisState state;
+  FlatSpectrum(state, 512, 0);
+  state.spectrum.counts[100] = 1000;
+  state.spectrum.counts[101] = 500;
+  state.spectrum.UpdateRange();
+  state.spectrum.file_name = "run7.dat";
+  state.peak_count = 2;
+  state.peak_list[1] = 99.6;  // drawn at channel 100
+  state.peak_list[2] = 600;   // outside the window
+  ScriptedUi ui;
+  GraphTheSpectrum(state, ui);
+
+  EXPECT_EQ(state.graph_mode, 1);
+  EXPECT_EQ(state.cadre_mode, 0);
+  EXPECT_EQ(state.interval_begin, 1);
+  EXPECT_EQ(state.interval_end, 512);
+  ASSERT_EQ(ui.pictures().size(), 1u);
+  EXPECT_EQ(ui.pictures()[0].first, PictureArea::kLargeGraph);
+  const Picture& picture = ui.pictures()[0].second;
+  EXPECT_EQ(picture.width, 630);
+  EXPECT_EQ(picture.height, 424);
+  ASSERT_GE(picture.ops.size(), 2u);
+  const auto& whole = std::get<FillRect>(picture.ops[0]);
+  EXPECT_EQ(whole.color, colors::kMaroon);
+  EXPECT_EQ(whole.right, 630);
+  EXPECT_EQ(std::get<FillRect>(picture.ops[1]).color, colors::kBlack);
+
+  const auto marks = OpsOf<PlusMark>(picture);
+  ASSERT_EQ(marks.size(), 512u);
+  EXPECT_EQ(marks[99].x, 160);
+  EXPECT_EQ(marks[99].y, 103);
+  EXPECT_EQ(marks[99].color, colors::kFuchsia);
+  EXPECT_EQ(marks[100].x, 161);
+  EXPECT_EQ(marks[100].y, 223);
+  EXPECT_EQ(marks[0].y, 343);
+
+  EXPECT_TRUE(HasText(picture, "run7.dat"));
+  EXPECT_TRUE(HasText(picture, "CHANNELS  =  1  -  512"));
+  EXPECT_TRUE(HasText(picture, "MAX  =           1000"));
+  EXPECT_TRUE(HasText(picture, "     1000"));  // the top of the vertical scale
+
+  const auto ticks = OpsOf<Polyline>(picture);
+  ASSERT_EQ(ticks.size(), 1u);
+  EXPECT_EQ(ticks[0].xs, (std::vector<double>{160, 160}));
+  EXPECT_EQ(ticks[0].ys, (std::vector<double>{355, 364}));
+  EXPECT_EQ(ticks[0].color, colors::kLime);
+}
+
+TEST(LargeGraphCadreTest, CadresStayInsideTheSpectrumKeepingTheirLength) {
+  AnalysisState state;
+  FlatSpectrum(state, 1000, 5);
+  state.spectrum.counts[950] = 77;
+  state.spectrum.b1 = 801;
+  state.spectrum.b2 = 900;
+  ScriptedUi ui;
+  GraphTheInterval(state, ui);
+  EXPECT_EQ(state.graph_mode, 3);
+  EXPECT_EQ(state.cadre_mode, 1);
+  EXPECT_EQ(state.interval_length, 100);
+
+  NextCadre(state, ui);
+  EXPECT_EQ(state.interval_begin, 901);
+  EXPECT_EQ(state.interval_end, 1000);
+  NextCadre(state, ui);  // past the end: the last 100 channels again
+  EXPECT_EQ(state.interval_begin, 901);
+  EXPECT_EQ(state.interval_end, 1000);
+  EXPECT_EQ(state.interval_length, 100);
+  // Drawn with the largest count of the cadre, not of the spectrum.
+  EXPECT_TRUE(HasText(ui.pictures().back().second, "MAX  =             77"));
+
+  state.interval_begin = 31;
+  state.interval_end = 130;
+  PreviousCadre(state, ui);  // before the start: the first 100 channels
+  EXPECT_EQ(state.interval_begin, 1);
+  EXPECT_EQ(state.interval_end, 100);
+  EXPECT_TRUE(HasText(ui.pictures().back().second, "MAX  =              5"));
+  EXPECT_EQ(ui.pictures().size(), 4u);
+}
+
+TEST(LargeGraphReadOutTest, AClickOnAPeakShowsItsCountsPositionEnergyAreaAndWidth) {
+  AnalysisState state;
+  FlatSpectrum(state, 512, 10);
+  const double sigma = 5.0 / std::sqrt(8.0 * std::log(2.0));  // FWHM 5
+  for (int c = 1; c <= 512; ++c) {
+    state.spectrum.counts[c] += 1000.0 * std::exp(-0.5 * std::pow((c - 200) / sigma, 2));
+  }
+  state.spectrum.UpdateRange();
+  ScriptedUi ui;
+  GraphTheSpectrum(state, ui);
+
+  // Outside the plot area or without a graph, nothing happens.
+  EXPECT_FALSE(ReadOutClick(state, ui, 59, 200));
+  EXPECT_FALSE(ReadOutClick(state, ui, 300, 356));
+  EXPECT_FALSE(ReadOutClick(state, ui, 300, 99));
+  state.graph_mode = 0;
+  EXPECT_FALSE(ReadOutClick(state, ui, 260, 200));
+  state.graph_mode = 1;
+  EXPECT_EQ(ui.pictures().size(), 1u);
+
+  ASSERT_TRUE(ReadOutClick(state, ui, 262, 200));  // channel 202, probed to the peak at 200
+  ASSERT_EQ(ui.pictures().size(), 2u);
+  const Picture& picture = ui.pictures()[1].second;
+  EXPECT_EQ(OpsOf<PlusMark>(picture).size(), 512u);
+  const auto frames = OpsOf<Frame>(picture);
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(frames[0].left, 440);
+  EXPECT_EQ(frames[0].bottom, 85);
+  EXPECT_TRUE(frames[0].rounded);
+  EXPECT_EQ(frames[0].color, colors::kLime);
+  const std::vector<std::string> texts = TextsOf(picture);
+  ASSERT_GE(texts.size(), 5u);
+  // Area: 1000 * sigma * sqrt(2 pi) = 5322.5.
+  EXPECT_EQ(
+      std::vector<std::string>(texts.end() - 5, texts.end()),
+      (std::vector<std::string>{"Counts=          652", "Position =    200.0", "Energy  =  200.00",
+                                "Area  =       5322", "Width  =    5.0"}));
+  EXPECT_EQ(OpsOf<Text>(picture).back().color, colors::kAqua);
+}
+
+TEST(LargeGraphExportTest, SpectrumToBmpNeedsAGraphAndReportsAFailedWrite) {
+  AnalysisState state;
+  ScriptedUi ui;
+  SpectrumToBmp(state, ui);  // no graph: nothing asked
+  EXPECT_TRUE(ui.events().empty());
+
+  testing::TempDir dir;
+  const std::string name = dir.File("sp.bmp");
+  state.graph_mode = 1;
+  ui.AnswerFile(name);
+  SpectrumToBmp(state, ui);  // the scripted window cannot save pictures
+  ASSERT_EQ(ui.file_questions().size(), 1u);
+  EXPECT_EQ(ui.file_questions()[0].proposed_name, "sp.bmp");
+  EXPECT_EQ(ui.notes(),
+            (std::vector<std::string>{"Error, the file " + name + " could not be written"}));
+}
+
+}  // namespace
+}  // namespace pektra

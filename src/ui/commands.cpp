@@ -247,7 +247,7 @@ void CommandTable::TestMenu() {
   state_.result_offset = 0;
   state_.graph_mode = 1;
   Redraw();
-  ui_.ShowStatus(TestSpectra()[static_cast<std::size_t>(selected)].caption + " set", "");
+  ui_.ShowStatus(" " + TestSpectra()[static_cast<std::size_t>(selected)].caption, "");
 }
 
 }  // namespace pektra

@@ -37,10 +37,10 @@ const std::vector<Source>& Sources() {
 
 const std::vector<TestSpectrum>& TestSpectra() {
   static const std::vector<TestSpectrum> spectra = {
-      {" Set Eu152 Spectrum", "eu152.tst", 4.5},
-      {" Set Eu155 Spectrum", "eu155.tst", 3.5},
-      {" Set Ra226 Spectrum", "ra226.tst", 4.5},
-      {" Set Co60 Spectrum", "co60.tst", 5.0},
+      {"Set Eu152 Spectrum", "eu152.tst", 4.5},
+      {"Set Eu155 Spectrum", "eu155.tst", 3.5},
+      {"Set Ra226 Spectrum", "ra226.tst", 4.5},
+      {"Set Co60 Spectrum", "co60.tst", 5.0},
   };
   return spectra;
 }

@@ -230,7 +230,10 @@ void QtUserInterface::ShowDialog(DialogContent& dialog) {
   if (dialog.grid.visible) {
     const DialogParameterGrid& g = dialog.grid;
     grid = new QTableWidget(g.rows, g.value_columns, &form);
-    grid->setStyleSheet(QStringLiteral("color: black;"));
+    // The label column white on maroon, the value cells black on the button colour.
+    grid->setStyleSheet(QStringLiteral(
+        "QTableWidget { color: black; } "
+        "QHeaderView::section { color: white; background-color: maroon; border: none; }"));
     QStringList labels;
     for (const std::string& label : g.labels) labels << ToQString(label);
     grid->setVerticalHeaderLabels(labels);

@@ -67,34 +67,7 @@ bool Ticked(const DialogCheckList& list, std::size_t i) {
 }
 
 DialogChoiceList& ShowModeChoice(DialogContent& dialog, int selected) {
-  DialogChoiceList& choice = dialog.choice_lists[0];
-  choice.visible = true;
-  choice.columns = 1;
-  choice.left = 30;
-  choice.top = 60;
-  choice.width = 150;
-  choice.height = 60;
-  choice.items = {" Non-linear", " Linear"};
-  choice.selected = selected;
-  return choice;
-}
-
-void ShowLabel(DialogContent& dialog, std::size_t which, int left, int top, std::string text,
-               Color text_color = colors::kWhite, Color background = colors::kMaroon) {
-  DialogLabel& label = dialog.labels[which];
-  label.visible = true;
-  label.left = left;
-  label.top = top;
-  label.text = std::move(text);
-  label.text_color = text_color;
-  label.background = background;
-}
-
-void ShowMemo(DialogContent& dialog, int left, int width, std::string text) {
-  dialog.memo.visible = true;
-  dialog.memo.left = left;
-  dialog.memo.width = width;
-  dialog.memo.text = std::move(text);
+  return ShowChoiceList(dialog, 0, 30, 60, 150, 60, {" Non-linear", " Linear"}, selected);
 }
 
 // Copies items 1..n (n <= 60) into the energy items in force, without switching anything on.
@@ -279,15 +252,10 @@ void EnterEnergyData(AnalysisState& state, UserInterface& ui) {
   choose.help_lines = help;
   ShowLabel(choose, 0, 30, 30, "Number of calibration items = " + std::to_string(state.enc_count));
   ShowModeChoice(choose, state.enc_mode == 1 ? 1 : 0);
-  DialogCheckList& sources = choose.check_list;
-  sources.visible = true;
-  sources.left = 10;
-  sources.top = 140;
-  sources.width = 300;
-  sources.height = 75;
-  sources.items = {" Use marked peaks as channels ", " Take the data from result table ",
-                   " Take the data from the screen "};
-  sources.checked = {false, false, false};
+  ShowCheckList(choose, 10, 140, 300, 75,
+                {" Use marked peaks as channels ", " Take the data from result table ",
+                 " Take the data from the screen "},
+                {});
   ui.ShowDialog(choose);
   if (!choose.ok) return;
   // A Cancel in a later dialog must not leave items the user never confirmed switched on: the
@@ -441,15 +409,10 @@ void LoadCalibrationFile(AnalysisState& state, UserInterface& ui, CalibrationKin
 
   DialogContent report = OpenDialogForm(title, 250, 330, 430);
   report.help_lines = help;
-  DialogListBox& list = report.list_box;
-  list.visible = true;
-  list.left = 10;
-  list.top = 30;
-  list.width = 300;
-  list.height = 100;
-  list.lines = {title + " performed",
-                std::string(" Mode= ") + (energy && mode == 1 ? " Linear" : "Non-linear"),
-                std::to_string(count) + " calibration items"};
+  ShowListBox(report, 10, 30, 300, 100,
+              {title + " performed",
+               std::string(" Mode= ") + (energy && mode == 1 ? " Linear" : "Non-linear"),
+               std::to_string(count) + " calibration items"});
   ui.ShowDialog(report);
 }
 

@@ -45,3 +45,40 @@ void PressSave(DialogContent& dialog) {
 }
 
 }  // namespace pektra
+
+namespace pektra {
+
+DialogLabel& ShowLabel(DialogContent& dialog, std::size_t which, int left, int top,
+                       std::string text, Color text_color, Color background) {
+  DialogLabel& label = dialog.labels.at(which);
+  label = {true, left, top, std::move(text), text_color, background};
+  return label;
+}
+
+DialogMemo& ShowMemo(DialogContent& dialog, int left, int width, std::string text) {
+  dialog.memo = {true, left, width, std::move(text)};
+  return dialog.memo;
+}
+
+DialogChoiceList& ShowChoiceList(DialogContent& dialog, std::size_t which, int left, int top,
+                                 int width, int height, std::vector<std::string> items,
+                                 int selected) {
+  DialogChoiceList& choice = dialog.choice_lists.at(which);
+  choice = {true, 1, left, height, width, top, std::move(items), selected};
+  return choice;
+}
+
+DialogCheckList& ShowCheckList(DialogContent& dialog, int left, int top, int width, int height,
+                               std::vector<std::string> items, std::vector<bool> checked) {
+  checked.resize(items.size(), false);
+  dialog.check_list = {true, left, top, width, height, std::move(items), std::move(checked)};
+  return dialog.check_list;
+}
+
+DialogListBox& ShowListBox(DialogContent& dialog, int left, int top, int width, int height,
+                           std::vector<std::string> lines) {
+  dialog.list_box = {true, left, top, width, height, std::move(lines), -1};
+  return dialog.list_box;
+}
+
+}  // namespace pektra

@@ -146,3 +146,19 @@ namespace pektra {
 // saved; later presses do nothing.
 void PressSave(DialogContent& dialog);
 }  // namespace pektra
+
+namespace pektra {
+// Switching on one element of a prepared dialog, in the dialog's own vocabulary. Each returns
+// the element for further settings.
+DialogLabel& ShowLabel(DialogContent& dialog, std::size_t which, int left, int top,
+                       std::string text, Color text_color = colors::kWhite,
+                       Color background = colors::kMaroon);
+DialogMemo& ShowMemo(DialogContent& dialog, int left, int width, std::string text = {});
+DialogChoiceList& ShowChoiceList(DialogContent& dialog, std::size_t which, int left, int top,
+                                 int width, int height, std::vector<std::string> items,
+                                 int selected);
+DialogCheckList& ShowCheckList(DialogContent& dialog, int left, int top, int width, int height,
+                               std::vector<std::string> items, std::vector<bool> checked);
+DialogListBox& ShowListBox(DialogContent& dialog, int left, int top, int width, int height,
+                           std::vector<std::string> lines);
+}  // namespace pektra

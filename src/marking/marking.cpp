@@ -127,17 +127,9 @@ bool SetSearchControls(AnalysisState& state, UserInterface& ui, bool with_algori
     grid.cells.push_back({FormatGridCell(grid.field_width, values[r])});
   }
   if (with_algorithm) {
-    dialog.labels[2] = {true, 5, 265, " Specify the algorithm for peak search ", colors::kWhite,
-                        colors::kMaroon};
-    DialogChoiceList& choice = dialog.choice_lists[0];
-    choice.visible = true;
-    choice.columns = 1;
-    choice.left = 5;
-    choice.top = 285;
-    choice.width = 310;
-    choice.height = 60;
-    choice.items = {" New algorithm", " Old algorithm"};
-    choice.selected = state.ndf != 0 ? 0 : 1;
+    ShowLabel(dialog, 2, 5, 265, " Specify the algorithm for peak search ");
+    ShowChoiceList(dialog, 0, 5, 285, 310, 60, {" New algorithm", " Old algorithm"},
+                   state.ndf != 0 ? 0 : 1);
   }
   ui.ShowDialog(dialog);
   if (!dialog.ok) {

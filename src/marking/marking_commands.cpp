@@ -77,21 +77,12 @@ bool InstallMarkingArray(AnalysisState& state, UserInterface& ui, const std::vec
 }
 
 void ShowMemo(DialogContent& dialog, std::string text) {
-  dialog.memo.visible = true;
-  dialog.memo.left = 5;
-  dialog.memo.width = 310;
-  dialog.memo.text = std::move(text);
+  pektra::ShowMemo(dialog, 5, 310, std::move(text));
 }
 
 void ShowList(DialogContent& dialog, std::vector<std::string> lines) {
-  DialogListBox& list = dialog.list_box;
-  list.visible = true;
-  list.left = 10;
-  list.top = 10;
-  list.width = 300;
-  list.height = 350;
   if (lines.size() > static_cast<std::size_t>(kMaxListLines)) lines.resize(kMaxListLines);
-  list.lines = std::move(lines);
+  ShowListBox(dialog, 10, 10, 300, 350, std::move(lines));
 }
 
 // The peaks of an interval record that really are in peak_list.
@@ -313,15 +304,9 @@ int ReadEnergyList(std::istream& in, OneBasedArray<double>& list) {
 void EnterMarkingList(AnalysisState& state, UserInterface& ui) {
   DialogContent ask = OpenDialogForm(kListTitle);
   ask.help_lines = HelpLines(HelpTopic::kEnergyList, state.display.rus_help);
-  ask.labels[0] = {true, 5, 5, " Select the Option ", colors::kWhite, colors::kMaroon};
-  DialogChoiceList& choice = ask.choice_lists[0];
-  choice.visible = true;
-  choice.left = 5;
-  choice.top = 30;
-  choice.width = 310;
-  choice.height = 60;
-  choice.items = {"Enter energies from the screen", "Enter energies from a file"};
-  choice.selected = 0;
+  ShowLabel(ask, 0, 5, 5, " Select the Option ");
+  ShowChoiceList(ask, 0, 5, 30, 310, 60,
+                 {"Enter energies from the screen", "Enter energies from a file"}, 0);
   ui.ShowDialog(ask);
   if (!ask.ok) return;
   state.mark_mode = 2;

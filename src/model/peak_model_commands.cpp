@@ -30,20 +30,10 @@ int SpecialChoiceOf(int model_type) {
 void MakeSpecialPeakModel(AnalysisState& state, UserInterface& ui) {
   DialogContent dialog = OpenDialogForm("Select special model type and number", 250, 330, 430);
   dialog.help_lines = HelpLines(HelpTopic::kStandardModels, state.display.rus_help);
-  DialogLabel& label = dialog.labels[0];
-  label.visible = true;
-  label.left = 30;
-  label.top = 30;
-  label.text = " Type ";
-  DialogChoiceList& choice = dialog.choice_lists[0];
-  choice.visible = true;
-  choice.columns = 1;
-  choice.left = 30;
-  choice.top = 55;
-  choice.width = 150;
-  choice.height = 90;
-  choice.items = {"Gauss", "IAEA", "Detector4"};
-  choice.selected = SpecialChoiceOf(state.peak_model.model_type);
+  ShowLabel(dialog, 0, 30, 30, " Type ");
+  ShowChoiceList(dialog, 0, 30, 55, 150, 90,
+                 {"Gauss", "IAEA", "Detector4"},
+                 SpecialChoiceOf(state.peak_model.model_type));
 
   ui.ShowDialog(dialog);
   if (!dialog.ok) return;

@@ -139,20 +139,10 @@ void ShowResultTable(AnalysisState& state, UserInterface& ui) {
   DialogContent dialog = OpenDialogForm(std::string(16, ' ') + "Result Table", 100, 550, 430,
                                         /*with_save=*/true);
   dialog.help_lines = HelpLines(HelpTopic::kCriterion, state.display.rus_help);
-  DialogLabel& label = dialog.labels[0];
-  label.visible = true;
-  label.left = 110;
-  label.top = 5;
-  label.text = "Channel  Energy       Area      Intensity      Width    Crit/Bckg";
-  label.text_color = colors::kWhite;
-  label.background = colors::kGreen;
-  DialogListBox& list = dialog.list_box;
-  list.visible = true;
-  list.left = 10;
-  list.top = 25;
-  list.width = 530;
-  list.height = 340;
-  list.lines = ResultLines(state, std::min(RowsInUse(state), kShownResultRows));
+  ShowLabel(dialog, 0, 110, 5, "Channel  Energy       Area      Intensity      Width    Crit/Bckg",
+            colors::kWhite, colors::kGreen);
+  ShowListBox(dialog, 10, 25, 530, 340,
+              ResultLines(state, std::min(RowsInUse(state), kShownResultRows)));
   dialog.on_save = [log = state.debug_log](const DialogContent& shown) {
     log->WriteLine("   " + shown.title);
     for (const std::string& line : shown.list_box.lines) log->WriteLine(line);
@@ -255,22 +245,11 @@ void SaveSummaryTable(AnalysisState& state, UserInterface& ui) {
   const std::string title = "Save the Summary Table";
   DialogContent dialog = OpenDialogForm(title, 250, 330, 430);
   dialog.help_lines = HelpLines(HelpTopic::kSaving, state.display.rus_help);
-  DialogLabel& label = dialog.labels[0];
-  label.visible = true;
-  label.left = 20;
-  label.top = 40;
-  label.text = "Saving " + std::to_string(state.result_count) + " " +
-               FileNamePart(state.spectrum.file_name) + " peaks analyzed";
-  label.text_color = colors::kWhite;
-  label.background = colors::kGreen;
-  DialogCheckList& check = dialog.check_list;
-  check.visible = true;
-  check.left = 40;
-  check.top = 120;
-  check.width = 200;
-  check.height = 20;
-  check.items = {" LIM format for res-file"};
-  check.checked = {false};
+  ShowLabel(dialog, 0, 20, 40,
+            "Saving " + std::to_string(state.result_count) + " " +
+                FileNamePart(state.spectrum.file_name) + " peaks analyzed",
+            colors::kWhite, colors::kGreen);
+  ShowCheckList(dialog, 40, 120, 200, 20, {" LIM format for res-file"}, {false});
 
   ui.ShowDialog(dialog);
   if (!dialog.ok) {

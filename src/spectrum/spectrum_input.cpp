@@ -22,25 +22,13 @@ const char* const kReadingOptionItems[] = {" Skip the header ", " Reverse the by
 
 DialogContent SpectrumInputDialog(const AnalysisState& state) {
   DialogContent dialog = OpenDialogForm("Spectrum input", 250, 330, 430);
-  dialog.labels[0] = {true, 5, 5, "Select the file type:", colors::kWhite, colors::kMaroon};
-  DialogChoiceList& types = dialog.choice_lists[0];
-  types.visible = true;
-  types.columns = 1;
-  types.left = 5;
-  types.top = 28;
-  types.width = 310;
-  types.height = 110;
-  types.items.assign(std::begin(kFileTypeItems), std::end(kFileTypeItems));
-  types.selected = std::clamp(state.spectrum.file_type, 1, 4) - 1;
-  dialog.labels[1] = {true, 5, 155, "Select the spectrum type:", colors::kWhite, colors::kMaroon};
-  DialogCheckList& options = dialog.check_list;
-  options.visible = true;
-  options.left = 5;
-  options.top = 178;
-  options.width = 310;
-  options.height = 110;
-  options.items.assign(std::begin(kReadingOptionItems), std::end(kReadingOptionItems));
-  options.checked = {state.skip_header, state.reverse_bytes, true, state.start_at_a1};
+  ShowLabel(dialog, 0, 5, 5, "Select the file type:");
+  ShowChoiceList(dialog, 0, 5, 28, 310, 110, {std::begin(kFileTypeItems), std::end(kFileTypeItems)},
+                 std::clamp(state.spectrum.file_type, 1, 4) - 1);
+  ShowLabel(dialog, 1, 5, 155, "Select the spectrum type:");
+  ShowCheckList(dialog, 5, 178, 310, 110,
+                {std::begin(kReadingOptionItems), std::end(kReadingOptionItems)},
+                {state.skip_header, state.reverse_bytes, true, state.start_at_a1});
   return dialog;
 }
 

@@ -224,15 +224,10 @@ void CommandTable::Reset() {
 
 void CommandTable::TestMenu() {
   DialogContent dialog = OpenDialogForm("Set Test Spectra");
-  DialogChoiceList& choice = dialog.choice_lists[0];
-  choice.visible = true;
-  choice.left = 30;
-  choice.top = 40;
-  choice.width = 270;
-  choice.height = 150;
-  for (const TestSpectrum& test : TestSpectra()) choice.items.push_back(test.caption);
-  choice.items.push_back("   Set Debug mode");
-  choice.selected = 0;
+  std::vector<std::string> items;
+  for (const TestSpectrum& test : TestSpectra()) items.push_back(test.caption);
+  items.push_back("   Set Debug mode");
+  DialogChoiceList& choice = ShowChoiceList(dialog, 0, 30, 40, 270, 150, std::move(items), 0);
   ui_.ShowDialog(dialog);
   if (!dialog.ok) return;
   const int selected = choice.selected;

@@ -16,8 +16,8 @@ using pektra::SyntheticSpec;
 // Peaks of a 152Eu-like source on a 0.5 keV per channel scale: energies (keV) and relative
 // intensities; areas scale with `strength`, the width grows from 3 to 6 channels.
 SyntheticSpec EuropiumLike(std::uint32_t seed, double strength) {
-  const double lines[][2] = {{121.78, 28.5}, {244.70, 7.6},  {344.28, 26.6}, {411.12, 2.2},
-                             {443.96, 3.1},  {778.90, 12.9}, {867.38, 4.2},  {964.08, 14.6},
+  const double lines[][2] = {{121.78, 28.5},  {244.70, 7.6},   {344.28, 26.6}, {411.12, 2.2},
+                             {443.96, 3.1},   {778.90, 12.9},  {867.38, 4.2},  {964.08, 14.6},
                              {1085.84, 10.1}, {1112.08, 13.7}, {1408.01, 21.0}};
   SyntheticSpec spec;
   spec.channels = 4096;

@@ -79,8 +79,8 @@ int main(int argc, char** argv) {
       int best = 0;
       for (int j = 1; j <= state.peak_count && j <= state.result_count; ++j) {
         const double d = std::fabs(state.result_rows[j][0] - truth.channel);
-        if (d < 0.5 * truth.fwhm && (best == 0 || d < std::fabs(state.result_rows[best][0] -
-                                                                truth.channel))) {
+        if (d < 0.5 * truth.fwhm &&
+            (best == 0 || d < std::fabs(state.result_rows[best][0] - truth.channel))) {
           best = j;
         }
       }
@@ -99,9 +99,10 @@ int main(int argc, char** argv) {
     worst = std::max(worst, e);
     position_sum += e;
   }
-  std::printf("%d spectra x 8192 channels (%s search): isolated peaks above 1000 counts %d, "
-              "fitted %d\n",
-              spectra, ndf ? "new" : "old", isolated, fitted);
+  std::printf(
+      "%d spectra x 8192 channels (%s search): isolated peaks above 1000 counts %d, "
+      "fitted %d\n",
+      spectra, ndf ? "new" : "old", isolated, fitted);
   std::printf("area pulls: mean %.3f, sd %.3f; position error: mean %.3f FWHM, largest %.3f FWHM\n",
               mean, std::sqrt(square / std::max<std::size_t>(1, pulls.size() - 1)),
               position_sum / std::max<std::size_t>(1, position_errors.size()), worst);
@@ -109,8 +110,8 @@ int main(int argc, char** argv) {
   // pektra-batch -j 2 on 100 spectra.
   const std::filesystem::path work = std::filesystem::temp_directory_path() / "pektra-throughput";
   std::filesystem::create_directories(work);
-  std::vector<std::string> args{"--type", "3", "-j", "2", "--out", work.string(), "--init",
-                                (work / "pektra.ini").string()};
+  std::vector<std::string> args{"--type", "3",           "-j",     "2",
+                                "--out",  work.string(), "--init", (work / "pektra.ini").string()};
   std::ofstream((work / "pektra.ini").string())
       << ".......Set the Analysis Bounds\n       2    8191\n"
       << ".......Enter the Width Information\n    3.000   6.0000    3.500\n"
@@ -127,9 +128,10 @@ int main(int argc, char** argv) {
   const int status = RunBatch(args, out, err);
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  std::printf("pektra-batch -j 2, 100 spectra of 8192 channels: %.2f s (%.1f spectra/s), "
-              "status %d\n",
-              seconds, 100 / seconds, status);
+  std::printf(
+      "pektra-batch -j 2, 100 spectra of 8192 channels: %.2f s (%.1f spectra/s), "
+      "status %d\n",
+      seconds, 100 / seconds, status);
   std::filesystem::remove_all(work);
   return 0;
 }

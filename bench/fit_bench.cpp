@@ -45,16 +45,15 @@ double Model(const std::vector<double>& p, double x, std::vector<double>* deriva
 }
 
 void BM_FitInterval12Parameters(benchmark::State& state) {
-  const std::vector<double> truth{22.0, 30.5, 38.0, 8000, 15000, 6000, 4.5, 0.0,
-                                  400, -60, 20, 5};
+  const std::vector<double> truth{22.0, 30.5, 38.0, 8000, 15000, 6000, 4.5, 0.0, 400, -60, 20, 5};
   std::mt19937 generator(42);
   std::vector<double> counts(kChannels);
   for (int i = 0; i < kChannels; ++i) {
     std::poisson_distribution<long> poisson(Model(truth, i + 1, nullptr));
     counts[static_cast<std::size_t>(i)] = static_cast<double>(poisson(generator));
   }
-  const std::vector<double> start{22.8, 29.6, 38.7, 7000, 13000, 7000, 4.2, 0.0,
-                                  counts[0], 0, 0, 0};
+  const std::vector<double> start{22.8, 29.6, 38.7,      7000, 13000, 7000,
+                                  4.2,  0.0,  counts[0], 0,    0,     0};
   TParameter fit(12, kChannels);
   std::vector<double> p(12), derivatives;
   int iterations = 0;

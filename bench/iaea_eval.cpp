@@ -28,7 +28,8 @@ std::vector<Peak> ReadReference(const std::string& file) {
   while (std::getline(in, line)) {
     std::istringstream fields(line);
     Peak p;
-    if (fields >> p.energy >> p.energy_error >> p.area >> p.area_error >> p.flag) peaks.push_back(p);
+    if (fields >> p.energy >> p.energy_error >> p.area >> p.area_error >> p.flag)
+      peaks.push_back(p);
   }
   return peaks;
 }
@@ -46,7 +47,8 @@ std::vector<Peak> ReadSummary(const std::string& file) {
     std::istringstream a(first), b(second);
     double channel, channel_error;
     Peak p;
-    if (a >> channel >> p.energy >> p.area && b >> channel_error >> p.energy_error >> p.area_error) {
+    if (a >> channel >> p.energy >> p.area &&
+        b >> channel_error >> p.energy_error >> p.area_error) {
       peaks.push_back(p);
     }
     std::getline(in, line);
@@ -110,8 +112,8 @@ int main(int argc, char** argv) {
     if (r.flag == 1) {
       ++matched_flagged;
       const Peak& f = found[static_cast<std::size_t>(best)];
-      z.push_back((f.area - r.area) / std::sqrt(f.area_error * f.area_error +
-                                                 r.area_error * r.area_error));
+      z.push_back((f.area - r.area) /
+                  std::sqrt(f.area_error * f.area_error + r.area_error * r.area_error));
     }
   }
   const int invented = static_cast<int>(found.size()) - matched;
@@ -124,13 +126,13 @@ int main(int argc, char** argv) {
   const double median = sorted.empty() ? 0 : sorted[sorted.size() / 2];
   int within2 = 0;
   for (const double v : z) within2 += std::fabs(v) <= 2;
-  std::printf("%s search: %zu peaks found; reference 251 (%d quantifiable)\n",
-              ndf ? "new" : "old", found.size(), flagged);
+  std::printf("%s search: %zu peaks found; reference 251 (%d quantifiable)\n", ndf ? "new" : "old",
+              found.size(), flagged);
   std::printf("matched %d (quantifiable %d of %d), missed %d, not in the reference %d\n", matched,
               matched_flagged, flagged, 251 - matched, invented);
-  std::printf("area z-scores of matched quantifiable peaks: mean %.2f, sd %.2f, median %.2f, "
-              "|z| <= 2: %d of %zu\n",
-              mean, std::sqrt(square / std::max<std::size_t>(1, z.size() - 1)), median, within2,
-              z.size());
+  std::printf(
+      "area z-scores of matched quantifiable peaks: mean %.2f, sd %.2f, median %.2f, "
+      "|z| <= 2: %d of %zu\n",
+      mean, std::sqrt(square / std::max<std::size_t>(1, z.size() - 1)), median, within2, z.size());
   return 0;
 }

@@ -30,7 +30,8 @@ using namespace pektra;
 class FakeUi : public SilentUserInterface {
  public:
   FakeUi()
-      : SilentUserInterface({}, [](const std::string& text) { std::cerr << "note: " << text << '\n'; }) {}
+      : SilentUserInterface(
+            {}, [](const std::string& text) { std::cerr << "note: " << text << '\n'; }) {}
 };
 
 struct Settings {

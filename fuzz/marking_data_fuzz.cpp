@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "core/analysis_state.h"
-#include "core/text_input.h"
 #include "core/silent_user_interface.h"
+#include "core/text_input.h"
 #include "marking/marking_commands.h"
 #include "marking/marking_data.h"
 

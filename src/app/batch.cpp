@@ -101,8 +101,7 @@ class BatchUserInterface : public UserInterface {
   std::mutex& lock_;
 };
 
-bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& err,
-               bool& help) {
+bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& err, bool& help) {
   std::vector<std::string> lists;
   for (std::size_t k = 0; k < args.size(); ++k) {
     const std::string& arg = args[k];
@@ -251,7 +250,8 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
     return false;
   }
   report = FileNamePart(spectrum) + ": " + std::to_string(state->peak_count) + " peak(s) found, " +
-           std::to_string(rows) + " row(s)" + (rows > 0 ? " saved in " + target : ", nothing saved");
+           std::to_string(rows) + " row(s)" +
+           (rows > 0 ? " saved in " + target : ", nothing saved");
   return true;
 }
 

@@ -19,17 +19,17 @@
 
 namespace pektra {
 
-inline constexpr int kMaxPeaks = 1000;            // peak_list, interval_table
+inline constexpr int kMaxPeaks = 1000;  // peak_list, interval_table
 // marking_data: room for the old search's 300 peaks, each in an interval of its own; marking
 // data read from a file or typed in the editor keep at most kMaxMarkingInput values.
 inline constexpr int kMaxMarkingData = 1000;
 inline constexpr int kMaxMarkingInput = 200;
-inline constexpr int kMaxMarkList = 300;          // mark_list
-inline constexpr int kMaxNames = 200;             // name_list
-inline constexpr int kResultCapacity = 1000;      // result rows
-inline constexpr int kMaxCalibrationItems = 60;   // enc_points, efc_points
-inline constexpr int kMaxFitPeaks = 50;           // peaks fitted in one interval
-inline constexpr int kResultValues = 8;           // values of one result row
+inline constexpr int kMaxMarkList = 300;         // mark_list
+inline constexpr int kMaxNames = 200;            // name_list
+inline constexpr int kResultCapacity = 1000;     // result rows
+inline constexpr int kMaxCalibrationItems = 60;  // enc_points, efc_points
+inline constexpr int kMaxFitPeaks = 50;          // peaks fitted in one interval
+inline constexpr int kResultValues = 8;          // values of one result row
 
 // A marked interval: bounds and the indices of its first and last peak in peak_list.
 struct IntervalRecord {
@@ -105,9 +105,9 @@ struct AnalysisState {
   int fit_first = 0, fit_last = 0, fit_peaks = 0;
   double fit_width = 0.0;
   double pos_factor = 1.0, amp_factor = 1.0;
-  int fit_bg_degree = 0;                      // background degree of the last interval fit
+  int fit_bg_degree = 0;  // background degree of the last interval fit
   double fit_max_count = 0.0, fit_min_count = 0.0;
-  std::vector<double> fit_components;         // background, total, then each peak's term
+  std::vector<double> fit_components;  // background, total, then each peak's term
 
   // Results.
   OneBasedArray<ResultRow> result_rows{kResultCapacity, ResultRow{}};
@@ -115,8 +115,9 @@ struct AnalysisState {
   int result_offset = 0;
   bool results_unsaved = false;
   double norm_coefficient = 1.0;
-  bool norm_by_coefficient = true;  // false: normalised to the peak nearest channel norm_coefficient
-  bool lim_format = false;          // the " LIM format for res-file" option of the last save
+  bool norm_by_coefficient =
+      true;                 // false: normalised to the peak nearest channel norm_coefficient
+  bool lim_format = false;  // the " LIM format for res-file" option of the last save
 
   // Calibrations.
   OneBasedArray<CalibrationItem> enc_points{kMaxCalibrationItems, CalibrationItem{}};

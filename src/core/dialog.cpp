@@ -20,7 +20,7 @@ DialogContent OpenDialogForm(std::string title, int left, int width, int height,
 
 std::string FormatGridCell(int field_width, double x) {
   std::string text = (std::isfinite(x) && x == std::trunc(x)) ? FormatFixed(field_width, 0, x)
-                                                               : FormatGeneral(field_width, x);
+                                                              : FormatGeneral(field_width, x);
   if (text.find('*') != std::string::npos) text = FormatExp(12, 7, x);
   return text;
 }

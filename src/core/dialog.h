@@ -28,7 +28,7 @@ struct DialogLabel {
 struct DialogMemo {
   bool visible = false;
   int left = 0, width = 0;  // top 2, height 360
-  std::string text;          // answer: the edited text
+  std::string text;         // answer: the edited text
 };
 
 // Radio buttons. The first choice list has a red background, the second a teal one.
@@ -70,8 +70,8 @@ struct DialogParameterGrid {
   int field_width = 8;
   int value_columns = 1;
   int visible_rows = 0;
-  std::vector<std::string> labels;      // one per row
-  std::vector<int> column_widths;       // label column, then each value column (design pixels)
+  std::vector<std::string> labels;  // one per row
+  std::vector<int> column_widths;   // label column, then each value column (design pixels)
   std::vector<std::vector<std::string>> cells;  // [row][column]; preset text, then the answer
 };
 

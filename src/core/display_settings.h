@@ -9,9 +9,9 @@
 namespace pektra {
 
 struct DisplaySettings {
-  double screen_scale = 1.0;  // 0.64 .. 1.56, multiplies every screen coordinate and size
-  int font_size = 10;         // 8 .. 14
-  bool rus_help = true;       // Russian help texts and option lists
+  double screen_scale = 1.0;   // 0.64 .. 1.56, multiplies every screen coordinate and size
+  int font_size = 10;          // 8 .. 14
+  bool rus_help = true;        // Russian help texts and option lists
   std::string settings_title;  // first data line of the file, written back unchanged
 };
 

@@ -11,7 +11,7 @@
 
 namespace pektra {
 
-inline constexpr int kMaxLineLength = 255;      // the line buffer of ReadDataLine
+inline constexpr int kMaxLineLength = 255;       // the line buffer of ReadDataLine
 inline constexpr int kNumberBufferSize = 16512;  // most numbers ParseNumbers returns
 
 // Reads the next line that does not begin with "*". At the end of the file the result is a single

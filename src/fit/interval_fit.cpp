@@ -278,9 +278,11 @@ PointValue ModelPoint(AnalysisState& state, int stage, int k) {
     TParameter& fitter = state.fitter;
     const int count = fitter.parameter_count();
     std::vector<double> first(static_cast<std::size_t>(count));
-    for (int j = 1; j <= count; ++j) first[static_cast<std::size_t>(j - 1)] = fitter.param(j).increment;
+    for (int j = 1; j <= count; ++j)
+      first[static_cast<std::size_t>(j - 1)] = fitter.param(j).increment;
     pv.f += EvaluateModel(state, c + 1, /*derivatives=*/true);
-    for (int j = 1; j <= count; ++j) fitter.param(j).increment += first[static_cast<std::size_t>(j - 1)];
+    for (int j = 1; j <= count; ++j)
+      fitter.param(j).increment += first[static_cast<std::size_t>(j - 1)];
   }
   return pv;
 }

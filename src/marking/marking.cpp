@@ -19,9 +19,9 @@ namespace pektra {
 
 namespace {
 
-const char* const kRowLabels[] = {" Width at the beginning (chan)", " Width at the end(chan)",
-                                  " Width accuracy(chan)",          " Sensitivity (0.5 - 3)",
-                                  " Resolution (1-3)",              " Interval length"};
+const char* const kRowLabels[] = {
+    " Width at the beginning (chan)", " Width at the end(chan)", " Width accuracy(chan)",
+    " Sensitivity (0.5 - 3)",         " Resolution (1-3)",       " Interval length"};
 
 // The width line through w1 at b1 over the interval, as the marking sets it before a search.
 void SetWidthLineFromDialog(AnalysisState& state) {
@@ -105,12 +105,15 @@ bool SetSearchControls(AnalysisState& state, UserInterface& ui, bool with_algori
   TSpectrum& sp = state.spectrum;
   DialogContent dialog = OpenDialogForm("Find the Peaks");
   dialog.help_lines = HelpLines(HelpTopic::kMarkingData, state.display.rus_help);
-  dialog.labels[0] = {true, 5, 5, "Set the control data for peak search", colors::kWhite,
+  dialog.labels[0] = {true,           5, 5, "Set the control data for peak search", colors::kWhite,
                       colors::kMaroon};
-  dialog.labels[1] = {true, 5, 200,
+  dialog.labels[1] = {true,
+                      5,
+                      200,
                       "         Warning.\nThe quality of peak search strongly\n"
                       "depends on the accuracy of widths.",
-                      colors::kYellow, colors::kGreen};
+                      colors::kYellow,
+                      colors::kGreen};
   DialogParameterGrid& grid = dialog.grid;
   grid.visible = true;
   grid.left = 5;
@@ -120,8 +123,8 @@ bool SetSearchControls(AnalysisState& state, UserInterface& ui, bool with_algori
   grid.value_columns = 1;
   grid.visible_rows = 6;
   grid.column_widths = {230, 70};
-  const double values[] = {sp.w1, sp.w2, sp.delta_w, state.sens, state.resol,
-                           static_cast<double>(state.max_interval)};
+  const double values[] = {sp.w1,      sp.w2,       sp.delta_w,
+                           state.sens, state.resol, static_cast<double>(state.max_interval)};
   for (int r = 0; r < 6; ++r) {
     grid.labels.emplace_back(kRowLabels[r]);
     grid.cells.push_back({FormatGridCell(grid.field_width, values[r])});
@@ -150,13 +153,28 @@ bool SetSearchControls(AnalysisState& state, UserInterface& ui, bool with_algori
     return false;
   }
   // Each value is checked on its own: a wrong one keeps its old setting and is named.
-  if (read[0] > 0) sp.w1 = read[0]; else ui.ShowNote("Erroneous width");
-  if (read[1] > 0) sp.w2 = read[1]; else ui.ShowNote("Erroneous width");
-  if (read[2] >= 0) sp.delta_w = read[2]; else ui.ShowNote("Erroneous width accuracy");
-  if (read[3] > 0) state.sens = read[3]; else ui.ShowNote("Erroneous sensitivity");
+  if (read[0] > 0)
+    sp.w1 = read[0];
+  else
+    ui.ShowNote("Erroneous width");
+  if (read[1] > 0)
+    sp.w2 = read[1];
+  else
+    ui.ShowNote("Erroneous width");
+  if (read[2] >= 0)
+    sp.delta_w = read[2];
+  else
+    ui.ShowNote("Erroneous width accuracy");
+  if (read[3] > 0)
+    state.sens = read[3];
+  else
+    ui.ShowNote("Erroneous sensitivity");
   state.resol = read[4];
   const int length = RoundToInt(read[5]);
-  if (length >= 64 && length <= 4096) state.max_interval = length; else ui.ShowNote("Wrong interval");
+  if (length >= 64 && length <= 4096)
+    state.max_interval = length;
+  else
+    ui.ShowNote("Wrong interval");
   if (with_algorithm) state.ndf = dialog.choice_lists[0].selected == 1 ? 0 : 1;
   state.dialog_ok = 1;
   return true;

@@ -23,7 +23,8 @@ std::string F(int width, int decimals, double x) { return FormatFixed(width, dec
 std::string B(int width, bool flag) {
   const std::string text = flag ? "TRUE" : "FALSE";
   return std::string(static_cast<std::size_t>(std::max(0, width - static_cast<int>(text.size()))),
-                     ' ') + text;
+                     ' ') +
+         text;
 }
 
 // One window of the search: the state, the search object and the candidate list.
@@ -51,8 +52,7 @@ class Window {
   // Compressed by f, bin p is centred on the window's channel parts at f (p - 1), that is on
   // window channel f (p - 1) - 0.5: start + f p - 1 would put every peak f + 0.5 channels high.
   double SpectrumChannel(double p) const {
-    return s_.compression == 1.0 ? start_ + p - 1
-                                 : start_ + s_.compression * (p - 1) - 1.5;
+    return s_.compression == 1.0 ? start_ + p - 1 : start_ + s_.compression * (p - 1) - 1.5;
   }
   int Channel(double p) const { return RoundToInt(SpectrumChannel(p)); }
   double At(int i) const { return work_[std::clamp(i, 1, n_)]; }
@@ -121,8 +121,8 @@ void Window::DetectCandidates() {
   for (int k = 2; k <= n - 1; ++k) {
     const double t = err_[k] * Sens() * s_.kse;
     // The end channels have no curvature of their own: they are compared with the inner side only.
-    const bool minimum = s(k) < -1.5 && (k == 2 || s(k) < s(k - 1)) &&
-                         (k == n - 1 || s(k) < s(k + 1));
+    const bool minimum =
+        s(k) < -1.5 && (k == 2 || s(k) < s(k - 1)) && (k == n - 1 || s(k) < s(k + 1));
     const bool candidate = minimum && work_[k - 1] > t && work_[k] > t && work_[k + 1] > t;
     if (st_.debug_mode) {
       Trace(F(6, 0, Channel(k)) + " qc,b,e,sa " + F(7, 2, s(k)) + F(7, 2, err_[k]) + F(7, 2, t) +
@@ -222,8 +222,9 @@ void Window::AnalyseWidths() {
         std::fabs(mean_found - mean_calib) > 3 * accuracy) {
       st_.width_exact = false;
     }
-    if (st_.debug_mode) Trace("WidthA      real= " + F(7, 2, mean_found) + "  median= " + F(7, 2, median) +
-          "  calib = " + F(7, 2, mean_calib) + "  dw= " + F(6, 2, accuracy));
+    if (st_.debug_mode)
+      Trace("WidthA      real= " + F(7, 2, mean_found) + "  median= " + F(7, 2, median) +
+            "  calib = " + F(7, 2, mean_calib) + "  dw= " + F(6, 2, accuracy));
     if (st_.debug_mode) Trace("ResA ");
     if (st_.debug_mode) Trace("     pos     counts   error  w_calib w_found");
 
@@ -242,19 +243,22 @@ void Window::AnalyseWidths() {
           (!a && !b && y <= 200)) {
         a = b = c = false;
       }
-      if (st_.debug_mode) Trace("    " + F(9, 0, Channel(p[j])) + F(9, 0, y) + F(9, 0, t) + F(9, 2, wc[j]) +
-            F(9, 2, wf[j]) + "   " + B(6, a) + " " + B(6, b) + " " + B(6, c));
-      const bool too_wide = wf[j] - wc[j] > 1.5 * accuracy * Resol() &&
-                            s_.width_accuracy / wc[j] < 0.25;
+      if (st_.debug_mode)
+        Trace("    " + F(9, 0, Channel(p[j])) + F(9, 0, y) + F(9, 0, t) + F(9, 2, wc[j]) +
+              F(9, 2, wf[j]) + "   " + B(6, a) + " " + B(6, b) + " " + B(6, c));
+      const bool too_wide =
+          wf[j] - wc[j] > 1.5 * accuracy * Resol() && s_.width_accuracy / wc[j] < 0.25;
       if (a && !b && c && too_wide && y > 200) {
         const bool split = CanSplitDoublet(j, p[j], wf);
-        if (st_.debug_mode) Trace(std::string(split ? "un" : "") + "resolved" + F(9, 0, Channel(p[j])));
+        if (st_.debug_mode)
+          Trace(std::string(split ? "un" : "") + "resolved" + F(9, 0, Channel(p[j])));
         if (split) {
           const int d = std::max(3, RoundToInt(wc[j] / 2));
           pos_[j] = p[j] - d;
           partners.push_back(p[j] + d);
-          if (st_.debug_mode) Trace(" replaced by " + F(9, 2, SpectrumChannel(p[j] - d)) +
-                F(9, 2, SpectrumChannel(p[j] + d)));
+          if (st_.debug_mode)
+            Trace(" replaced by " + F(9, 2, SpectrumChannel(p[j] - d)) +
+                  F(9, 2, SpectrumChannel(p[j] + d)));
         }
       }
       const double flags = 4.0 * a + 2.0 * b + c;
@@ -331,8 +335,8 @@ void Window::SubtractPeak(double position, double wc) {
     const double x = (i - p0) / width;
     if (std::fabs(x) - g >= model.span) continue;  // the shape is 0 there
     // The largest of three neighbouring shape values forgives a position error of a channel.
-    const double m = std::max({model.EvalTable(x).value, model.EvalTable(x + g).value,
-                               model.EvalTable(x - g).value});
+    const double m = std::max(
+        {model.EvalTable(x).value, model.EvalTable(x + g).value, model.EvalTable(x - g).value});
     work_[i] = std::max(0.0, work_[i] - amplitude * m);
   }
 }
@@ -385,8 +389,9 @@ void Window::FindHiddenPeaks() {
     if (area > threshold && positive + 1 >= w) {
       ++added;
       pos_.push_back(p);
-      if (st_.debug_mode) Trace("Hidda ip,ass,e,k,iw " + F(5, 0, p) + F(9, 0, area) + F(9, 0, threshold) +
-            F(5, 0, positive) + F(5, 0, w) + "    Added " + F(5, 0, added));
+      if (st_.debug_mode)
+        Trace("Hidda ip,ass,e,k,iw " + F(5, 0, p) + F(9, 0, area) + F(9, 0, threshold) +
+              F(5, 0, positive) + F(5, 0, w) + "    Added " + F(5, 0, added));
     }
   }
   SortPositions();
@@ -406,8 +411,9 @@ void Window::MergeClosePeaks(double wc) {
     pos_[j] = (pos_[j] + pos_[j + 1]) / 2;
     pos_.erase(pos_.begin() + static_cast<std::ptrdiff_t>(j + 1));
     SortPositions();
-    if (st_.debug_mode) Trace("ChesrA  Merged " + F(5, 0, j + 1.0) + F(5, 0, j + 2.0) + " to " +
-          F(9, 1, SpectrumChannel(pos_[j])) + " err= " + F(9, 2, t));
+    if (st_.debug_mode)
+      Trace("ChesrA  Merged " + F(5, 0, j + 1.0) + F(5, 0, j + 2.0) + " to " +
+            F(9, 1, SpectrumChannel(pos_[j])) + " err= " + F(9, 2, t));
   }
 }
 
@@ -446,7 +452,8 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
   const int last = std::min(b2 - 1, kMaxChannels);
   state.width_slope = (w2 - w1) / std::max(1, last - first);
   state.width_offset = w2 - last * state.width_slope;
-  if (state.debug_mode) trace("kw1 kw0 for width " + F(9, 4, state.width_slope) + F(9, 3, state.width_offset));
+  if (state.debug_mode)
+    trace("kw1 kw0 for width " + F(9, 4, state.width_slope) + F(9, 3, state.width_offset));
   const int mean_width = RoundToInt((w1 + w2) / 2);
   if (last - first <= mean_width) return;
 
@@ -515,11 +522,12 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
       s.window_max = std::max(work[m - 1], work[m + 1]) + s.window_max;
     }
     const double d = std::max(work[1], work[n]);
-    s.kse = std::min(3.0, (1 - std::fabs(d) / std::max(2 * std::fabs(d), 1.0)) *
-                              (2 + 4 * std::sqrt(std::exp(-std::pow((s.window_max - 500) / 2500,
-                                                                    2)))));
+    s.kse =
+        std::min(3.0, (1 - std::fabs(d) / std::max(2 * std::fabs(d), 1.0)) *
+                          (2 + 4 * std::sqrt(std::exp(-std::pow((s.window_max - 500) / 2500, 2)))));
     s.window_peak = s.window_max;
-    if (state.debug_mode) trace("kse= " + F(9, 3, s.kse) + "  max,n= " + F(9, 0, s.window_max) + F(8, 0, minimum));
+    if (state.debug_mode)
+      trace("kse= " + F(9, 3, s.kse) + "  max,n= " + F(9, 0, s.window_max) + F(8, 0, minimum));
     if (s.window_max > 10000) {
       const double scale = 10000 / std::max(1.0, s.window_max);
       for (int k = 1; k <= n; ++k) work[k] *= scale;
@@ -598,7 +606,8 @@ void DivideIntoIntervals(AnalysisState& state, int first, int last) {
     const double e = state.k_width * w + state.ad_interv;
     left[static_cast<std::size_t>(j)] = std::max(p - e, peak[static_cast<std::size_t>(j - 1)]);
     right[static_cast<std::size_t>(j)] = std::min(p + e, peak[static_cast<std::size_t>(j + 1)]);
-    if (state.debug_mode) trace(F(9, 4, s.work_slope) + F(9, 4, s.work_offset) + F(9, 3, w) + F(9, 3, p));
+    if (state.debug_mode)
+      trace(F(9, 4, s.work_slope) + F(9, 4, s.work_offset) + F(9, 3, w) + F(9, 3, p));
   }
   // Inner bounds settle into the lowest of three channels of the spectrum.
   auto valley = [&](double bound) {
@@ -620,12 +629,11 @@ void DivideIntoIntervals(AnalysisState& state, int first, int last) {
     }
   }
   const double w_first = width_at(peak[1]), w_last = width_at(peak[static_cast<std::size_t>(n)]);
-  left[1] = RoundToInt(std::max(peak[1] - state.k_width * w_first - state.ad_interv,
-                                static_cast<double>(first)));
-  right[static_cast<std::size_t>(n)] =
-      RoundToInt(std::min(peak[static_cast<std::size_t>(n)] + state.k_width * w_last +
-                              state.ad_interv,
-                          static_cast<double>(last)));
+  left[1] = RoundToInt(
+      std::max(peak[1] - state.k_width * w_first - state.ad_interv, static_cast<double>(first)));
+  right[static_cast<std::size_t>(n)] = RoundToInt(
+      std::min(peak[static_cast<std::size_t>(n)] + state.k_width * w_last + state.ad_interv,
+               static_cast<double>(last)));
   if (state.debug_mode) trace(F(9, 3, w_first));
   if (state.debug_mode) trace(F(9, 3, w_last));
 

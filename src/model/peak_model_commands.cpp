@@ -31,8 +31,7 @@ void MakeSpecialPeakModel(AnalysisState& state, UserInterface& ui) {
   DialogContent dialog = OpenDialogForm("Select special model type and number", 250, 330, 430);
   dialog.help_lines = HelpLines(HelpTopic::kStandardModels, state.display.rus_help);
   ShowLabel(dialog, 0, 30, 30, " Type ");
-  ShowChoiceList(dialog, 0, 30, 55, 150, 90,
-                 {"Gauss", "IAEA", "Detector4"},
+  ShowChoiceList(dialog, 0, 30, 55, 150, 90, {"Gauss", "IAEA", "Detector4"},
                  SpecialChoiceOf(state.peak_model.model_type));
 
   ui.ShowDialog(dialog);

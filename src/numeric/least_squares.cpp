@@ -12,7 +12,7 @@ namespace pektra {
 namespace {
 
 constexpr double kDerivativeScale = 1.0 / 1024.0;  // relative step of numerical derivatives
-constexpr double kSecondStep = 1.0 / 128.0;         // additive step of second derivatives
+constexpr double kSecondStep = 1.0 / 128.0;        // additive step of second derivatives
 
 std::string Number(double x) { return FormatGeneral(10, x); }
 
@@ -219,8 +219,8 @@ bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& pe
         const double h = std::max(std::fabs(param(j).value) * kDerivativeScale, 1e-6);
         const double numeric = (moved(i, j, h) - pv.f) / std::max(1e-6, h);
         double& analytic = deriv_[static_cast<std::size_t>(j - 1)];
-        if (settings.check_deriv) max_difference = std::max(max_difference,
-                                                            std::fabs(numeric - analytic));
+        if (settings.check_deriv)
+          max_difference = std::max(max_difference, std::fabs(numeric - analytic));
         if (numerical) analytic = numeric;
       }
     }
@@ -241,7 +241,8 @@ bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& pe
           if (param(k).fixed()) continue;
           const double both = moved(i, j, kSecondStep, k, kSecondStep);
           const double h = (both + pv.f - up[static_cast<std::size_t>(j - 1)] -
-                            up[static_cast<std::size_t>(k - 1)]) * scale;
+                            up[static_cast<std::size_t>(k - 1)]) *
+                           scale;
           hess_[static_cast<std::size_t>((k - 1) * n_ + (j - 1))] = h;
           hess_[static_cast<std::size_t>((j - 1) * n_ + (k - 1))] = h;
         }
@@ -279,8 +280,9 @@ bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& pe
       // parameters' derivatives are packed.
       for (int j = n_; j >= 1; --j) {
         const ParameterRecord& p = param(j);
-        if (p.dep != j) deriv_[static_cast<std::size_t>(p.dep - 1)] +=
-            p.coef * deriv_[static_cast<std::size_t>(j - 1)];
+        if (p.dep != j)
+          deriv_[static_cast<std::size_t>(p.dep - 1)] +=
+              p.coef * deriv_[static_cast<std::size_t>(j - 1)];
       }
     }
     for (int k = 1; k <= nm_; ++k) {
@@ -389,9 +391,7 @@ bool TParameter::FoldAndInvert(const PenaltyProcedure& penalty, int stage) {
 }
 
 bool TParameter::InvertSymmetric(std::vector<double>& m, int n) {
-  auto at = [&m, n](int i, int j) -> double& {
-    return m[static_cast<std::size_t>(j * n + i)];
-  };
+  auto at = [&m, n](int i, int j) -> double& { return m[static_cast<std::size_t>(j * n + i)]; };
   std::vector<bool> swept(static_cast<std::size_t>(n), false);
   for (int round = 0; round < n; ++round) {
     int p = -1;
@@ -528,7 +528,8 @@ void TParameter::Fit(const PointProcedure& point, const PenaltyProcedure& penalt
   auto give_up = [&] {
     // The model failed at the values of the last update: go back to where it last worked.
     if (stop_ == FitStop::kNonFiniteModel && updated_) {
-      for (int j = 1; j <= n_; ++j) param(j).value = previous_values_[static_cast<std::size_t>(j - 1)];
+      for (int j = 1; j <= n_; ++j)
+        param(j).value = previous_values_[static_cast<std::size_t>(j - 1)];
     }
     for (int j = 1; j <= n_; ++j) param(j).error = 0.0;
   };
@@ -545,7 +546,7 @@ void TParameter::Fit(const PointProcedure& point, const PenaltyProcedure& penalt
   }
   if (stop_ == FitStop::kNotRun) {
     stop_ = (eps_ > settings.eps_min || criterion_ > settings.chi2_max) ? FitStop::kIterationLimit
-                                                                         : FitStop::kConverged;
+                                                                        : FitStop::kConverged;
   }
   if (matrix_inverted_) {
     settings.point_step = 1;
@@ -580,8 +581,8 @@ void TParameter::PrintMatrix() {
     for (int l = 1; l <= nm_; ++l) {
       change[static_cast<std::size_t>(k - 1)] += a(k, l) * rhs_[static_cast<std::size_t>(l - 1)];
     }
-    if (a(k, k) > 0) normalised += std::fabs(change[static_cast<std::size_t>(k - 1)]) /
-                                   std::sqrt(a(k, k));
+    if (a(k, k) > 0)
+      normalised += std::fabs(change[static_cast<std::size_t>(k - 1)]) / std::sqrt(a(k, k));
   }
   Trace(ValueLines(change, "  "));
   Trace("  norm.c.= " + Number(normalised / nm_));

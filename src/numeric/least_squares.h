@@ -37,19 +37,19 @@ struct FitSettings {
   int max_iterations = 5;  // 0: no iteration, only the final pass with errors
   int print_period = 0;    // iteration line every print_period iterations (0: never)
   int keep_rows = 0;       // full-matrix mode: 0 clears rows of fixed and dependent parameters
-  int weighting = 2;       // 0 and 1: L1-like re-weighting; 2: least squares, robust beyond robust_c
-  int on_increase = 0;     // criterion grew: 0 go on, 1 stop, 2 more damping
-  int packed = 0;          // 0: all parameters in the matrix; else only the free ones
-  int derivatives = 0;     // 0 analytic; else numerical (and second derivatives in the final pass)
+  int weighting = 2;    // 0 and 1: L1-like re-weighting; 2: least squares, robust beyond robust_c
+  int on_increase = 0;  // criterion grew: 0 go on, 1 stop, 2 more damping
+  int packed = 0;       // 0: all parameters in the matrix; else only the free ones
+  int derivatives = 0;  // 0 analytic; else numerical (and second derivatives in the final pass)
   bool mean_weight = false;
   bool trace_iter = false, trace_matrix = false, trace_deriv = false, check_deriv = false,
        trace_points = false, trace_diag = false, trace_corr = false;
-  double eps_min = 0.5;    // convergence bound on Eps
-  double chi2_max = 1.0;   // convergence bound on the criterion; negative: sqrt(2 / ndf) + 1
-  double step = 0.999;     // fraction of the Gauss-Newton change applied per iteration
-  double damp = 1e-5;      // Marquardt factor on the diagonal
+  double eps_min = 0.5;   // convergence bound on Eps
+  double chi2_max = 1.0;  // convergence bound on the criterion; negative: sqrt(2 / ndf) + 1
+  double step = 0.999;    // fraction of the Gauss-Newton change applied per iteration
+  double damp = 1e-5;     // Marquardt factor on the diagonal
   double penalty_weight = 0.0;
-  double robust_c = 1e6;   // residual (in errors) beyond which weighting 2 down-weights a point
+  double robust_c = 1e6;  // residual (in errors) beyond which weighting 2 down-weights a point
   double robust_k = 1e6;
 };
 
@@ -62,13 +62,13 @@ struct PointValue {
 // Why the fit stopped.
 enum class FitStop {
   kNotRun,
-  kConverged,        // Eps and the criterion under their bounds
-  kIterationLimit,   // max_iterations reached
+  kConverged,           // Eps and the criterion under their bounds
+  kIterationLimit,      // max_iterations reached
   kCriterionIncreased,  // on_increase 1
-  kSingularMatrix,   // the normal matrix could not be inverted
-  kNonFiniteModel,   // the model gave a value that is not a finite number
-  kNoPoints,         // no points or no parameters
-  kWrongParameters,  // bad dependence or coefficient
+  kSingularMatrix,      // the normal matrix could not be inverted
+  kNonFiniteModel,      // the model gave a value that is not a finite number
+  kNoPoints,            // no points or no parameters
+  kWrongParameters,     // bad dependence or coefficient
   kNoFreeParameters,
   kAllWeightsZero,
 };
@@ -181,10 +181,10 @@ class TParameter {
   std::vector<int> owner_;      // matrix index -> parameter
   std::vector<double> matrix_;  // normal matrix, then its inverse
   std::vector<double> rhs_;
-  std::vector<double> diag_;    // the diagonal kept apart while summing
-  std::vector<double> deriv_;   // derivatives at one point, by parameter
-  std::vector<double> hess_;    // second derivatives at one point (final pass), by parameter
-  double factor_ = 0.999;       // the step in force when the fit started
+  std::vector<double> diag_;   // the diagonal kept apart while summing
+  std::vector<double> deriv_;  // derivatives at one point, by parameter
+  std::vector<double> hess_;   // second derivatives at one point (final pass), by parameter
+  double factor_ = 0.999;      // the step in force when the fit started
   double sum_inv_sigma_ = 0.0;
   double penalty_ = 0.0;
   double chi2sum_ = 0.0, chi2plus_sum_ = 0.0;

@@ -18,8 +18,8 @@ struct NumericWork {
   OneBasedArray<double> work_table{kWorkArraySize, 0.0};
 
   // What the last smoother run left for its caller.
-  double fit_sum = 0.0;         // weighted sum of squared residuals
-  double roughness_sum = 0.0;   // roughness of the result
+  double fit_sum = 0.0;          // weighted sum of squared residuals
+  double roughness_sum = 0.0;    // roughness of the result
   double smoothing_value = 0.0;  // the control or parameter chosen by the automatic smoothers
 };
 

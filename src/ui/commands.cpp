@@ -75,9 +75,8 @@ void CommandTable::Build() {
                }
                ShowStatusText();
              }),
-        later("Correct for Blunders"), later("Compress the Spectrum"),
-        later("Smooth the Spectrum"), later("Build the Background"),
-        later("Simulate the Spectrum"), separator(),
+        later("Correct for Blunders"), later("Compress the Spectrum"), later("Smooth the Spectrum"),
+        later("Build the Background"), later("Simulate the Spectrum"), separator(),
         item("&Save the Fit Results",
              [&s, &ui] {
                if (s.peak_count == 0) {
@@ -105,8 +104,8 @@ void CommandTable::Build() {
         later("Set the Next Spectrum Name"), later("Form and Font Sizes")}},
       {"Graph",
        {item("Graph the Spectrum", [&s, &ui] { GraphTheSpectrum(s, ui); }),
-        item("Graph the Interval", [&s, &ui] { GraphTheInterval(s, ui); }),
-        later("Cut the Cadre"), item("Graph Peak Model", [&s, &ui] { GraphPeakModel(s, ui); }),
+        item("Graph the Interval", [&s, &ui] { GraphTheInterval(s, ui); }), later("Cut the Cadre"),
+        item("Graph Peak Model", [&s, &ui] { GraphPeakModel(s, ui); }),
         item("Graph Energy Calibration", [&s, &ui] { ShowEnergyCalibrationGraph(s, ui); }),
         item("Spectrum -> BMP", [&s, &ui] { SpectrumToBmp(s, ui); })}},
       {"Mark",
@@ -114,16 +113,16 @@ void CommandTable::Build() {
         later("Check for Peak and Add")}},
       {"Operation",
        {item("Reset", [this] { Reset(); }),
-        item("Make a Special Peak Model", [&s, &ui] { MakeSpecialPeakModel(s, ui); }),
-        separator(), item("Automatic Spectrum Marking", [this] { Marking(0); }),
+        item("Make a Special Peak Model", [&s, &ui] { MakeSpecialPeakModel(s, ui); }), separator(),
+        item("Automatic Spectrum Marking", [this] { Marking(0); }),
         item("Spectrum Marking by Energies", [this] { Marking(2); }),
-        item("Spectrum Marking by Lines", [this] { Marking(3); }),
-        later("Manual Spectrum Marking"), separator(), later("Interval  Fit"),
-        later("Continue Fit"),
-        item("Spectrum  Fit", [&s, &ui] {
-          SpectrumFitCommand(s, ui);
-          ui.ShowStatus(s.status_text[0], s.status_text[1]);
-        }),
+        item("Spectrum Marking by Lines", [this] { Marking(3); }), later("Manual Spectrum Marking"),
+        separator(), later("Interval  Fit"), later("Continue Fit"),
+        item("Spectrum  Fit",
+             [&s, &ui] {
+               SpectrumFitCommand(s, ui);
+               ui.ShowStatus(s.status_text[0], s.status_text[1]);
+             }),
         later("Fit Loop"), later("Fit for Graphs")}},
       {"Data",
        {item("Enter Marking Energies", then_status([&s, &ui] { EnterMarkingList(s, ui); })),
@@ -144,9 +143,10 @@ void CommandTable::Build() {
       {"Help",
        {item("Common Help",
              [&s, &ui] { ui.ShowHelp(HelpLines(HelpTopic::kGeneral, s.display.rus_help)); }),
-        item("Get Started", [&s, &ui] {
-          ui.ShowHelp(HelpLines(HelpTopic::kGettingStarted, s.display.rus_help));
-        })}},
+        item("Get Started",
+             [&s, &ui] {
+               ui.ShowHelp(HelpLines(HelpTopic::kGettingStarted, s.display.rus_help));
+             })}},
       {"Test", {}},
   };
 }

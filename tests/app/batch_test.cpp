@@ -91,7 +91,8 @@ TEST(PektraBatch, EveryFileTypeGoesThroughToItsSummaryTable) {
   const char* names[] = {"a.spe", "b.spe", "c.txt", "d.xy"};
   const char* results[] = {"aspe.res", "bspe.res", "ctxt.res", "dxy.res"};
   for (int k = 0; k < 4; ++k) {
-    const BatchRun run = Batch({"--init", init, "--type", types[k], "--out", out, dir.File(names[k])});
+    const BatchRun run =
+        Batch({"--init", init, "--type", types[k], "--out", out, dir.File(names[k])});
     EXPECT_EQ(run.status, 0) << names[k] << ": " << run.err;
     const std::string summary = testing::ReadFile(out + "/" + results[k]);
     EXPECT_EQ(SummaryPeaks(summary), 4) << names[k] << ":\n" << summary << run.err;
@@ -108,8 +109,8 @@ TEST(PektraBatch, FailuresAreReportedWithoutLosingTheOtherSpectra) {
   testing::WriteFile(dir.File("words.txt"), "no numbers here\n");
   testing::WriteFile(dir.File("list"), dir.File("missing.txt") + "\n\n  " + dir.File("words.txt") +
                                            "\n" + dir.File("good.txt") + "\n");
-  const BatchRun run = Batch({"--init", dir.File("pektra.ini"), "--type", "3", "-j", "2", "--list",
-                         dir.File("list")});
+  const BatchRun run = Batch(
+      {"--init", dir.File("pektra.ini"), "--type", "3", "-j", "2", "--list", dir.File("list")});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.err.find("missing.txt: No file " + dir.File("missing.txt")), std::string::npos)
       << run.err;

@@ -37,9 +37,9 @@ TEST(DisplaySettingsFile, ClampsValuesAndSkipsCommentLines) {
 TEST(DisplaySettingsFile, LinesWithoutTheirKeyOrReadableValueChangeNothing) {
   const DisplaySettings before{1.2, 12, false, "old"};
   // Keys out of order, an unreadable value, and bytes that are no settings at all.
-  for (const char* text : {"new\nabc *scrsize\n12 *RusHelp\n1 *fntsize\n",
-                           "new\n\x01\xff\x80 1.5 *scr size\n", "new",
-                           "new\n *scrsize\n\t*fntsize\n"}) {
+  for (const char* text :
+       {"new\nabc *scrsize\n12 *RusHelp\n1 *fntsize\n", "new\n\x01\xff\x80 1.5 *scr size\n", "new",
+        "new\n *scrsize\n\t*fntsize\n"}) {
     const DisplaySettings read = Read(text, before);
     EXPECT_EQ(read.settings_title, "new");
     EXPECT_EQ(read.screen_scale, 1.2);

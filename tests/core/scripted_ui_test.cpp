@@ -66,7 +66,12 @@ TEST(ScriptedUi, UnforeseenQuestionFailsTheTestAndIsAnsweredNo) {
         ui.AskYesNo("x", false);
       },
       "dialog \"Smoothing\"");
-  EXPECT_NONFATAL_FAILURE({ ScriptedUi ui; ui.AnswerOk(); }, "never asked for");
+  EXPECT_NONFATAL_FAILURE(
+      {
+        ScriptedUi ui;
+        ui.AnswerOk();
+      },
+      "never asked for");
 }
 
 TEST(ScriptedUi, SaveButtonWritesOnlyOncePerShowing) {

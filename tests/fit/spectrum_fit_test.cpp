@@ -166,7 +166,8 @@ TEST(FitSpectrum, AreasAndPositionsOfSyntheticPeaksAgreeWithTheTruth) {
     state.spectrum.w2 = 6;
     state.width_by_channel = 1;
     std::vector<double> marks;
-    for (const SyntheticPeak& p : recipe.peaks) marks.push_back(p.channel + 0.6 * unit(random) - 0.3);
+    for (const SyntheticPeak& p : recipe.peaks)
+      marks.push_back(p.channel + 0.6 * unit(random) - 0.3);
     Mark(state, marks);
     ASSERT_EQ(state.interval_count, 20);
     ScriptedUi ui;

@@ -157,9 +157,9 @@ TEST(FindPeaksOld, SeparatesNeighbouringPeaksAndSplitsAWideSinglePeakOnlyWhenAll
   SyntheticSpec recipe;
   recipe.background.constant = 200.0;
   recipe.peaks = {{1000.0, 20000.0, 4.0}, {1008.0, 20000.0, 4.0},  // two widths apart
-                {1500.0, 30000.0, 4.0}, {1506.0, 10000.0, 4.0},  // 1.5 widths, a third as large
-                {2000.0, 20000.0, 4.0}, {2003.0, 20000.0, 4.0},  // 0.75 widths apart
-                {3000.0, 40000.0, 4.0}};                         // a single peak
+                  {1500.0, 30000.0, 4.0}, {1506.0, 10000.0, 4.0},  // 1.5 widths, a third as large
+                  {2000.0, 20000.0, 4.0}, {2003.0, 20000.0, 4.0},  // 0.75 widths apart
+                  {3000.0, 40000.0, 4.0}};                         // a single peak
   const std::vector<double> counts = GenerateCounts(recipe);
   for (double resol : {-1.0, 1.0}) {
     AnalysisState state;

@@ -404,8 +404,8 @@ TEST(TParameter, QualityFlagsAndMessagesOnFitsThatCannotWork) {
   TParameter pointless(1, 0);
   pointless.set_user_interface(&ui);
   pointless.Fit([](int, int) { return PointValue{1, 1, 1}; });
-  EXPECT_EQ(ui.notes(), (std::vector<std::string>{"All errors=0.Fit stopped",
-                                                  "No points (or no parameters)"}));
+  EXPECT_EQ(ui.notes(),
+            (std::vector<std::string>{"All errors=0.Fit stopped", "No points (or no parameters)"}));
 }
 
 TEST(TParameter, NonFiniteModelEndsTheFitAtTheLastGoodValuesWithoutNaNErrors) {

@@ -13,11 +13,11 @@ SyntheticSpec SpecWithBackgroundAndPeaks() {
   SyntheticSpec recipe;
   recipe.channels = 2048;
   recipe.background = {.amplitude = 1500.0,
-                     .decay = 700.0,
-                     .constant = 20.0,
-                     .step = 80.0,
-                     .step_channel = 1200.0,
-                     .step_width = 15.0};
+                       .decay = 700.0,
+                       .constant = 20.0,
+                       .step = 80.0,
+                       .step_channel = 1200.0,
+                       .step_width = 15.0};
   recipe.peaks = {{300.25, 5000.0, 3.0}, {1000.7, 123456.0, 4.5}, {1800.5, 40.0, 6.0}};
   recipe.poisson = false;
   return recipe;

@@ -6,9 +6,8 @@ namespace pektra::testing {
 
 namespace {
 const char* AnswerName(std::size_t index) {
-  static const char* const kNames[] = {"a Yes/No answer",   "an OK/Cancel answer",
-                                       "a dialog answer",   "a file answer",
-                                       "a files answer",    "a graph event"};
+  static const char* const kNames[] = {"a Yes/No answer", "an OK/Cancel answer", "a dialog answer",
+                                       "a file answer",   "a files answer",      "a graph event"};
   return index < std::size(kNames) ? kNames[index] : "an answer";
 }
 }  // namespace
@@ -20,10 +19,22 @@ ScriptedUi::~ScriptedUi() {
   }
 }
 
-ScriptedUi& ScriptedUi::AnswerYes() { answers_.emplace_back(YesNo{true}); return *this; }
-ScriptedUi& ScriptedUi::AnswerNo() { answers_.emplace_back(YesNo{false}); return *this; }
-ScriptedUi& ScriptedUi::AnswerOk() { answers_.emplace_back(OkCancel{true}); return *this; }
-ScriptedUi& ScriptedUi::AnswerCancel() { answers_.emplace_back(OkCancel{false}); return *this; }
+ScriptedUi& ScriptedUi::AnswerYes() {
+  answers_.emplace_back(YesNo{true});
+  return *this;
+}
+ScriptedUi& ScriptedUi::AnswerNo() {
+  answers_.emplace_back(YesNo{false});
+  return *this;
+}
+ScriptedUi& ScriptedUi::AnswerOk() {
+  answers_.emplace_back(OkCancel{true});
+  return *this;
+}
+ScriptedUi& ScriptedUi::AnswerCancel() {
+  answers_.emplace_back(OkCancel{false});
+  return *this;
+}
 ScriptedUi& ScriptedUi::AnswerDialog(std::function<void(DialogContent&)> fill) {
   answers_.emplace_back(DialogAnswer{std::move(fill), true});
   return *this;
@@ -36,7 +47,10 @@ ScriptedUi& ScriptedUi::AnswerFile(std::string path) {
   answers_.emplace_back(FileAnswer{std::move(path)});
   return *this;
 }
-ScriptedUi& ScriptedUi::CancelFile() { answers_.emplace_back(FileAnswer{}); return *this; }
+ScriptedUi& ScriptedUi::CancelFile() {
+  answers_.emplace_back(FileAnswer{});
+  return *this;
+}
 ScriptedUi& ScriptedUi::AnswerFiles(std::vector<std::string> paths) {
   answers_.emplace_back(FilesAnswer{std::move(paths)});
   return *this;

@@ -20,8 +20,17 @@ class ScriptedUi : public UserInterface {
   // What the command asked or showed, in order.
   struct Event {
     enum class Kind {
-      kNote, kYesNo, kOkCancel, kDialog, kOpenFile, kOpenFiles, kSaveFile, kGraphWait, kStatus,
-      kPicture, kHelp
+      kNote,
+      kYesNo,
+      kOkCancel,
+      kDialog,
+      kOpenFile,
+      kOpenFiles,
+      kSaveFile,
+      kGraphWait,
+      kStatus,
+      kPicture,
+      kHelp
     };
     Kind kind;
     std::string text;  // message, question, dialog title, file question title, status lines
@@ -73,12 +82,25 @@ class ScriptedUi : public UserInterface {
   void ShowHelp(const std::vector<std::string>& lines) override;
 
  private:
-  struct YesNo { bool yes; };
-  struct OkCancel { bool ok; };
-  struct DialogAnswer { std::function<void(DialogContent&)> fill; bool ok; };
-  struct FileAnswer { std::optional<std::string> path; };
-  struct FilesAnswer { std::vector<std::string> paths; };
-  struct GraphAnswer { GraphEvent event; };
+  struct YesNo {
+    bool yes;
+  };
+  struct OkCancel {
+    bool ok;
+  };
+  struct DialogAnswer {
+    std::function<void(DialogContent&)> fill;
+    bool ok;
+  };
+  struct FileAnswer {
+    std::optional<std::string> path;
+  };
+  struct FilesAnswer {
+    std::vector<std::string> paths;
+  };
+  struct GraphAnswer {
+    GraphEvent event;
+  };
   using Answer = std::variant<YesNo, OkCancel, DialogAnswer, FileAnswer, FilesAnswer, GraphAnswer>;
 
   // Takes the next answer when it is of type T; otherwise fails the test and returns nothing.

@@ -87,7 +87,7 @@ TEST(CommandTable, TestSpectrumThenMarkingAndFitGiveResults) {
   AnalysisState state;
   state.work_dir = dir.path().string();
   ScriptedUi ui;
-  ui.AnswerDialog([](DialogContent& d) { d.choice_lists[0].selected = 3; })  // Co60
+  ui.AnswerDialog([](DialogContent& d) { d.choice_lists[0].selected = 3; })     // Co60
       .AnswerDialog([](DialogContent& d) { d.choice_lists[0].selected = 0; });  // new search
   CommandTable table(state, ui);
   table.RunCaption("Test");

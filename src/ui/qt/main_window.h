@@ -47,9 +47,9 @@ class TForm1 : public QMainWindow {
   // A click on the large graph in picture pixels, for a command waiting for it.
   std::function<bool(int x, int y)> graph_click_hook;
 
-  QLabel* Label1 = nullptr;  // first status line
-  QLabel* Label2 = nullptr;  // second status line
-  QLabel* Image3 = nullptr;  // large graph area
+  QLabel* Label1 = nullptr;         // first status line
+  QLabel* Label2 = nullptr;         // second status line
+  QLabel* Image3 = nullptr;         // large graph area
   QPushButton* Button12 = nullptr;  // "Next Cadre"
   QPushButton* Button13 = nullptr;  // "Previous Cadre"
   std::vector<std::vector<QAction*>> menu_actions;

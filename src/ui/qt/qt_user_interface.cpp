@@ -10,6 +10,7 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,7 +23,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
-#include <QHeaderView>
 #include <QVBoxLayout>
 #include <type_traits>
 
@@ -64,9 +64,9 @@ QImage PaintPicture(const Picture& picture, double screen_scale) {
         [&](const auto& item) {
           using T = std::decay_t<decltype(item)>;
           if constexpr (std::is_same_v<T, FillRect>) {
-            painter.fillRect(QRectF(QPointF(s(item.left), s(item.top)),
-                                    QPointF(s(item.right), s(item.bottom))),
-                             ToQColor(item.color));
+            painter.fillRect(
+                QRectF(QPointF(s(item.left), s(item.top)), QPointF(s(item.right), s(item.bottom))),
+                ToQColor(item.color));
           } else if constexpr (std::is_same_v<T, Pixel>) {
             dot(item.x, item.y, item.color);
           } else if constexpr (std::is_same_v<T, PlusMark>) {
@@ -282,8 +282,7 @@ void QtUserInterface::ShowDialog(DialogContent& dialog) {
   place(ok, row.ok_x, DialogButtonRow::kTop, DialogButtonRow::kWidth, DialogButtonRow::kHeight);
   place(cancel, row.cancel_x, DialogButtonRow::kTop, DialogButtonRow::kWidth,
         DialogButtonRow::kHeight);
-  place(help, row.help_x, DialogButtonRow::kTop, DialogButtonRow::kWidth,
-        DialogButtonRow::kHeight);
+  place(help, row.help_x, DialogButtonRow::kTop, DialogButtonRow::kWidth, DialogButtonRow::kHeight);
   ok->setDefault(true);
   QObject::connect(ok, &QPushButton::clicked, &form, &QDialog::accept);
   QObject::connect(cancel, &QPushButton::clicked, &form, &QDialog::reject);
@@ -380,7 +379,8 @@ void QtUserInterface::ShowStatus(const std::string& line1, const std::string& li
 }
 
 void QtUserInterface::ShowPicture(PictureArea area, const Picture& picture) {
-  if (area == PictureArea::kLargeGraph) window_.ShowLargeGraph(PaintPicture(picture, screen_scale_));
+  if (area == PictureArea::kLargeGraph)
+    window_.ShowLargeGraph(PaintPicture(picture, screen_scale_));
 }
 
 void QtUserInterface::ClearForm() { window_.ClearForm(); }

@@ -5,9 +5,9 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QPlainTextEdit>
 #include <QTimer>
 
 #include <QKeyEvent>

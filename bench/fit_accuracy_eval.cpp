@@ -16,11 +16,12 @@
 #include <vector>
 
 #include "app/batch.h"
-#include "core/analysis_state.h"
 #include "core/silent_user_interface.h"
 #include "fit/spectrum_fit.h"
 #include "marking/marking.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 
 namespace {
 
@@ -66,27 +67,27 @@ int main(int argc, char** argv) {
     state.spectrum.w1 = RandomSpectrumFwhm(options, 2);
     state.spectrum.w2 = RandomSpectrumFwhm(options, options.channels - 1);
     state.spectrum.delta_w = 3.5;  // the default accuracy
-    state.width_by_channel = std::getenv("BY_CHANNEL") ? 1 : 0;
-    state.spectrum.ApplyVarianceFormula(state.covar);
-    state.ndf = ndf;
+    state.fit.width_by_channel = std::getenv("BY_CHANNEL") ? 1 : 0;
+    state.spectrum.ApplyVarianceFormula(state.processing.covar);
+    state.marking.ndf = ndf;
     QuietUi ui;
-    MarkSpectrum(state, ui);
-    FitSpectrum(state, ui);
+    MarkSpectrum(MarkingOf(state), ui);
+    FitSpectrum(FitOf(state), ui);
     for (int k = 0; k < random.isolated_peaks; ++k) {
       const SyntheticPeak& truth = random.spec.peaks[static_cast<std::size_t>(k)];
       if (truth.area <= 1000) continue;
       ++isolated;
       int best = 0;
-      for (int j = 1; j <= state.peak_count && j <= state.result_count; ++j) {
-        const double d = std::fabs(state.result_rows[j][0] - truth.channel);
+      for (int j = 1; j <= state.marking.peak_count && j <= state.results.result_count; ++j) {
+        const double d = std::fabs(state.results.result_rows[j][0] - truth.channel);
         if (d < 0.5 * truth.fwhm &&
-            (best == 0 || d < std::fabs(state.result_rows[best][0] - truth.channel))) {
+            (best == 0 || d < std::fabs(state.results.result_rows[best][0] - truth.channel))) {
           best = j;
         }
       }
-      if (best == 0 || state.result_rows[best][3] <= 0) continue;
+      if (best == 0 || state.results.result_rows[best][3] <= 0) continue;
       ++fitted;
-      const ResultRow& row = state.result_rows[best];
+      const ResultRow& row = state.results.result_rows[best];
       pulls.push_back((row[2] - truth.area) / row[3]);
       position_errors.push_back(std::fabs(row[0] - truth.channel) / truth.fwhm);
     }

@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "core/silent_user_interface.h"
 #include "marking/peak_search.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ std::unique_ptr<AnalysisState> SpectrumState(int isolated_peaks, int doublets) {
 
 void Search(AnalysisState& state, UserInterface& ui) {
   const TSpectrum& s = state.spectrum;
-  FindPeaks(state, ui, s.b1, s.delta_w, s.w2, s.w1, s.b2);
+  FindPeaks(MarkingOf(state), ui, s.b1, s.delta_w, s.w2, s.w1, s.b2);
 }
 
 void BM_FindPeaks16384Channels(benchmark::State& bench, int isolated_peaks, int doublets) {
@@ -52,10 +53,11 @@ void BM_FindPeaks16384Channels(benchmark::State& bench, int isolated_peaks, int 
   SilentUi ui;
   for (auto _ : bench) {
     Search(*state, ui);
-    benchmark::DoNotOptimize(state->peak_count);
+    benchmark::DoNotOptimize(state->marking.peak_count);
   }
-  bench.counters["peaks_found"] = state->peak_count;
-  bench.counters["last_peak"] = state->peak_count > 0 ? state->peak_list[state->peak_count] : 0;
+  bench.counters["peaks_found"] = state->marking.peak_count;
+  bench.counters["last_peak"] =
+      state->marking.peak_count > 0 ? state->marking.peak_list[state->marking.peak_count] : 0;
 }
 
 void BM_DivideIntoIntervals(benchmark::State& bench, int isolated_peaks, int doublets) {
@@ -63,10 +65,10 @@ void BM_DivideIntoIntervals(benchmark::State& bench, int isolated_peaks, int dou
   SilentUi ui;
   Search(*state, ui);
   for (auto _ : bench) {
-    DivideIntoIntervals(*state, state->spectrum.b1, state->spectrum.b2);
-    benchmark::DoNotOptimize(state->interval_count);
+    DivideIntoIntervals(MarkingOf(*state), state->spectrum.b1, state->spectrum.b2);
+    benchmark::DoNotOptimize(state->marking.interval_count);
   }
-  bench.counters["intervals"] = state->interval_count;
+  bench.counters["intervals"] = state->marking.interval_count;
 }
 
 // 300 peaks: the search stops at its limit of 150 peaks (last_peak tells where).

@@ -16,11 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "core/silent_user_interface.h"
 #include "marking/old_search.h"
 #include "marking/peak_search.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 
 namespace {
 
@@ -175,37 +176,37 @@ std::unique_ptr<AnalysisState> PrepareState(const Settings& settings,
   spectrum.w1 = RandomSpectrumFwhm(options, spectrum.b1);
   spectrum.w2 = RandomSpectrumFwhm(options, spectrum.b2);
   spectrum.delta_w = settings.delta_w;
-  state->sens = settings.sens;
-  state->resol = settings.resol;
-  state->max_interval = settings.max_interval;
-  state->interval_begin = spectrum.b1;
-  state->interval_end = spectrum.b2;
-  state->width_slope = (spectrum.w2 - spectrum.w1) / (spectrum.b2 - spectrum.b1 + 1);
-  state->width_offset = spectrum.w1 - spectrum.b1 * state->width_slope;
-  state->debug_mode = settings.trace;
+  state->marking.sens = settings.sens;
+  state->marking.resol = settings.resol;
+  state->marking.max_interval = settings.max_interval;
+  state->view.interval_begin = spectrum.b1;
+  state->view.interval_end = spectrum.b2;
+  state->width.width_slope = (spectrum.w2 - spectrum.w1) / (spectrum.b2 - spectrum.b1 + 1);
+  state->width.width_offset = spectrum.w1 - spectrum.b1 * state->width.width_slope;
+  state->view.debug_mode = settings.trace;
   return state;
 }
 
 std::vector<double> RunNew(AnalysisState& state, UserInterface& ui, double& seconds) {
   const TSpectrum& s = state.spectrum;
-  state.ndf = 1;
+  state.marking.ndf = 1;
   const auto start = std::chrono::steady_clock::now();
-  FindPeaks(state, ui, s.b1, s.delta_w, s.w2, s.w1, s.b2);
+  FindPeaks(MarkingOf(state), ui, s.b1, s.delta_w, s.w2, s.w1, s.b2);
   seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::vector<double> found;
-  for (int j = 1; j <= state.peak_count; ++j) found.push_back(state.peak_list[j]);
+  for (int j = 1; j <= state.marking.peak_count; ++j) found.push_back(state.marking.peak_list[j]);
   return found;
 }
 
 // The old search leaves groups as a marking data array: −left, peaks, −right per interval.
 std::vector<double> RunOld(AnalysisState& state, UserInterface& ui, double& seconds) {
-  state.ndf = 0;
+  state.marking.ndf = 0;
   const auto start = std::chrono::steady_clock::now();
-  FindPeaksOld(state, ui);
+  FindPeaksOld(MarkingOf(state), ui);
   seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::vector<double> found;
-  for (int j = 1; j <= state.marking_length; ++j) {
-    if (state.marking_data[j] > 0.0) found.push_back(state.marking_data[j]);
+  for (int j = 1; j <= state.marking.marking_length; ++j) {
+    if (state.marking.marking_data[j] > 0.0) found.push_back(state.marking.marking_data[j]);
   }
   return found;
 }

@@ -6,11 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "core/silent_user_interface.h"
 #include "fit/spectrum_fit.h"
 #include "marking/peak_search.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 
 namespace {
 
@@ -39,17 +40,17 @@ std::unique_ptr<AnalysisState> SpectrumState() {
   sp.w1 = RandomSpectrumFwhm(options, sp.b1);
   sp.w2 = RandomSpectrumFwhm(options, sp.b2);
   sp.delta_w = 1.0;
-  state->width_by_channel = 1;
+  state->fit.width_by_channel = 1;
   // The width line as the marking command sets it before a search.
-  state->width_slope = (sp.w2 - sp.w1) / (sp.b2 - sp.b1 + 1);
-  state->width_offset = sp.w1 - sp.b1 * state->width_slope;
+  state->width.width_slope = (sp.w2 - sp.w1) / (sp.b2 - sp.b1 + 1);
+  state->width.width_offset = sp.w1 - sp.b1 * state->width.width_slope;
   return state;
 }
 
 void Mark(AnalysisState& state, UserInterface& ui) {
   const TSpectrum& s = state.spectrum;
-  FindPeaks(state, ui, s.b1, s.delta_w, s.w2, s.w1, s.b2);
-  DivideIntoIntervals(state, s.b1, s.b2);
+  FindPeaks(MarkingOf(state), ui, s.b1, s.delta_w, s.w2, s.w1, s.b2);
+  DivideIntoIntervals(MarkingOf(state), s.b1, s.b2);
 }
 
 void BM_FitSpectrum8192Channels(benchmark::State& bench) {
@@ -57,11 +58,11 @@ void BM_FitSpectrum8192Channels(benchmark::State& bench) {
   SilentUi ui;
   Mark(*state, ui);
   for (auto _ : bench) {
-    FitSpectrum(*state, ui);
-    benchmark::DoNotOptimize(state->result_rows[1]);
+    FitSpectrum(FitOf(*state), ui);
+    benchmark::DoNotOptimize(state->results.result_rows[1]);
   }
-  bench.counters["peaks"] = state->peak_count;
-  bench.counters["intervals"] = state->interval_count;
+  bench.counters["peaks"] = state->marking.peak_count;
+  bench.counters["intervals"] = state->marking.interval_count;
 }
 BENCHMARK(BM_FitSpectrum8192Channels)->Unit(benchmark::kMillisecond);
 
@@ -70,11 +71,11 @@ void BM_SearchDivideAndFit8192Channels(benchmark::State& bench) {
   SilentUi ui;
   for (auto _ : bench) {
     Mark(*state, ui);
-    FitSpectrum(*state, ui);
-    benchmark::DoNotOptimize(state->result_rows[1]);
+    FitSpectrum(FitOf(*state), ui);
+    benchmark::DoNotOptimize(state->results.result_rows[1]);
   }
-  bench.counters["peaks"] = state->peak_count;
-  bench.counters["intervals"] = state->interval_count;
+  bench.counters["peaks"] = state->marking.peak_count;
+  bench.counters["intervals"] = state->marking.interval_count;
 }
 BENCHMARK(BM_SearchDivideAndFit8192Channels)->Unit(benchmark::kMillisecond);
 

@@ -11,8 +11,9 @@
 
 #include "calib/calibration.h"
 #include "calib/calibration_commands.h"
-#include "core/analysis_state.h"
 #include "core/text_input.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 
 namespace {
 
@@ -111,23 +112,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const bool physical = Physical(items, n);
   AnalysisState& state = State();
-  state.efc_present = false;
+  state.efc.efc_present = false;
   for (const int mode : {0, 1}) {
-    state.enc_present = false;
+    state.enc.enc_present = false;
     if (!EnergyItemsProblem(items, n, mode).empty()) continue;
-    InstallEnergyCalibration(state, items, n, mode);
-    Check(state.enc_present && state.enc_count == n);
+    InstallEnergyCalibration(CalibrationsOf(state), items, n, mode);
+    Check(state.enc.enc_present && state.enc.enc_count == n);
     for (int i = 1; i <= n; ++i) {
-      const double channel = state.enc_points[i][0];
-      CheckPeak(ConvertPeak(state, channel, 0.5, 1000.0, 30.0), physical);
-      CheckPeak(ConvertPeak(state, channel + 0.25, 0.0, 1000.0, 30.0), physical);
-      if (physical) Check(!std::isnan(EnergyToChannel(state, state.enc_points[i][1])));
+      const double channel = state.enc.enc_points[i][0];
+      CheckPeak(ConvertPeak(CalibrationsOf(state), channel, 0.5, 1000.0, 30.0), physical);
+      CheckPeak(ConvertPeak(CalibrationsOf(state), channel + 0.25, 0.0, 1000.0, 30.0), physical);
+      if (physical)
+        Check(!std::isnan(EnergyToChannel(CalibrationsOf(state), state.enc.enc_points[i][1])));
     }
-    CheckPicture(EnergyCalibrationPicture(state));
+    CheckPicture(EnergyCalibrationPicture(CalibrationsOf(state)));
 
     // The checking memo reads back as it shows the items.
-    const TypedItems typed = ReadTypedItems(EnergyItemsMemo(state));
-    const std::vector<CalibrationItem> expected = AfterWriting(state.enc_points, n, 2, 2, 2);
+    const TypedItems typed = ReadTypedItems(EnergyItemsMemo(state.enc));
+    const std::vector<CalibrationItem> expected = AfterWriting(state.enc.enc_points, n, 2, 2, 2);
     Check(typed.count == static_cast<int>(expected.size()));
     for (int i = 1; i <= typed.stored(); ++i) {
       Check(typed.items[i] == expected[static_cast<std::size_t>(i - 1)]);
@@ -135,9 +137,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   if (n >= 1) {
-    InstallEfficiencyCalibration(state, items, n);
+    InstallEfficiencyCalibration(state.efc, items, n);
     for (int i = 1; i <= n; ++i) {
-      CheckPeak(ConvertPeak(state, items[i][0], 0.5, 1000.0, 30.0), physical);
+      CheckPeak(ConvertPeak(CalibrationsOf(state), items[i][0], 0.5, 1000.0, 30.0), physical);
     }
   }
   return 0;

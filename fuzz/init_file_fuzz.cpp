@@ -7,9 +7,9 @@
 #include <sstream>
 #include <string>
 
-#include "core/analysis_state.h"
 #include "core/debug_log.h"
-#include "core/init_file.h"
+#include "state/analysis_state.h"
+#include "state/init_file.h"
 
 namespace {
 
@@ -23,18 +23,18 @@ void Check(bool condition) {
 // state per input would cost more than the reading itself.
 void Reset(AnalysisState& state) {
   state.SetDefaults();
-  state.covar = 0.01;
-  state.small_stat = 20.0;
-  state.order = 10.0;
-  state.chibc = 1.25;
-  state.skip_header = false;
-  state.reverse_bytes = false;
-  state.spectrum_dir = "/work";
-  state.ini_b1 = state.ini_b2 = 0;
-  state.enc_points.fill(CalibrationItem{});
-  state.efc_points.fill(CalibrationItem{});
-  state.enc_intercept = 0.0;
-  state.enc_slope = 1.0;
+  state.processing.covar = 0.01;
+  state.processing.small_stat = 20.0;
+  state.processing.order = 10.0;
+  state.processing.chibc = 1.25;
+  state.input.skip_header = false;
+  state.input.reverse_bytes = false;
+  state.input.spectrum_dir = "/work";
+  state.input.ini_b1 = state.input.ini_b2 = 0;
+  state.enc.enc_points.fill(CalibrationItem{});
+  state.efc.efc_points.fill(CalibrationItem{});
+  state.enc.enc_intercept = 0.0;
+  state.enc.enc_slope = 1.0;
   state.debug_log = std::make_shared<DebugLog>();  // a memory log must not grow from run to run
 }
 
@@ -93,16 +93,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const TSpectrum& sp = state->spectrum;
   const TSpectrum& bsp = back->spectrum;
   Check(bsp.a1 == sp.a1 && bsp.a2 == sp.a2 && bsp.file_type == sp.file_type);
-  Check(back->skip_header == state->skip_header && back->reverse_bytes == state->reverse_bytes);
+  Check(back->input.skip_header == state->input.skip_header &&
+        back->input.reverse_bytes == state->input.reverse_bytes);
   Check(bsp.b1 == sp.b1 && bsp.b2 == sp.b2 && bsp.dback == sp.dback);
-  Check(back->mark_mode == state->mark_mode && back->ndf == state->ndf);
-  Check(back->max_interval == state->max_interval);
+  Check(back->marking.mark_mode == state->marking.mark_mode &&
+        back->marking.ndf == state->marking.ndf);
+  Check(back->marking.max_interval == state->marking.max_interval);
   Check(Near(bsp.w1, sp.w1, 3) && Near(bsp.w2, sp.w2, 4) && Near(bsp.delta_w, sp.delta_w, 3));
-  Check(Near(back->sens, state->sens, 2) && Near(back->resol, state->resol, 2));
+  Check(Near(back->marking.sens, state->marking.sens, 2) &&
+        Near(back->marking.resol, state->marking.resol, 2));
   // Items that round to zero are dropped on the way back; no item is made up.
-  Check(back->enc_count <= state->enc_count && back->efc_count <= state->efc_count);
-  if (state->enc_count > 0) Check(back->enc_mode == state->enc_mode);
-  if (state->efc_count > 0) Check(back->efc_mode == state->efc_mode);
+  Check(back->enc.enc_count <= state->enc.enc_count && back->efc.efc_count <= state->efc.efc_count);
+  if (state->enc.enc_count > 0) Check(back->enc.enc_mode == state->enc.enc_mode);
+  if (state->efc.efc_count > 0) Check(back->efc.efc_mode == state->efc.efc_mode);
   const std::string& name = sp.file_name;
   if (name.empty() || name.back() != '\r') Check(bsp.file_name == name);
 

@@ -5,9 +5,9 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "core/analysis_state.h"
-#include "core/startup.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "state/analysis_state.h"
+#include "state/startup.h"
 #include "ui/commands.h"
 #include "ui/graphs.h"
 #include "ui/qt/main_window.h"
@@ -24,9 +24,9 @@ void LoadLongSpectrum(AnalysisState& state) {
   options.isolated_peaks = 150;
   const RandomSpectrumResult random = RandomSpectrum(options);
   LoadIntoSpectrum(GenerateCounts(random.spec), state.spectrum);
-  state.interval_begin = 1;
-  state.interval_end = 16384;
-  state.interval_length = 16384;
+  state.view.interval_begin = 1;
+  state.view.interval_end = 16384;
+  state.view.interval_length = 16384;
 }
 
 void BM_LargeGraphPicture16384Channels(benchmark::State& bench) {

@@ -12,9 +12,7 @@
 
 #include "calib/calibration.h"
 #include "calib/calibration_commands.h"
-#include "core/analysis_state.h"
 #include "core/file_names.h"
-#include "core/init_file.h"
 #include "core/text_input.h"
 #include "core/user_interface.h"
 #include "fit/spectrum_fit.h"
@@ -22,6 +20,9 @@
 #include "marking/marking_commands.h"
 #include "report/result_table.h"
 #include "spectrum/spectrum_input.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
+#include "state/init_file.h"
 
 namespace pektra {
 
@@ -174,19 +175,19 @@ bool LoadCalibration(AnalysisState& state, BatchUserInterface& ui, const std::st
   OneBasedArray<CalibrationItem> items(kMaxCalibrationItems, CalibrationItem{});
   const int count = ReadCalibrationItems(in, items);
   if (energy) {
-    const std::string problem = EnergyItemsProblem(items, count, state.enc_mode);
+    const std::string problem = EnergyItemsProblem(items, count, state.enc.enc_mode);
     if (!problem.empty()) {
       ui.Say(problem + " (" + file + ")");
-      state.enc_present = false;
+      state.enc.enc_present = false;
       return false;
     }
-    InstallEnergyCalibration(state, items, count, state.enc_mode);
+    InstallEnergyCalibration(CalibrationsOf(state), items, count, state.enc.enc_mode);
   } else {
     if (count < 1) {
       ui.Say("Empty lines. Cancelled (" + file + ")");
       return false;
     }
-    InstallEfficiencyCalibration(state, items, count);
+    InstallEfficiencyCalibration(state.efc, items, count);
   }
   return true;
 }
@@ -203,7 +204,7 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   BatchUserInterface ui(FileNamePart(spectrum), err, lock);
   auto state = std::make_unique<AnalysisState>();
   std::error_code error;
-  state->work_dir = std::filesystem::current_path(error).string();
+  state->files.work_dir = std::filesystem::current_path(error).string();
   {
     std::istringstream init(init_text);
     ReadInitFile(init, *state);
@@ -218,9 +219,9 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   }
   state->spectrum.file_name = spectrum;
   if (o.type != 0) state->spectrum.file_type = o.type;
-  const bool read = ReadSpectrum(*state, ui);
-  if (!FinishSpectrumInput(*state, ui, read)) {
-    ui.Say(state->status_text[0]);
+  const bool read = ReadSpectrum(SpectrumInputOf(*state), ui);
+  if (!FinishSpectrumInput(SpectrumInputOf(*state), ui, read)) {
+    ui.Say(state->view.status_text[0]);
     return false;
   }
 
@@ -232,25 +233,26 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
       return false;
     }
     for (std::size_t k = 0; k < values.size(); ++k) {
-      state->marking_data[static_cast<int>(k) + 1] = values[k];
+      state->marking.marking_data[static_cast<int>(k) + 1] = values[k];
     }
-    state->marking_length = static_cast<int>(values.size());
-    state->mark_mode = 1;
+    state->marking.marking_length = static_cast<int>(values.size());
+    state->marking.mark_mode = MarkMode::kMarkingData;
   }
-  MarkSpectrum(*state, ui);
-  if (state->dialog_ok == 0) {
+  MarkSpectrum(MarkingOf(*state), ui);
+  if (state->view.dialog_ok == 0) {
     ui.Say("marking failed");
     return false;
   }
-  FitSpectrum(*state, ui);
-  const int rows = state->result_count;
+  FitSpectrum(FitOf(*state), ui);
+  const int rows = state->results.result_count;
   const std::string target = SummaryPath(o, spectrum);
-  if (rows > 0 && !WriteSummaryTableFile(target, *state, state->norm_coefficient)) {
+  if (rows > 0 &&
+      !WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient)) {
     ui.Say("Error, the file " + target + " could not be written");
     return false;
   }
-  report = FileNamePart(spectrum) + ": " + std::to_string(state->peak_count) + " peak(s) found, " +
-           std::to_string(rows) + " row(s)" +
+  report = FileNamePart(spectrum) + ": " + std::to_string(state->marking.peak_count) +
+           " peak(s) found, " + std::to_string(rows) + " row(s)" +
            (rows > 0 ? " saved in " + target : ", nothing saved");
   return true;
 }

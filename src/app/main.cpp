@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "core/analysis_state.h"
-#include "core/startup.h"
+#include "state/analysis_state.h"
+#include "state/startup.h"
 #include "ui/commands.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_user_interface.h"

@@ -18,9 +18,9 @@ int ItemCount(int n) { return std::clamp(n, 0, kMaxCalibrationItems); }
 
 // The energy calibration can be evaluated: at least two items, and in linear mode a line scaled
 // between two different channels. Anything else is treated as no energy calibration.
-bool EnergyCalibrationUsable(const AnalysisState& state) {
-  if (!state.enc_present || ItemCount(state.enc_count) < 2) return false;
-  return state.enc_mode != 1 || state.enc_last_channel != state.enc_first_channel;
+bool EnergyCalibrationUsable(const EnergyCalibration& enc) {
+  if (!enc.enc_present || ItemCount(enc.enc_count) < 2) return false;
+  return enc.enc_mode != kEnergyLinear || enc.enc_last_channel != enc.enc_first_channel;
 }
 
 // Puts column `ordinate` of items 1..n into work_table as ordinates and column `abscissa` as
@@ -35,57 +35,58 @@ void FillTable(NumericWork& work, const OneBasedArray<CalibrationItem>& items, i
 
 }  // namespace
 
-double ScaledChannel(const AnalysisState& state, double x) {
-  const double a = state.enc_first_channel;
-  const double b = state.enc_last_channel;
+double ScaledChannel(const EnergyCalibration& enc, double x) {
+  const double a = enc.enc_first_channel;
+  const double b = enc.enc_last_channel;
   if (!(b != a)) return 0.0;
   return kScaleConstant * (2.0 * x - a - b) / (b - a);
 }
 
-double LinearEnergy(const AnalysisState& state, double x) {
-  return state.enc_slope * ScaledChannel(state, x) + state.enc_intercept;
+double LinearEnergy(const EnergyCalibration& enc, double x) {
+  return enc.enc_slope * ScaledChannel(enc, x) + enc.enc_intercept;
 }
 
-double EnergyToChannel(AnalysisState& state, double energy) {
-  const int n = ItemCount(state.enc_count);
-  if (state.enc_mode == 1) {
-    const double a = state.enc_first_channel;
-    const double b = state.enc_last_channel;
-    if (!(b != a) || !(state.enc_slope != 0.0)) return energy;
-    return ((energy - state.enc_intercept) * (b - a) / (kScaleConstant * state.enc_slope) + a + b) /
+double EnergyToChannel(const Calibrations& cal, double energy) {
+  const int n = ItemCount(cal.enc.enc_count);
+  if (cal.enc.enc_mode == kEnergyLinear) {
+    const double a = cal.enc.enc_first_channel;
+    const double b = cal.enc.enc_last_channel;
+    if (!(b != a) || !(cal.enc.enc_slope != 0.0)) return energy;
+    return ((energy - cal.enc.enc_intercept) * (b - a) / (kScaleConstant * cal.enc.enc_slope) + a +
+            b) /
            2.0;
   }
   if (n < 2) return energy;
-  FillTable(state.work, state.enc_points, n, 0, 1);  // channels over energies
-  return InterpolateTable(state.work.work_table, n, energy);
+  FillTable(cal.work, cal.enc.enc_points, n, 0, 1);  // channels over energies
+  return InterpolateTable(cal.work.work_table, n, energy);
 }
 
-ConvertedPeak ConvertPeak(AnalysisState& state, double channel, double channel_error, double area,
-                          double area_error) {
+ConvertedPeak ConvertPeak(const Calibrations& cal, double channel, double channel_error,
+                          double area, double area_error) {
   ConvertedPeak peak{channel, channel_error, area, area_error};
-  NumericWork& work = state.work;
+  NumericWork& work = cal.work;
 
-  if (EnergyCalibrationUsable(state)) {
-    const int n = ItemCount(state.enc_count);
-    FillTable(work, state.enc_points, n, 1, 0);  // energies over channels
+  if (EnergyCalibrationUsable(cal.enc)) {
+    const int n = ItemCount(cal.enc.enc_count);
+    FillTable(work, cal.enc.enc_points, n, 1, 0);  // energies over channels
     double e2;
-    if (state.enc_mode != 1) {
+    if (cal.enc.enc_mode != kEnergyLinear) {
       peak.energy = InterpolateTable(work.work_table, n, channel);
       e2 = InterpolateTable(work.work_table, n, channel + channel_error);
     } else {
-      peak.energy = LinearEnergy(state, channel);
-      e2 = LinearEnergy(state, channel + channel_error);
+      peak.energy = LinearEnergy(cal.enc, channel);
+      e2 = LinearEnergy(cal.enc, channel + channel_error);
     }
     const double carried = std::fabs(e2 - peak.energy);
     // The calibration's own error at this channel, interpolated in both modes.
-    for (int i = 1; i <= n; ++i) work.work_table[i] = state.enc_points[i][2];
+    for (int i = 1; i <= n; ++i) work.work_table[i] = cal.enc.enc_points[i][2];
     const double own = InterpolateTable(work.work_table, n, channel);
     peak.energy_error = std::sqrt(own * own + carried * carried);
   }
 
-  const int m = ItemCount(state.efc_count);
-  if (state.efc_present && m >= 1) {
-    FillTable(work, state.efc_points, m, 1, 0);  // coefficients over energies
+  const int m = ItemCount(cal.efc.efc_count);
+  if (cal.efc.efc_present && m >= 1) {
+    FillTable(work, cal.efc.efc_points, m, 1, 0);  // coefficients over energies
     const double k = InterpolateTable(work.work_table, m, peak.energy);
     if (k != 0.0) {
       peak.intensity = area / k;
@@ -95,12 +96,12 @@ ConvertedPeak ConvertPeak(AnalysisState& state, double channel, double channel_e
   return peak;
 }
 
-double FitEnergyLine(AnalysisState& state) {
-  const int n = ItemCount(state.enc_count);
+double FitEnergyLine(const Calibrations& cal) {
+  const int n = ItemCount(cal.enc.enc_count);
   if (n < 1) return 0.0;
-  const OneBasedArray<CalibrationItem>& items = state.enc_points;
-  state.enc_first_channel = items[1][0];
-  state.enc_last_channel = items[n][0];
+  const OneBasedArray<CalibrationItem>& items = cal.enc.enc_points;
+  cal.enc.enc_first_channel = items[1][0];
+  cal.enc.enc_last_channel = items[n][0];
 
   double mean_error = 0.0;
   for (int i = 1; i <= n; ++i) mean_error += items[i][2];
@@ -113,7 +114,7 @@ double FitEnergyLine(AnalysisState& state) {
   double sw = 0.0, st = 0.0, stt = 0.0, sy = 0.0, sty = 0.0;
   for (int i = 1; i <= n; ++i) {
     const double w = weight(i);
-    const double t = ScaledChannel(state, items[i][0]);
+    const double t = ScaledChannel(cal.enc, items[i][0]);
     const double e = items[i][1];
     sw += w;
     st += w * t;
@@ -122,15 +123,15 @@ double FitEnergyLine(AnalysisState& state) {
     sty += w * t * e;
   }
   const double d = MaxD(sw * stt - st * st, 1.0e-6);
-  state.enc_intercept = (stt * sy - st * sty) / d;
-  state.enc_slope = (sw * sty - st * sy) / d;
+  cal.enc.enc_intercept = (stt * sy - st * sty) / d;
+  cal.enc.enc_slope = (sw * sty - st * sy) / d;
 
   double chi_square = 0.0;
   for (int i = 1; i <= n; ++i) {
     // ConvertPeak may refill work_table, never the items: read them afresh each time.
-    const double channel = state.enc_points[i][0];
+    const double channel = cal.enc.enc_points[i][0];
     const double residual =
-        state.enc_points[i][1] - ConvertPeak(state, channel, 0.0, 0.0, 0.0).energy;
+        cal.enc.enc_points[i][1] - ConvertPeak(cal, channel, 0.0, 0.0, 0.0).energy;
     chi_square += weight(i) * residual * residual;
   }
   return chi_square;
@@ -154,26 +155,27 @@ void SortCalibrationItems(OneBasedArray<CalibrationItem>& items, int n) {
 
 bool IsNonZeroItem(double p, double q, double r) { return p + q + r != 0.0; }
 
-bool CheckItemCount(AnalysisState& state, UserInterface& ui, int n) {
+bool CheckItemCount(EnergyCalibration& enc, UserInterface& ui, int n) {
   if (n >= 2 && n <= kMaxCalibrationItems) return false;
   ui.ShowNote(std::string(kCountMessage) + (n > kMaxCalibrationItems ? "> 60" : "< 2"));
-  state.enc_present = false;
+  enc.enc_present = false;
   return true;
 }
 
 std::string EnergyItemsProblem(const OneBasedArray<CalibrationItem>& items, int n, int mode) {
   if (n > kMaxCalibrationItems) return std::string(kCountMessage) + "> 60";
   if (n < 2) return std::string(kCountMessage) + "< 2";
-  if (mode == 1 && !(items[n][0] != items[1][0])) return std::string(kCountMessage) + "< 2";
+  if (mode == kEnergyLinear && !(items[n][0] != items[1][0]))
+    return std::string(kCountMessage) + "< 2";
   return {};
 }
 
-bool CheckEnergyItems(AnalysisState& state, UserInterface& ui,
+bool CheckEnergyItems(EnergyCalibration& enc, UserInterface& ui,
                       const OneBasedArray<CalibrationItem>& items, int n, int mode) {
   const std::string problem = EnergyItemsProblem(items, n, mode);
   if (problem.empty()) return false;
   ui.ShowNote(problem);
-  state.enc_present = false;
+  enc.enc_present = false;
   return true;
 }
 

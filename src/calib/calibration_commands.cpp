@@ -13,11 +13,11 @@
 #include "core/arithmetic.h"
 #include "core/dialog.h"
 #include "core/file_names.h"
+#include "core/help_texts.h"
 #include "core/number_format.h"
 #include "core/safe_file.h"
 #include "core/text_input.h"
 #include "core/user_interface.h"
-#include "ui/help_texts.h"
 
 namespace pektra {
 
@@ -71,10 +71,10 @@ DialogChoiceList& ShowModeChoice(DialogContent& dialog, int selected) {
 }
 
 // Copies items 1..n (n <= 60) into the energy items in force, without switching anything on.
-void StoreEnergyItems(AnalysisState& state, const OneBasedArray<CalibrationItem>& items, int n) {
+void StoreEnergyItems(EnergyCalibration& enc, const OneBasedArray<CalibrationItem>& items, int n) {
   n = ItemCount(n);
-  for (int i = 1; i <= n; ++i) state.enc_points[i] = items[i];
-  state.enc_count = n;
+  for (int i = 1; i <= n; ++i) enc.enc_points[i] = items[i];
+  enc.enc_count = n;
 }
 
 // Off-picture for wild values, so that the painter never gets a NaN or an infinity.
@@ -122,26 +122,26 @@ TypedItems ReadTypedItems(std::string_view memo_text) {
   return typed;
 }
 
-void InstallEnergyCalibration(AnalysisState& state, const OneBasedArray<CalibrationItem>& items,
+void InstallEnergyCalibration(const Calibrations& cal, const OneBasedArray<CalibrationItem>& items,
                               int n, int mode) {
   n = std::min(ItemCount(n), items.capacity());
   OneBasedArray<CalibrationItem> sorted(kMaxCalibrationItems, CalibrationItem{});
   for (int i = 1; i <= n; ++i) sorted[i] = items[i];
   SortCalibrationItems(sorted, n);
-  for (int i = 1; i <= n; ++i) state.enc_entry_points[i] = sorted[i];
-  StoreEnergyItems(state, sorted, n);
-  state.enc_mode = mode;
-  state.enc_present = true;
-  if (mode == 1) FitEnergyLine(state);
+  for (int i = 1; i <= n; ++i) cal.enc.enc_entry_points[i] = sorted[i];
+  StoreEnergyItems(cal.enc, sorted, n);
+  cal.enc.enc_mode = mode;
+  cal.enc.enc_present = true;
+  if (mode == kEnergyLinear) FitEnergyLine(cal);
 }
 
-void InstallEfficiencyCalibration(AnalysisState& state, const OneBasedArray<CalibrationItem>& items,
-                                  int n) {
+void InstallEfficiencyCalibration(EfficiencyCalibration& efc,
+                                  const OneBasedArray<CalibrationItem>& items, int n) {
   n = std::min(ItemCount(n), items.capacity());
-  for (int i = 1; i <= n; ++i) state.efc_points[i] = items[i];
-  SortCalibrationItems(state.efc_points, n);
-  state.efc_count = n;
-  state.efc_present = true;
+  for (int i = 1; i <= n; ++i) efc.efc_points[i] = items[i];
+  SortCalibrationItems(efc.efc_points, n);
+  efc.efc_count = n;
+  efc.efc_present = true;
 }
 
 void WriteCalibrationFile(std::ostream& out, CalibrationKind kind,
@@ -162,18 +162,18 @@ void WriteCalibrationFile(std::ostream& out, CalibrationKind kind,
   }
 }
 
-std::string EnergyItemsMemo(const AnalysisState& state) {
-  const bool linear = state.enc_mode == 1;
+std::string EnergyItemsMemo(const EnergyCalibration& enc) {
+  const bool linear = enc.enc_mode == kEnergyLinear;
   std::string text = kEnergyMemoHeading;
   if (linear) text += "     Fit   ChiSquare";
-  const int n = ItemCount(state.enc_count);
+  const int n = ItemCount(enc.enc_count);
   for (int i = 1; i <= n; ++i) {
-    const CalibrationItem& item = state.enc_points[i];
+    const CalibrationItem& item = enc.enc_points[i];
     std::string line = MemoField(item[0], 8, 2);
     AppendField(line, MemoField(item[1], 8, 2));
     AppendField(line, MemoField(item[2], 7, 2));
     if (linear) {
-      const double fitted = LinearEnergy(state, item[0]);
+      const double fitted = LinearEnergy(enc, item[0]);
       const double w = std::pow(1.0 / MaxD(1.0e-4, item[2]), 2);
       const double q = std::pow(item[1] - fitted, 2) * MaxD(w * w, 1.0e-6);
       AppendField(line, MemoField(fitted, 9, 2));
@@ -185,11 +185,11 @@ std::string EnergyItemsMemo(const AnalysisState& state) {
   return text;
 }
 
-std::string EfficiencyItemsMemo(const AnalysisState& state) {
+std::string EfficiencyItemsMemo(const EfficiencyCalibration& efc) {
   std::string text;
-  const int n = ItemCount(state.efc_count);
+  const int n = ItemCount(efc.efc_count);
   for (int i = 1; i <= n; ++i) {
-    const CalibrationItem& item = state.efc_points[i];
+    const CalibrationItem& item = efc.efc_points[i];
     std::string line = MemoField(item[0], 10, 2);
     AppendField(line, MemoField(item[1], 10, 5));
     AppendField(line, MemoField(item[2], 10, 5));
@@ -199,7 +199,7 @@ std::string EfficiencyItemsMemo(const AnalysisState& state) {
   return text;
 }
 
-Picture EnergyCalibrationPicture(AnalysisState& state) {
+Picture EnergyCalibrationPicture(const Calibrations& cal) {
   Picture picture;
   picture.width = 200;
   picture.height = 215;
@@ -209,10 +209,10 @@ Picture EnergyCalibrationPicture(AnalysisState& state) {
   for (int j = 0; j <= 3; ++j)
     picture.Add(DottedLine{5.0 + 63 * j, -4, 57, 5, true, colors::kLime});
 
-  const int n = ItemCount(state.enc_count);
+  const int n = ItemCount(cal.enc.enc_count);
   if (n < 1) return picture;
   // Copied: ConvertPeak below reads the state, and the items must not change under it.
-  const std::span<const CalibrationItem> stored = std::as_const(state.enc_points).range(1, n);
+  const std::span<const CalibrationItem> stored = std::as_const(cal.enc.enc_points).range(1, n);
   const std::vector<CalibrationItem> items(stored.begin(), stored.end());
   double e_min = items[0][1], e_max = items[0][1];
   for (const CalibrationItem& item : items) {
@@ -232,7 +232,7 @@ Picture EnergyCalibrationPicture(AnalysisState& state) {
   Polyline curve{{}, {}, colors::kAqua};
   for (const CalibrationItem& item : items) {
     curve.xs.push_back(x_of(item[0]));
-    curve.ys.push_back(y_of(ConvertPeak(state, item[0], 0.0, 0.0, 0.0).energy));
+    curve.ys.push_back(y_of(ConvertPeak(cal, item[0], 0.0, 0.0, 0.0).energy));
   }
   picture.Add(std::move(curve));
   for (const CalibrationItem& item : items) {
@@ -245,124 +245,139 @@ Picture EnergyCalibrationPicture(AnalysisState& state) {
   return picture;
 }
 
-void EnterEnergyData(AnalysisState& state, UserInterface& ui) {
-  const std::vector<std::string> help =
-      HelpLines(HelpTopic::kEnergyCalibration, state.display.rus_help);
+namespace {
+
+// How gathering the energy items ended.
+enum class Gathered { kItems, kRefused, kCancelled };
+
+// The first dialog of the energy entry: the mode and the sources of the items.
+DialogContent EnergySourceDialog(const EnergyCalibration& enc,
+                                 const std::vector<std::string>& help) {
   DialogContent choose = OpenDialogForm(kEnergyTitle, 250, 330, 430);
   choose.help_lines = help;
-  ShowLabel(choose, 0, 30, 30, "Number of calibration items = " + std::to_string(state.enc_count));
-  ShowModeChoice(choose, state.enc_mode == 1 ? 1 : 0);
+  ShowLabel(choose, 0, 30, 30, "Number of calibration items = " + std::to_string(enc.enc_count));
+  ShowModeChoice(choose, enc.enc_mode == kEnergyLinear ? 1 : 0);
   ShowCheckList(choose, 10, 140, 300, 75,
                 {" Use marked peaks as channels ", " Take the data from result table ",
                  " Take the data from the screen "},
                 {});
-  ui.ShowDialog(choose);
-  if (!choose.ok) return;
-  // A Cancel in a later dialog must not leave items the user never confirmed switched on: the
-  // calibration as it was before the command comes back then.
-  const int old_mode = state.enc_mode, old_count = state.enc_count;
-  const bool old_present = state.enc_present;
-  const OneBasedArray<CalibrationItem> old_points = state.enc_points;
-  const double old_first = state.enc_first_channel, old_last = state.enc_last_channel;
-  const double old_intercept = state.enc_intercept, old_slope = state.enc_slope;
-  auto restore = [&] {
-    state.enc_mode = old_mode;
-    state.enc_count = old_count;
-    state.enc_present = old_present;
-    state.enc_points = old_points;
-    state.enc_first_channel = old_first;
-    state.enc_last_channel = old_last;
-    state.enc_intercept = old_intercept;
-    state.enc_slope = old_slope;
-  };
-  const bool from_peaks = Ticked(choose.check_list, 0);
-  const bool from_results = Ticked(choose.check_list, 1);
-  const bool from_screen = Ticked(choose.check_list, 2);
+  return choose;
+}
 
-  // The result rows are converted with the calibration in force when the command began, before
-  // the mode or the items change.
+// The result rows as energy items, converted with the calibration in force when the command
+// began, before the mode or the items change. Empty unless there are 2..60 rows.
+OneBasedArray<CalibrationItem> ResultItems(const CalibrationContext& ctx) {
   OneBasedArray<CalibrationItem> items(kMaxCalibrationItems, CalibrationItem{});
-  const int rows = state.result_count;
-  if (from_results && rows >= 2 && rows <= kMaxCalibrationItems) {
-    for (int i = 1; i <= rows; ++i) {
-      const ResultRow& row = state.result_rows[i];
-      const ConvertedPeak peak = ConvertPeak(state, row[0], row[1], row[2], row[3]);
-      items[i] = {row[0], peak.energy, peak.energy_error};
-    }
+  const int rows = ctx.results.result_count;
+  if (rows < 2 || rows > kMaxCalibrationItems) return items;
+  for (int i = 1; i <= rows; ++i) {
+    const ResultRow& row = ctx.results.result_rows[i];
+    const ConvertedPeak peak = ConvertPeak(ctx.calibrations(), row[0], row[1], row[2], row[3]);
+    items[i] = {row[0], peak.energy, peak.energy_error};
   }
+  return items;
+}
 
-  // From here on each step keeps what it stored when a count check ends the command (the
-  // calibration is then switched off); a Cancel restores it all.
-  state.enc_mode = choose.choice_lists[0].selected == 1 ? 1 : 0;
-  if (from_peaks) {
-    if (CheckItemCount(state, ui, state.peak_count)) return;
+// Stores the items of the chosen sources in turn: the marked peaks, the result rows, and typed
+// items (also when fewer than two items are there by then). A count check that fails ends the
+// gathering with the calibration switched off; the typing dialog can be cancelled.
+Gathered GatherEnergyItems(const CalibrationContext& ctx, UserInterface& ui,
+                           const DialogContent& choose, const std::vector<std::string>& help) {
+  const bool from_results = Ticked(choose.check_list, 1);
+  OneBasedArray<CalibrationItem> items =
+      from_results ? ResultItems(ctx) : OneBasedArray<CalibrationItem>(kMaxCalibrationItems, {});
+  const int rows = ctx.results.result_count;
+  ctx.enc.enc_mode = choose.choice_lists[0].selected == 1 ? kEnergyLinear : kEnergyInterpolated;
+  if (Ticked(choose.check_list, 0)) {
+    if (CheckItemCount(ctx.enc, ui, ctx.peak_count)) return Gathered::kRefused;
     OneBasedArray<CalibrationItem> peaks(kMaxCalibrationItems, CalibrationItem{});
-    for (int i = 1; i <= state.peak_count; ++i) peaks[i] = {state.peak_list[i], 0.0, 0.0};
-    SortCalibrationItems(peaks, state.peak_count);
-    StoreEnergyItems(state, peaks, state.peak_count);
+    for (int i = 1; i <= ctx.peak_count; ++i) peaks[i] = {ctx.peak_list[i], 0.0, 0.0};
+    SortCalibrationItems(peaks, ctx.peak_count);
+    StoreEnergyItems(ctx.enc, peaks, ctx.peak_count);
   }
   if (from_results) {
-    if (CheckItemCount(state, ui, rows)) return;
+    if (CheckItemCount(ctx.enc, ui, rows)) return Gathered::kRefused;
     SortCalibrationItems(items, rows);
-    StoreEnergyItems(state, items, rows);
+    StoreEnergyItems(ctx.enc, items, rows);
   }
-  if (from_screen || state.enc_count < 2) {
+  if (Ticked(choose.check_list, 2) || ctx.enc.enc_count < 2) {
     DialogContent typing = OpenDialogForm(kEnergyTitle, 150, 420, 430);
     typing.help_lines = help;
     ShowMemo(typing, 15, 380, kEnergyMemoHeading);
     ui.ShowDialog(typing);
-    if (!typing.ok) {
-      restore();
-      return;
-    }
+    if (!typing.ok) return Gathered::kCancelled;
     const TypedItems typed = ReadTypedItems(typing.memo.text);
-    if (CheckItemCount(state, ui, typed.count)) return;
-    for (int i = 1; i <= typed.count; ++i) state.enc_entry_points[i] = typed.items[i];
-    StoreEnergyItems(state, typed.items, typed.count);
+    if (CheckItemCount(ctx.enc, ui, typed.count)) return Gathered::kRefused;
+    for (int i = 1; i <= typed.count; ++i) ctx.enc.enc_entry_points[i] = typed.items[i];
+    StoreEnergyItems(ctx.enc, typed.items, typed.count);
   }
-  if (state.enc_mode == 1) FitEnergyLine(state);
+  return Gathered::kItems;
+}
+
+}  // namespace
+
+void EnterEnergyData(const CalibrationContext& ctx, UserInterface& ui) {
+  const std::vector<std::string> help =
+      HelpLines(HelpTopic::kEnergyCalibration, ctx.display.rus_help);
+  DialogContent choose = EnergySourceDialog(ctx.enc, help);
+  ui.ShowDialog(choose);
+  if (!choose.ok) return;
+  // A Cancel in a later dialog must not leave items the user never confirmed switched on: the
+  // calibration as it was before the command comes back then. A failed count check keeps what
+  // was stored up to it, with the calibration switched off.
+  const EnergyCalibration before = ctx.enc;
+  switch (GatherEnergyItems(ctx, ui, choose, help)) {
+    case Gathered::kRefused:
+      return;
+    case Gathered::kCancelled:
+      ctx.enc = before;
+      return;
+    case Gathered::kItems:
+      break;
+  }
+  if (ctx.enc.enc_mode == kEnergyLinear) FitEnergyLine(ctx.calibrations());
 
   DialogContent review = OpenDialogForm(kEnergyTitle, 150, 420, 430);
   review.help_lines = help;
-  ShowMemo(review, 15, 380, EnergyItemsMemo(state));
+  ShowMemo(review, 15, 380, EnergyItemsMemo(ctx.enc));
   ui.ShowDialog(review);
   if (!review.ok) {
-    restore();
+    ctx.enc = before;
     return;
   }
   const TypedItems edited = ReadTypedItems(review.memo.text);
-  if (CheckEnergyItems(state, ui, edited.items, edited.count, state.enc_mode)) return;
-  InstallEnergyCalibration(state, edited.items, edited.count, state.enc_mode);
+  if (CheckEnergyItems(ctx.enc, ui, edited.items, edited.count, ctx.enc.enc_mode)) return;
+  InstallEnergyCalibration(ctx.calibrations(), edited.items, edited.count, ctx.enc.enc_mode);
 }
 
-void EnterEfficiencyData(AnalysisState& state, UserInterface& ui) {
+void EnterEfficiencyData(const CalibrationContext& ctx, UserInterface& ui) {
   DialogContent dialog = OpenDialogForm(kEfficiencyTitle, 250, 330, 430);
-  dialog.help_lines = HelpLines(HelpTopic::kEfficiencyCalibration, state.display.rus_help);
+  dialog.help_lines = HelpLines(HelpTopic::kEfficiencyCalibration, ctx.display.rus_help);
   // The memo fills the dialog from the top, so the column heading stands just below it.
   ShowLabel(dialog, 0, 15, 362, "       Energy     Efficiency      Error ", colors::kWhite,
             colors::kGreen);
-  ShowMemo(dialog, 15, 290, EfficiencyItemsMemo(state));
+  ShowMemo(dialog, 15, 290, EfficiencyItemsMemo(ctx.efc));
   ui.ShowDialog(dialog);
   if (!dialog.ok) return;
   const TypedItems typed = ReadTypedItems(dialog.memo.text);
   if (typed.count == 0) {
     ui.ShowNote("Empty lines. Cancelled");
-    state.efc_present = false;
+    ctx.efc.efc_present = false;
     return;
   }
-  InstallEfficiencyCalibration(state, typed.items, typed.stored());
+  InstallEfficiencyCalibration(ctx.efc, typed.items, typed.stored());
   if (typed.count > kMaxCalibrationItems) {
     ui.ShowNote("Only the first 60 efficiency items are kept");
   }
 }
 
-void LoadCalibrationFile(AnalysisState& state, UserInterface& ui, CalibrationKind kind) {
+void LoadCalibrationFile(const CalibrationContext& ctx, UserInterface& ui, CalibrationKind kind) {
   const bool energy = kind == CalibrationKind::kEnergy;
   const std::string title = energy ? "Energy calibration " : "Efficiency calibration";
-  const std::string& proposed = energy ? state.enc_file : state.efc_file;
+  const std::string& proposed = energy ? ctx.files.enc_file : ctx.files.efc_file;
   const std::vector<std::string> help =
       HelpLines(energy ? HelpTopic::kEnergyCalibration : HelpTopic::kEfficiencyCalibration,
-                state.display.rus_help);
+                ctx.display.rus_help);
   const auto chosen = ui.AskOpenFile({title, DirectoryPart(proposed), FileNamePart(proposed)});
   if (!chosen) return;
   const std::string name = *chosen;
@@ -393,18 +408,18 @@ void LoadCalibrationFile(AnalysisState& state, UserInterface& ui, CalibrationKin
 
   if (energy) {
     // A calibration that could not be evaluated is refused and the energy calibration is off.
-    if (CheckEnergyItems(state, ui, items, count, mode)) return;
-    InstallEnergyCalibration(state, items, count, mode);
-    state.enc_file = name;
+    if (CheckEnergyItems(ctx.enc, ui, items, count, mode)) return;
+    InstallEnergyCalibration(ctx.calibrations(), items, count, mode);
+    ctx.files.enc_file = name;
   } else {
     if (count == 0) {
       ui.ShowNote("Empty lines. Cancelled");
-      state.efc_present = false;
+      ctx.efc.efc_present = false;
       return;
     }
-    InstallEfficiencyCalibration(state, items, count);
-    state.efc_file = name;
-    state.efc_mode = 0;
+    InstallEfficiencyCalibration(ctx.efc, items, count);
+    ctx.files.efc_file = name;
+    ctx.efc.efc_mode = 0;
   }
 
   DialogContent report = OpenDialogForm(title, 250, 330, 430);
@@ -418,15 +433,15 @@ void LoadCalibrationFile(AnalysisState& state, UserInterface& ui, CalibrationKin
 
 namespace {
 
-void SaveCalibration(AnalysisState& state, UserInterface& ui, CalibrationKind kind) {
+void SaveCalibration(const CalibrationContext& ctx, UserInterface& ui, CalibrationKind kind) {
   const bool energy = kind == CalibrationKind::kEnergy;
-  const OneBasedArray<CalibrationItem>& items = energy ? state.enc_points : state.efc_points;
-  const int n = ItemCount(energy ? state.enc_count : state.efc_count);
+  const OneBasedArray<CalibrationItem>& items = energy ? ctx.enc.enc_points : ctx.efc.efc_points;
+  const int n = ItemCount(energy ? ctx.enc.enc_count : ctx.efc.efc_count);
   if (n == 0) {
     ui.ShowNote("No calibration data");
     return;
   }
-  std::string& file = energy ? state.enc_file : state.efc_file;
+  std::string& file = energy ? ctx.files.enc_file : ctx.files.efc_file;
   const std::string title = energy ? "Save Energy Calibration" : "Save Efficiency Calibration";
   const auto chosen = ui.AskSaveFile({title, DirectoryPart(file), FileNamePart(file)});
   if (!chosen || !ui.ConfirmOverwrite(*chosen)) return;
@@ -441,16 +456,16 @@ void SaveCalibration(AnalysisState& state, UserInterface& ui, CalibrationKind ki
 
 }  // namespace
 
-void SaveEnergyCalibration(AnalysisState& state, UserInterface& ui) {
-  SaveCalibration(state, ui, CalibrationKind::kEnergy);
+void SaveEnergyCalibration(const CalibrationContext& ctx, UserInterface& ui) {
+  SaveCalibration(ctx, ui, CalibrationKind::kEnergy);
 }
 
-void SaveEfficiencyCalibration(AnalysisState& state, UserInterface& ui) {
-  SaveCalibration(state, ui, CalibrationKind::kEfficiency);
+void SaveEfficiencyCalibration(const CalibrationContext& ctx, UserInterface& ui) {
+  SaveCalibration(ctx, ui, CalibrationKind::kEfficiency);
 }
 
-void ShowEnergyCalibrationGraph(AnalysisState& state, UserInterface& ui) {
-  if (!state.enc_present) {
+void ShowEnergyCalibrationGraph(const CalibrationContext& ctx, UserInterface& ui) {
+  if (!ctx.enc.enc_present) {
     ui.ShowNote("No energy calibration set up");
     return;
   }
@@ -459,7 +474,7 @@ void ShowEnergyCalibrationGraph(AnalysisState& state, UserInterface& ui) {
   area.visible = true;
   area.left = 20;
   area.top = 0;
-  area.picture = EnergyCalibrationPicture(state);
+  area.picture = EnergyCalibrationPicture(ctx.calibrations());
   ui.ShowDialog(dialog);
 }
 

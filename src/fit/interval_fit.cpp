@@ -27,24 +27,24 @@ struct Layout {
   int count() const { return 2 * n + 6; }
 };
 
-Layout LayoutOf(const AnalysisState& state) {
-  return Layout{std::clamp(state.fit_peaks, 0, kMaxFitPeaks)};
+Layout LayoutOf(const FitContext& ctx) {
+  return Layout{std::clamp(ctx.fit.fit_peaks, 0, kMaxFitPeaks)};
 }
 
-double CountAt(const AnalysisState& state, int c) {
-  return state.spectrum.counts[std::clamp(c, 1, kMaxChannels)];
+double CountAt(const FitContext& ctx, int c) {
+  return ctx.spectrum.counts[std::clamp(c, 1, kMaxChannels)];
 }
 
 // Background coordinate t(c) in [-1, 1] over the interval (shifted by one channel, as the
 // coefficients have always been defined).
-double BackgroundCoordinate(const AnalysisState& state, double c) {
-  const double span = std::max(1, state.fit_last - state.fit_first);
-  return (2 * c - 2 - state.fit_first - state.fit_last) / span;
+double BackgroundCoordinate(const FitContext& ctx, double c) {
+  const double span = std::max(1, ctx.fit.fit_last - ctx.fit.fit_first);
+  return (2 * c - 2 - ctx.fit.fit_first - ctx.fit.fit_last) / span;
 }
 
 // Width coordinate s(c) over the interval under analysis b1..b2.
-double WidthCoordinate(const AnalysisState& state, double c) {
-  const TSpectrum& sp = state.spectrum;
+double WidthCoordinate(const FitContext& ctx, double c) {
+  const TSpectrum& sp = ctx.spectrum;
   const double span = std::max(1, sp.b2 - sp.b1);
   return (2 * c - 2 - sp.b1 - sp.b2) / span;
 }
@@ -63,28 +63,28 @@ double BackgroundValue(const TParameter& fitter, const std::array<double, 4>& tj
 
 // The model at channel c (fractional for the graphs). With `derivatives` the increments of the
 // parameters receive df/dp. fit_components gets background, total and each peak's term.
-double EvaluateModel(AnalysisState& state, double c, bool derivatives) {
-  TParameter& fitter = state.fitter;
-  const Layout lay = LayoutOf(state);
-  const std::array<double, 4> tj = Chebyshev(BackgroundCoordinate(state, c));
+double EvaluateModel(const FitContext& ctx, double c, bool derivatives) {
+  TParameter& fitter = ctx.fitter;
+  const Layout lay = LayoutOf(ctx);
+  const std::array<double, 4> tj = Chebyshev(BackgroundCoordinate(ctx, c));
   const double background = BackgroundValue(fitter, tj);
   if (derivatives) {
     for (int j = 0; j < 4; ++j) fitter.param(j + 1).increment = tj[static_cast<std::size_t>(j)];
   }
 
-  const double s = WidthCoordinate(state, c);
+  const double s = WidthCoordinate(ctx, c);
   const double raw_width = fitter.param(lay.w0()).value + fitter.param(lay.w1()).value * s;
   const bool width_floored = !(raw_width > kMinModelWidth);
   const double width = width_floored ? kMinModelWidth : raw_width;
 
-  std::vector<double>& components = state.fit_components;
+  std::vector<double>& components = ctx.fit.fit_components;
   components.resize(static_cast<std::size_t>(lay.n + 2));
   double total = background;
   double d_width = 0.0;
   for (int k = 1; k <= lay.n; ++k) {
     const double a = fitter.param(lay.amplitude(k)).value;
     const double x = (c - fitter.param(lay.position(k)).value) / width;
-    const TPeakModel::Shape m = state.peak_model.EvalTable(x);
+    const TPeakModel::Shape m = ctx.peak_model.EvalTable(x);
     const double term = a * m.value;
     total += term;
     components[static_cast<std::size_t>(k + 1)] = term;
@@ -106,27 +106,28 @@ double EvaluateModel(AnalysisState& state, double c, bool derivatives) {
 
 // Starting values and limits of the amplitudes, positions and widths; amplitudes left by a
 // previous fit set the position freedom and the amplitude floor.
-void InitialGuesses(AnalysisState& state) {
-  TParameter& fitter = state.fitter;
-  const TSpectrum& sp = state.spectrum;
-  const Layout lay = LayoutOf(state);
+void InitialGuesses(const FitContext& ctx) {
+  TParameter& fitter = ctx.fitter;
+  const TSpectrum& sp = ctx.spectrum;
+  const Layout lay = LayoutOf(ctx);
   ParameterRecord& w0 = fitter.param(lay.w0());
   ParameterRecord& w1 = fitter.param(lay.w1());
-  w0.value = state.fit_width;
+  w0.value = ctx.fit.fit_width;
   w1.value = sp.width_variable;
 
   const double b0 = fitter.param(1).value;
-  const double centre = std::fabs(state.peak_model.CentreValue()) + 1e-10;
+  const double centre = std::fabs(ctx.peak_model.CentreValue()) + 1e-10;
   for (int k = 1; k <= lay.n; ++k) {
     ParameterRecord& amp = fitter.param(lay.amplitude(k));
     ParameterRecord& pos = fitter.param(lay.position(k));
     const double sigma = std::sqrt(std::fabs(amp.value + 1));
-    const double h =
-        state.delta_pos == 0 ? 0.0 : MaxD(state.delta_pos, w0.value / sigma) * state.pos_factor;
-    amp.value = MaxD(std::fabs(CountAt(state, RoundToInt(pos.value)) - b0), 10.0) / centre;
-    amp.lower = sigma * state.amp_factor;
+    const double h = ctx.fit.delta_pos == 0
+                         ? 0.0
+                         : MaxD(ctx.fit.delta_pos, w0.value / sigma) * ctx.fit.pos_factor;
+    amp.value = MaxD(std::fabs(CountAt(ctx, RoundToInt(pos.value)) - b0), 10.0) / centre;
+    amp.lower = sigma * ctx.fit.amp_factor;
     amp.upper = 1e12;
-    if (pos.value >= state.fit_first && pos.value <= state.fit_last) {
+    if (pos.value >= ctx.fit.fit_first && pos.value <= ctx.fit.fit_last) {
       pos.lower = pos.value - h;
       pos.upper = pos.value + h;
     } else {
@@ -139,7 +140,7 @@ void InitialGuesses(AnalysisState& state) {
   // capped every interval at the width of the spectrum's beginning, so with the width taken by
   // channel the peaks of the upper part were fitted too narrow and their areas came out low.
   // With the default starting width w1 the two are the same.
-  w0.upper = MaxD(state.fit_width + sp.delta_w, w0.lower);  // never an inverted range
+  w0.upper = MaxD(ctx.fit.fit_width + sp.delta_w, w0.lower);  // never an inverted range
   w1.lower = -sp.delta_width_v;
   w1.upper = sp.delta_width_v;
   OrderPair(w1.lower, w1.upper);
@@ -169,10 +170,10 @@ void InitialGuesses(AnalysisState& state) {
 
 // Before the retry: loosens what the first fit ran into. Amplitudes and position limits are
 // largely set anew by the InitialGuesses that follows.
-void RepairParameters(AnalysisState& state) {
-  TParameter& fitter = state.fitter;
-  const TSpectrum& sp = state.spectrum;
-  const Layout lay = LayoutOf(state);
+void RepairParameters(const FitContext& ctx) {
+  TParameter& fitter = ctx.fitter;
+  const TSpectrum& sp = ctx.spectrum;
+  const Layout lay = LayoutOf(ctx);
   for (int k = 1; k <= lay.n; ++k) {
     ParameterRecord& amp = fitter.param(lay.amplitude(k));
     ParameterRecord& pos = fitter.param(lay.position(k));
@@ -205,12 +206,13 @@ void RepairParameters(AnalysisState& state) {
 
 // Background degree of the interval: from dback and the number of peaks, lower for a flat
 // interval, higher for ends of opposite sign, 3 for a refit.
-int BackgroundDegree(const AnalysisState& state, int n, bool refit) {
-  int d = MinI(n, MinI(std::abs(state.spectrum.dback), 3));
-  if (state.fit_max_count - state.fit_min_count <= std::sqrt(std::fabs(state.fit_min_count))) {
+int BackgroundDegree(const FitContext& ctx, int n, bool refit) {
+  int d = MinI(n, MinI(std::abs(ctx.spectrum.dback), 3));
+  if (ctx.fit.fit_max_count - ctx.fit.fit_min_count <=
+      std::sqrt(std::fabs(ctx.fit.fit_min_count))) {
     d = MinI(n, 2);
   }
-  const double y1 = CountAt(state, state.fit_first), y2 = CountAt(state, state.fit_last);
+  const double y1 = CountAt(ctx, ctx.fit.fit_first), y2 = CountAt(ctx, ctx.fit.fit_last);
   if (std::fabs(y1 - y2) >= 1.5 * std::fabs(y1 + y2)) d = MinI(d + 1, 3);
   if (refit) d = 3;
   return d;
@@ -218,98 +220,99 @@ int BackgroundDegree(const AnalysisState& state, int n, bool refit) {
 
 // The fitter's settings for this interval; multiplets of close or weak peaks get more damping,
 // a shorter step and more iterations.
-void SetIntervalSettings(AnalysisState& state) {
-  TParameter& fitter = state.fitter;
+void SetIntervalSettings(const FitContext& ctx) {
+  TParameter& fitter = ctx.fitter;
   FitSettings& s = fitter.settings;
-  const Layout lay = LayoutOf(state);
-  s.max_iterations = state.niter;
-  s.step = state.step;
-  s.damp = state.damper;
+  const Layout lay = LayoutOf(ctx);
+  s.max_iterations = ctx.fit.niter;
+  s.step = ctx.fit.step;
+  s.damp = ctx.fit.damper;
   if (lay.n > 1) {
     double r = 1000.0, q = 10000.0;
     for (int k = 1; k <= lay.n; ++k) {
       const double a = fitter.param(lay.amplitude(k)).value;
       const double p = fitter.param(lay.position(k)).value;
       if (p + 0.1 != 0) r = MinD(r, a / (p + 0.1));
-      if (k > 1 && state.fit_width > 0) {
-        q = MinD(q, (p - fitter.param(lay.position(k - 1)).value) / state.fit_width);
+      if (k > 1 && ctx.fit.fit_width > 0) {
+        q = MinD(q, (p - fitter.param(lay.position(k - 1)).value) / ctx.fit.fit_width);
       }
     }
     const double closeness = MaxD(0.0, MinD(q, r));
-    s.damp = MinD(std::pow(10.0, (4 - closeness) / (closeness + 2)) * state.damper, 0.1);
+    s.damp = MinD(std::pow(10.0, (4 - closeness) / (closeness + 2)) * ctx.fit.damper, 0.1);
     s.step = MaxD(0.25, MinD(((2 * closeness + 1) / (closeness + 2)) * s.step, 1 - s.damp));
-    s.max_iterations = MinI(3, lay.n) + RoundToInt((1 - s.step) * 8) + state.niter;
+    s.max_iterations = MinI(3, lay.n) + RoundToInt((1 - s.step) * 8) + ctx.fit.niter;
   }
   s.penalty_weight = 0.0;
   s.robust_c = 4.0;
   s.robust_k = 0.5;
   s.mean_weight = false;
-  s.print_period = state.debug_mode ? 1 : 0;
+  s.print_period = ctx.view.debug_mode ? 1 : 0;
 }
 
 bool AnyFlag(const TParameter::Quality& q) {
   return q.not_converged || q.not_inverted || q.large_chi2 || q.large_eps || q.one_sided;
 }
 
-void TraceLine(AnalysisState& state, const std::string& line) {
-  if (state.debug_mode && state.debug_log) state.debug_log->WriteLine(line);
+void TraceLine(const FitContext& ctx, const std::string& line) {
+  if (ctx.view.debug_mode && ctx.debug_log) ctx.debug_log->WriteLine(line);
 }
 
 }  // namespace
 
-PointValue ModelPoint(AnalysisState& state, int stage, int k) {
+PointValue ModelPoint(const FitContext& ctx, int stage, int k) {
   (void)stage;
-  const TSpectrum& sp = state.spectrum;
-  const int c = state.fit_first + k - 1;
+  const TSpectrum& sp = ctx.spectrum;
+  const int c = ctx.fit.fit_first + k - 1;
   PointValue pv;
   if (c < 1 || c > kMaxChannels) return pv;  // weight 0: the point is left out
   pv.y = sp.counts[c];
   double e = sp.errors[c];
-  if (state.fit_max_count < state.small_stat && c + 1 <= kMaxChannels) {
+  if (ctx.fit.fit_max_count < ctx.processing.small_stat && c + 1 <= kMaxChannels) {
     pv.y += sp.counts[c + 1];
     e = std::sqrt(e * e + sp.errors[c + 1] * sp.errors[c + 1]);
   }
   pv.w = e != 0 ? 1.0 / (e * e) : 0.0;
-  pv.f = EvaluateModel(state, c, /*derivatives=*/true);
-  if (state.fit_max_count < state.small_stat && c + 1 <= kMaxChannels) {
+  pv.f = EvaluateModel(ctx, c, /*derivatives=*/true);
+  if (ctx.fit.fit_max_count < ctx.processing.small_stat && c + 1 <= kMaxChannels) {
     // The measured value is the sum of two channels, so the model is too: fitted against one
     // channel's model, the amplitudes came out twice the peaks' and the positions half a
     // channel high.
-    TParameter& fitter = state.fitter;
+    TParameter& fitter = ctx.fitter;
     const int count = fitter.parameter_count();
     std::vector<double> first(static_cast<std::size_t>(count));
     for (int j = 1; j <= count; ++j)
       first[static_cast<std::size_t>(j - 1)] = fitter.param(j).increment;
-    pv.f += EvaluateModel(state, c + 1, /*derivatives=*/true);
+    pv.f += EvaluateModel(ctx, c + 1, /*derivatives=*/true);
     for (int j = 1; j <= count; ++j)
       fitter.param(j).increment += first[static_cast<std::size_t>(j - 1)];
   }
   return pv;
 }
 
-double FittedValue(AnalysisState& state, double x) {
-  return EvaluateModel(state, state.fit_first + x - 1, /*derivatives=*/false);
+double FittedValue(const FitContext& ctx, double x) {
+  return EvaluateModel(ctx, ctx.fit.fit_first + x - 1, /*derivatives=*/false);
 }
 
-void FitInterval(AnalysisState& state, UserInterface& ui, int first_peak, bool refit) {
-  const int n = state.fit_peaks;
+void FitInterval(const FitContext& ctx, UserInterface& ui, int first_peak, bool refit) {
+  const int n = ctx.fit.fit_peaks;
   if (n < 1 || n > kMaxFitPeaks || first_peak < 1 || first_peak + n - 1 > kMaxPeaks) return;
-  if (state.fit_first < 1 || state.fit_last > kMaxChannels || state.fit_last < state.fit_first) {
+  if (ctx.fit.fit_first < 1 || ctx.fit.fit_last > kMaxChannels ||
+      ctx.fit.fit_last < ctx.fit.fit_first) {
     return;
   }
-  TParameter& fitter = state.fitter;
+  TParameter& fitter = ctx.fitter;
   const Layout lay{n};
   fitter.set_user_interface(&ui);
-  fitter.set_debug_log(state.debug_mode ? state.debug_log.get() : nullptr);
+  fitter.set_debug_log(ctx.view.debug_mode ? ctx.debug_log : nullptr);
   fitter.set_parameter_count(lay.count());
-  fitter.set_point_count(state.fit_last - state.fit_first + 1);
+  fitter.set_point_count(ctx.fit.fit_last - ctx.fit.fit_first + 1);
 
   // Step 1: the count range of the interval.
-  state.fit_max_count = -1e300;
-  state.fit_min_count = 1e300;
-  for (int c = state.fit_first; c <= state.fit_last; ++c) {
-    state.fit_max_count = MaxD(state.fit_max_count, state.spectrum.counts[c]);
-    state.fit_min_count = MinD(state.fit_min_count, state.spectrum.counts[c]);
+  ctx.fit.fit_max_count = -1e300;
+  ctx.fit.fit_min_count = 1e300;
+  for (int c = ctx.fit.fit_first; c <= ctx.fit.fit_last; ++c) {
+    ctx.fit.fit_max_count = MaxD(ctx.fit.fit_max_count, ctx.spectrum.counts[c]);
+    ctx.fit.fit_min_count = MinD(ctx.fit.fit_min_count, ctx.spectrum.counts[c]);
   }
 
   // Every parameter independent; amplitudes start from 0, positions from the marking.
@@ -321,57 +324,57 @@ void FitInterval(AnalysisState& state, UserInterface& ui, int first_peak, bool r
     fitter.param(j).lower = -1e11;
     fitter.param(j).upper = 1e11;
   }
-  fitter.param(1).value = state.fit_min_count;
-  fitter.param(1).lower = std::sqrt(std::fabs(state.fit_min_count));
-  state.fit_bg_degree = BackgroundDegree(state, n, refit);
-  for (int j = state.fit_bg_degree + 1; j <= 3; ++j) {
+  fitter.param(1).value = ctx.fit.fit_min_count;
+  fitter.param(1).lower = std::sqrt(std::fabs(ctx.fit.fit_min_count));
+  ctx.fit.fit_bg_degree = BackgroundDegree(ctx, n, refit);
+  for (int j = ctx.fit.fit_bg_degree + 1; j <= 3; ++j) {
     fitter.param(j + 1).lower = fitter.param(j + 1).upper = 0.0;
   }
   for (int k = 1; k <= n; ++k) {
-    fitter.param(lay.position(k)).value = state.peak_list[first_peak + k - 1];
+    fitter.param(lay.position(k)).value = ctx.marking.peak_list[first_peak + k - 1];
   }
 
-  InitialGuesses(state);
-  state.fit_components.assign(static_cast<std::size_t>(n + 2), 0.0);
+  InitialGuesses(ctx);
+  ctx.fit.fit_components.assign(static_cast<std::size_t>(n + 2), 0.0);
 
   const FitSettings creation = fitter.settings;
-  SetIntervalSettings(state);
-  TraceLine(state, "Interval fit " + std::to_string(state.fit_first) + " - " +
-                       std::to_string(state.fit_last) + ", " + std::to_string(n) +
-                       " peak(s), background degree " + std::to_string(state.fit_bg_degree));
-  auto point = [&state](int stage, int k) { return ModelPoint(state, stage, k); };
+  SetIntervalSettings(ctx);
+  TraceLine(ctx, "Interval fit " + std::to_string(ctx.fit.fit_first) + " - " +
+                     std::to_string(ctx.fit.fit_last) + ", " + std::to_string(n) +
+                     " peak(s), background degree " + std::to_string(ctx.fit.fit_bg_degree));
+  auto point = [&ctx](int stage, int k) { return ModelPoint(ctx, stage, k); };
   fitter.Fit(point);
   if (AnyFlag(fitter.CheckQuality())) {
-    TraceLine(state, "Interval fit: quality flags set, one more fit");
+    TraceLine(ctx, "Interval fit: quality flags set, one more fit");
     fitter.settings.robust_k /= 2;
     fitter.settings.mean_weight = true;
     fitter.Soften();
     ParameterRecord& w0 = fitter.param(lay.w0());
-    if (state.fit_width > 1 && w0.value < 1) w0.value = state.fit_width;
-    RepairParameters(state);
-    InitialGuesses(state);
+    if (ctx.fit.fit_width > 1 && w0.value < 1) w0.value = ctx.fit.fit_width;
+    RepairParameters(ctx);
+    InitialGuesses(ctx);
     fitter.Fit(point);
   }
   fitter.settings = creation;
 }
 
-ResultRow PeakResult(AnalysisState& state, int k) {
-  const TParameter& fitter = state.fitter;
-  const TSpectrum& sp = state.spectrum;
-  const Layout lay = LayoutOf(state);
+ResultRow PeakResult(const FitContext& ctx, int k) {
+  const TParameter& fitter = ctx.fitter;
+  const TSpectrum& sp = ctx.spectrum;
+  const Layout lay = LayoutOf(ctx);
   ResultRow row{};
   if (k < 1 || k > lay.n) return row;
   const ParameterRecord& pos = fitter.param(lay.position(k));
   const ParameterRecord& amp = fitter.param(lay.amplitude(k));
   const ParameterRecord& w0 = fitter.param(lay.w0());
   const double p = pos.value;
-  const double width = w0.value + fitter.param(lay.w1()).value * WidthCoordinate(state, p);
+  const double width = w0.value + fitter.param(lay.w1()).value * WidthCoordinate(ctx, p);
   const double area = std::fabs(amp.value * width);
   // The area A W is propagated with the covariances of A, W0 and W1: A and W0 are strongly
   // anti-correlated, and the sum of squares alone overstates the error by about 40 %.
   double area_error = std::hypot(amp.error * width, w0.error * amp.value);
   if (fitter.matrix_inverted()) {
-    const double s = WidthCoordinate(state, p);
+    const double s = WidthCoordinate(ctx, p);
     const int index[] = {lay.amplitude(k), lay.w0(), lay.w1()};
     const double gradient[] = {width, amp.value, amp.value * s};
     double variance = 0.0;
@@ -393,9 +396,9 @@ ResultRow PeakResult(AnalysisState& state, int k) {
   double total = 0.0;
   for (int c = lo; c <= hi; ++c) total += sp.counts[c];
   const double fitted_bg =
-      channels * BackgroundValue(fitter, Chebyshev(BackgroundCoordinate(state, p)));
-  const double edge_bg = (CountAt(state, state.fit_first) + CountAt(state, state.fit_first + 1) +
-                          CountAt(state, state.fit_last) + CountAt(state, state.fit_last - 1)) /
+      channels * BackgroundValue(fitter, Chebyshev(BackgroundCoordinate(ctx, p)));
+  const double edge_bg = (CountAt(ctx, ctx.fit.fit_first) + CountAt(ctx, ctx.fit.fit_first + 1) +
+                          CountAt(ctx, ctx.fit.fit_last) + CountAt(ctx, ctx.fit.fit_last - 1)) /
                          4 * channels;
   const double b = (fitted_bg + edge_bg) / 2;
   const double criterion = (total - b) / std::sqrt(std::fabs(total) + std::fabs(b) + 1);
@@ -404,9 +407,9 @@ ResultRow PeakResult(AnalysisState& state, int k) {
   return row;
 }
 
-void ShowParameterArray(AnalysisState& state, UserInterface& ui) {
-  const TParameter& fitter = state.fitter;
-  const Layout lay = LayoutOf(state);
+void ShowParameterArray(const FitContext& ctx, UserInterface& ui) {
+  const TParameter& fitter = ctx.fitter;
+  const Layout lay = LayoutOf(ctx);
   DialogContent dialog = OpenDialogForm("Parameter array", 100, 610, 430);
   DialogParameterTable& table = dialog.table;
   table.visible = true;

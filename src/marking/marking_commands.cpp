@@ -10,7 +10,9 @@
 #include "core/arithmetic.h"
 #include "core/dialog.h"
 #include "core/file_names.h"
+#include "core/help_texts.h"
 #include "core/number_format.h"
+#include "core/result_rows.h"
 #include "core/safe_file.h"
 #include "core/text_input.h"
 #include "core/user_interface.h"
@@ -18,8 +20,6 @@
 #include "marking/marking_data.h"
 #include "marking/peak_search.h"
 #include "numeric/peak_probe.h"
-#include "report/result_table.h"
-#include "ui/help_texts.h"
 
 namespace pektra {
 
@@ -52,26 +52,27 @@ bool AppendMarkingLine(std::string_view line, std::vector<double>& numbers,
 // Puts `values` in place of the marking data and builds the marking from them, through the
 // marking command of mode 1 or the plain conversion. A refused array leaves the marking data, the
 // marking and mark_mode as they were. Returns whether the marking was built.
-bool InstallMarkingArray(AnalysisState& state, UserInterface& ui, const std::vector<double>& values,
-                         bool through_marking_command) {
-  const OneBasedArray<double> old_data = state.marking_data;
-  const int old_length = state.marking_length;
-  const int old_mode = state.mark_mode;
+bool InstallMarkingArray(const MarkingContext& ctx, UserInterface& ui,
+                         const std::vector<double>& values, bool through_marking_command) {
+  const OneBasedArray<double> old_data = ctx.marking.marking_data;
+  const int old_length = ctx.marking.marking_length;
+  const MarkMode old_mode = ctx.marking.mark_mode;
   const int length = static_cast<int>(values.size());
-  for (int i = 1; i <= length; ++i) state.marking_data[i] = values[static_cast<std::size_t>(i - 1)];
-  state.marking_length = length;
+  for (int i = 1; i <= length; ++i)
+    ctx.marking.marking_data[i] = values[static_cast<std::size_t>(i - 1)];
+  ctx.marking.marking_length = length;
   bool built;
   if (through_marking_command) {
-    state.mark_mode = 1;
-    MarkSpectrum(state, ui);
-    built = state.dialog_ok != 0;
+    ctx.marking.mark_mode = MarkMode::kMarkingData;
+    MarkSpectrum(ctx, ui);
+    built = ctx.view.dialog_ok != 0;
   } else {
-    built = ConvertMarkingData(state, ui);
+    built = ConvertMarkingData(ctx, ui);
   }
   if (!built) {
-    state.marking_data = old_data;
-    state.marking_length = old_length;
-    state.mark_mode = old_mode;
+    ctx.marking.marking_data = old_data;
+    ctx.marking.marking_length = old_length;
+    ctx.marking.mark_mode = old_mode;
   }
   return built;
 }
@@ -87,8 +88,8 @@ void ShowList(DialogContent& dialog, std::vector<std::string> lines) {
 
 // The peaks of an interval record that really are in peak_list.
 int FirstPeak(const IntervalRecord& r) { return std::max(r.first_peak, 1); }
-int LastPeak(const AnalysisState& state, const IntervalRecord& r) {
-  return std::min({r.last_peak, state.peak_count, state.peak_list.capacity()});
+int LastPeak(const MarkingContext& ctx, const IntervalRecord& r) {
+  return std::min({r.last_peak, ctx.marking.peak_count, ctx.marking.peak_list.capacity()});
 }
 
 bool HoldsListed(const IntervalRecord& r, const OneBasedArray<double>& list, int count) {
@@ -107,12 +108,12 @@ struct ArrayInterval {
 };
 
 // The intervals of marking_data, the bounds paired as they come.
-std::vector<ArrayInterval> SplitMarkingData(const AnalysisState& state) {
+std::vector<ArrayInterval> SplitMarkingData(const MarkingContext& ctx) {
   std::vector<ArrayInterval> intervals;
   bool open = false;
-  const int length = std::clamp(state.marking_length, 0, state.marking_data.capacity());
+  const int length = std::clamp(ctx.marking.marking_length, 0, ctx.marking.marking_data.capacity());
   for (int i = 1; i <= length; ++i) {
-    const double v = state.marking_data[i];
+    const double v = ctx.marking.marking_data[i];
     if (v < 0.0) {
       if (!open) {
         intervals.push_back({-v, -v, {}});
@@ -129,13 +130,13 @@ std::vector<ArrayInterval> SplitMarkingData(const AnalysisState& state) {
 }
 
 // Probes a listed channel that no interval holds, lists it and stores it as a result row.
-void ReportOnePeak(AnalysisState& state, UserInterface& ui, double channel,
+void ReportOnePeak(const MarkingContext& ctx, UserInterface& ui, double channel,
                    std::vector<std::string>& lines) {
-  const TSpectrum& sp = state.spectrum;
-  const PeakProbe probe = ProbePeak(state.work, sp.counts, sp.a2, channel);
+  const TSpectrum& sp = ctx.spectrum;
+  const PeakProbe probe = ProbePeak(ctx.work, sp.counts, sp.a2, channel);
   const double area = probe.net_sum;
   const double error = std::sqrt(std::fabs(area));
-  const double energy = ConvertPeak(state, probe.position, 0.0, 0.0, 0.0).energy;
+  const double energy = ConvertPeak(ctx.calibrations(), probe.position, 0.0, 0.0, 0.0).energy;
   lines.push_back("Peak " + WithoutBlanks(F(8, 2, probe.position)) + " not found" +
                   "   Energy=" + WithoutBlanks(F(8, 2, energy)));
   lines.push_back("     Area estimate= " + WithoutBlanks(F(12, 1, area)) + " +- " +
@@ -146,7 +147,7 @@ void ReportOnePeak(AnalysisState& state, UserInterface& ui, double channel,
   const double crit =
       (total - background) / std::sqrt(std::fabs(total) + std::fabs(background) + 1.0);
   const ResultRow row{probe.position, 0.0, area, error, probe.width, 0.0, crit, background};
-  StoreResultRow(state, ui, state.result_count + 1, row);
+  StoreResultRow(ctx.results, ui, ctx.results.result_count + 1, row);
 }
 
 }  // namespace
@@ -166,14 +167,15 @@ Outcome ReadMarkingValues(const std::string& file_name, std::vector<double>& val
   return in ? ReadMarkingValues(in, values) : Outcome::Failure("No file " + file_name);
 }
 
-std::string MarkingEditorText(const AnalysisState& state) {
+std::string MarkingEditorText(const MarkingContext& ctx) {
   std::string text;
-  const int count = std::clamp(state.interval_count, 0, state.interval_table.capacity());
+  const int count =
+      std::clamp(ctx.marking.interval_count, 0, ctx.marking.interval_table.capacity());
   for (int k = 1; k <= count; ++k) {
-    const IntervalRecord& r = state.interval_table[k];
+    const IntervalRecord& r = ctx.marking.interval_table[k];
     text += F(10, 0, -r.left) + " " + F(8, 0, -r.right) + "\n";
-    for (int j = FirstPeak(r); j <= LastPeak(state, r); ++j) {
-      text += F(8, 1, state.peak_list[j]) + "\n";
+    for (int j = FirstPeak(r); j <= LastPeak(ctx, r); ++j) {
+      text += F(8, 1, ctx.marking.peak_list[j]) + "\n";
     }
   }
   return text;
@@ -193,26 +195,27 @@ std::vector<double> RebuildMarkingArray(const std::vector<double>& edited) {
   return array;
 }
 
-void ReadMarkingData(AnalysisState& state, UserInterface& ui) {
-  const auto chosen = ui.AskOpenFile({"Enter the marking data file", DirectoryPart(state.mark_file),
-                                      FileNamePart(state.mark_file)});
+void ReadMarkingData(const MarkingContext& ctx, UserInterface& ui) {
+  const auto chosen =
+      ui.AskOpenFile({"Enter the marking data file", DirectoryPart(ctx.files.mark_file),
+                      FileNamePart(ctx.files.mark_file)});
   if (!chosen) return;
   std::vector<double> values;
   const Outcome read = ReadMarkingValues(*chosen, values);
   if (!read.ok) {
     ui.ShowNote(read.message);
-    state.dialog_ok = 0;
+    ctx.view.dialog_ok = 0;
     return;
   }
-  if (!InstallMarkingArray(state, ui, values, /*through_marking_command=*/true)) return;
-  state.mark_file = *chosen;
-  state.status_text = {std::to_string(state.marking_length) + " items input.", ""};
+  if (!InstallMarkingArray(ctx, ui, values, /*through_marking_command=*/true)) return;
+  ctx.files.mark_file = *chosen;
+  ctx.view.status_text = {std::to_string(ctx.marking.marking_length) + " items input.", ""};
 }
 
-void EditMarkingData(AnalysisState& state, UserInterface& ui) {
+void EditMarkingData(const MarkingContext& ctx, UserInterface& ui) {
   DialogContent editor = OpenDialogForm("Check and edit marking data");
-  editor.help_lines = HelpLines(HelpTopic::kMarkingDataFormat, state.display.rus_help);
-  ShowMemo(editor, MarkingEditorText(state));
+  editor.help_lines = HelpLines(HelpTopic::kMarkingDataFormat, ctx.display.rus_help);
+  ShowMemo(editor, MarkingEditorText(ctx));
   ui.ShowDialog(editor);
   if (!editor.ok) return;
   std::vector<double> values, numbers;
@@ -221,39 +224,39 @@ void EditMarkingData(AnalysisState& state, UserInterface& ui) {
   while (lines.NextLine(line)) {
     if (!AppendMarkingLine(line, numbers, values)) {
       ui.ShowNote(kTooManyMarkingPoints);
-      state.dialog_ok = 0;
+      ctx.view.dialog_ok = 0;
       return;
     }
   }
-  if (!InstallMarkingArray(state, ui, RebuildMarkingArray(values), false)) return;
-  state.status_text = {std::to_string(state.marking_length) + " items edited.", ""};
+  if (!InstallMarkingArray(ctx, ui, RebuildMarkingArray(values), false)) return;
+  ctx.view.status_text = {std::to_string(ctx.marking.marking_length) + " items edited.", ""};
 }
 
-void ShowMarking(AnalysisState& state, UserInterface& ui) {
-  const int count = std::min(state.interval_count, state.interval_table.capacity());
+void ShowMarking(const MarkingContext& ctx, UserInterface& ui) {
+  const int count = std::min(ctx.marking.interval_count, ctx.marking.interval_table.capacity());
   if (count <= 0) {
     ui.ShowNote("No marked intervals");
     return;
   }
   std::vector<std::string> lines;
   for (int k = 1; k <= count; ++k) {
-    const IntervalRecord& r = state.interval_table[k];
-    const int first = FirstPeak(r), last = LastPeak(state, r);
+    const IntervalRecord& r = ctx.marking.interval_table[k];
+    const int first = FirstPeak(r), last = LastPeak(ctx, r);
     lines.push_back(F(10, 0, -r.left) + " " + F(8, 0, -r.right) + "  " +
                     std::to_string(std::max(last - first + 1, 0)) + " peak(s)");
     for (int j = first; j <= last; ++j) {
-      const double channel = state.peak_list[j];
-      const double energy = ConvertPeak(state, channel, 0.0, 0.0, 0.0).energy;
+      const double channel = ctx.marking.peak_list[j];
+      const double energy = ConvertPeak(ctx.calibrations(), channel, 0.0, 0.0, 0.0).energy;
       lines.push_back(F(8, 1, channel) + "   " + "( E= " + F(8, 1, energy) + ")");
     }
   }
   DialogContent dialog =
       OpenDialogForm("Marking data    " + std::to_string(count) + " intervals    " +
-                         std::to_string(state.peak_count) + " peaks ",
+                         std::to_string(ctx.marking.peak_count) + " peaks ",
                      250, 330, 430, /*with_save=*/true);
-  dialog.help_lines = HelpLines(HelpTopic::kMarkingDataFormat, state.display.rus_help);
+  dialog.help_lines = HelpLines(HelpTopic::kMarkingDataFormat, ctx.display.rus_help);
   ShowList(dialog, std::move(lines));
-  dialog.on_save = [log = state.debug_log](const DialogContent& shown) {
+  dialog.on_save = [log = ctx.debug_log](const DialogContent& shown) {
     log->WriteLine("   " + shown.title);
     for (const std::string& line : shown.list_box.lines) log->WriteLine(line);
     log->Flush();
@@ -261,24 +264,25 @@ void ShowMarking(AnalysisState& state, UserInterface& ui) {
   ui.ShowDialog(dialog);
 }
 
-void WriteMarkingInfo(std::ostream& out, const AnalysisState& state) {
-  const TSpectrum& sp = state.spectrum;
+void WriteMarkingInfo(std::ostream& out, const MarkingContext& ctx) {
+  const TSpectrum& sp = ctx.spectrum;
   out << '*' << std::string(20, ' ') << "Marking information\n";
   out << '\n';
   out << "* Spectrum interval = " << F(7, 0, sp.b1) << F(7, 0, sp.b2) << '\n';
   out << "* W0, W1, dW        = " << F(9, 2, sp.w1) << F(9, 2, sp.w2) << F(9, 2, sp.delta_w)
       << '\n';
   out << "* Background degree = " << F(9, 0, sp.dback) << '\n';
-  out << "* Maximum interval  = " << F(9, 0, state.max_interval) << '\n';
-  out << "* Sensitivity       = " << F(12, 5, state.sens) << '\n';
-  out << "* Resolution        = " << F(9, 2, state.resol) << '\n';
-  out << "* kWidth, adInterv  = " << F(9, 1, state.k_width) << F(9, 1, state.ad_interv) << '\n';
+  out << "* Maximum interval  = " << F(9, 0, ctx.marking.max_interval) << '\n';
+  out << "* Sensitivity       = " << F(12, 5, ctx.marking.sens) << '\n';
+  out << "* Resolution        = " << F(9, 2, ctx.marking.resol) << '\n';
+  out << "* kWidth, adInterv  = " << F(9, 1, ctx.marking.k_width) << F(9, 1, ctx.marking.ad_interv)
+      << '\n';
 }
 
-void SaveMarkingInfo(AnalysisState& state, UserInterface& ui) {
-  const auto chosen = ui.AskSaveFile({"Save Marking Info", state.work_dir, "mark.res"});
+void SaveMarkingInfo(const MarkingContext& ctx, UserInterface& ui) {
+  const auto chosen = ui.AskSaveFile({"Save Marking Info", ctx.files.work_dir, "mark.res"});
   if (!chosen || !ui.ConfirmOverwrite(*chosen)) return;
-  if (!WriteFileAtomically(*chosen, [&](std::ostream& out) { WriteMarkingInfo(out, state); })) {
+  if (!WriteFileAtomically(*chosen, [&](std::ostream& out) { WriteMarkingInfo(out, ctx); })) {
     ui.ShowNote("Error, the file " + *chosen + " could not be written");
   }
 }
@@ -301,21 +305,21 @@ int ReadEnergyList(std::istream& in, OneBasedArray<double>& list) {
   return ReadNumbersFromFile(in, 1, kMaxMarkList, list);
 }
 
-void EnterMarkingList(AnalysisState& state, UserInterface& ui) {
+void EnterMarkingList(const MarkingContext& ctx, UserInterface& ui) {
   DialogContent ask = OpenDialogForm(kListTitle);
-  ask.help_lines = HelpLines(HelpTopic::kEnergyList, state.display.rus_help);
+  ask.help_lines = HelpLines(HelpTopic::kEnergyList, ctx.display.rus_help);
   ShowLabel(ask, 0, 5, 5, " Select the Option ");
   ShowChoiceList(ask, 0, 5, 30, 310, 60,
                  {"Enter energies from the screen", "Enter energies from a file"}, 0);
   ui.ShowDialog(ask);
   if (!ask.ok) return;
-  state.mark_mode = 2;
+  ctx.marking.mark_mode = MarkMode::kEnergies;
 
   std::vector<double> energies;
   if (ask.choice_lists[0].selected != 1) {
     std::string text;
-    const int old_count = std::clamp(state.mark_list_count, 0, kMaxMarkList);
-    for (int i = 1; i <= old_count; ++i) text += F(12, 4, state.mark_list[i]) + "\n";
+    const int old_count = std::clamp(ctx.marking.mark_list_count, 0, kMaxMarkList);
+    for (int i = 1; i <= old_count; ++i) text += F(12, 4, ctx.marking.mark_list[i]) + "\n";
     DialogContent editor = OpenDialogForm(kListTitle);
     editor.help_lines = ask.help_lines;
     ShowMemo(editor, std::move(text));
@@ -323,7 +327,7 @@ void EnterMarkingList(AnalysisState& state, UserInterface& ui) {
     if (!editor.ok) return;
     energies = ReadTypedEnergies(editor.memo.text);
   } else {
-    const auto chosen = ui.AskOpenFile({"Enter the energy list file", state.work_dir, ""});
+    const auto chosen = ui.AskOpenFile({"Enter the energy list file", ctx.files.work_dir, ""});
     if (!chosen) return;
     std::ifstream in(*chosen, std::ios::binary);
     if (!in) {
@@ -337,8 +341,9 @@ void EnterMarkingList(AnalysisState& state, UserInterface& ui) {
   }
 
   const int count = static_cast<int>(energies.size());
-  for (int i = 1; i <= count; ++i) state.mark_list[i] = energies[static_cast<std::size_t>(i - 1)];
-  state.mark_list_count = count;
+  for (int i = 1; i <= count; ++i)
+    ctx.marking.mark_list[i] = energies[static_cast<std::size_t>(i - 1)];
+  ctx.marking.mark_list_count = count;
   std::vector<std::string> lines{" Peak energies read in,  " + std::to_string(count) + " items"};
   if (count > 0) {
     lines.insert(lines.end(),
@@ -350,32 +355,32 @@ void EnterMarkingList(AnalysisState& state, UserInterface& ui) {
   ui.ShowDialog(report);
 }
 
-std::vector<double> ListToChannels(AnalysisState& state, UserInterface& ui) {
-  const int count = std::clamp(state.mark_list_count, 0, state.mark_list.capacity());
-  const auto listed = state.mark_list.range(1, count);
+std::vector<double> ListToChannels(const MarkingContext& ctx, UserInterface& ui) {
+  const int count = std::clamp(ctx.marking.mark_list_count, 0, ctx.marking.mark_list.capacity());
+  const auto listed = ctx.marking.mark_list.range(1, count);
   std::vector<double> saved(listed.begin(), listed.end());
-  const bool energies = state.mark_mode == 2;
-  if (energies && !state.enc_present) ui.ShowNote(kNoCalibration);
-  const bool convert = energies && state.enc_present;
+  const bool energies = ctx.marking.mark_mode == MarkMode::kEnergies;
+  if (energies && !ctx.enc.enc_present) ui.ShowNote(kNoCalibration);
+  const bool convert = energies && ctx.enc.enc_present;
   std::vector<double> channels;
   for (const double v : saved) {
-    const double c = convert ? EnergyToChannel(state, v) : v;
+    const double c = convert ? EnergyToChannel(ctx.calibrations(), v) : v;
     if (c > 0.0 && std::isfinite(c)) channels.push_back(c);
   }
   std::sort(channels.begin(), channels.end());
   for (std::size_t i = 0; i < channels.size(); ++i) {
-    state.mark_list[static_cast<int>(i) + 1] = channels[i];
+    ctx.marking.mark_list[static_cast<int>(i) + 1] = channels[i];
   }
-  state.mark_list_count = static_cast<int>(channels.size());
+  ctx.marking.mark_list_count = static_cast<int>(channels.size());
   return saved;
 }
 
-void KeepListedIntervals(AnalysisState& state, const OneBasedArray<double>& list, int count) {
-  const TSpectrum& sp = state.spectrum;
+void KeepListedIntervals(const MarkingContext& ctx, const OneBasedArray<double>& list, int count) {
+  const TSpectrum& sp = ctx.spectrum;
   count = std::clamp(count, 0, list.capacity());
   std::vector<double> peaks;
-  const int found = std::clamp(state.peak_count, 0, kMaxPeaks);
-  for (int j = 1; j <= found; ++j) peaks.push_back(state.peak_list[j]);
+  const int found = std::clamp(ctx.marking.peak_count, 0, kMaxPeaks);
+  for (int j = 1; j <= found; ++j) peaks.push_back(ctx.marking.peak_list[j]);
   for (int i = 1; i <= count && peaks.size() < static_cast<std::size_t>(kMaxPeaks); ++i) {
     if (!std::isfinite(list[i])) continue;
     const int c = RoundToInt(list[i]);
@@ -384,7 +389,7 @@ void KeepListedIntervals(AnalysisState& state, const OneBasedArray<double>& list
   std::sort(peaks.begin(), peaks.end());
 
   // A listed channel next to a found peak is the same peak: close pairs become their mean.
-  const double closest = std::max(std::fabs(state.resol), 1.1);
+  const double closest = std::max(std::fabs(ctx.marking.resol), 1.1);
   const std::size_t passes = peaks.empty() ? 0 : peaks.size() - 1;
   for (std::size_t pass = 0; pass < passes && peaks.size() >= 2; ++pass) {
     std::size_t at = 0;
@@ -395,31 +400,31 @@ void KeepListedIntervals(AnalysisState& state, const OneBasedArray<double>& list
     peaks[at] = (peaks[at] + peaks[at + 1]) / 2.0;
     peaks.erase(peaks.begin() + static_cast<std::ptrdiff_t>(at) + 1);
   }
-  state.peak_count = static_cast<int>(peaks.size());
-  for (int j = 1; j <= state.peak_count; ++j)
-    state.peak_list[j] = peaks[static_cast<std::size_t>(j - 1)];
-  DivideIntoIntervals(state, sp.b1, sp.b2);
+  ctx.marking.peak_count = static_cast<int>(peaks.size());
+  for (int j = 1; j <= ctx.marking.peak_count; ++j)
+    ctx.marking.peak_list[j] = peaks[static_cast<std::size_t>(j - 1)];
+  DivideIntoIntervals(ctx, sp.b1, sp.b2);
 
   std::vector<double> kept;
-  for (int k = 1; k <= state.interval_count; ++k) {
-    const IntervalRecord& r = state.interval_table[k];
+  for (int k = 1; k <= ctx.marking.interval_count; ++k) {
+    const IntervalRecord& r = ctx.marking.interval_table[k];
     if (!HoldsListed(r, list, count)) continue;
-    for (int j = FirstPeak(r); j <= LastPeak(state, r); ++j) kept.push_back(state.peak_list[j]);
+    for (int j = FirstPeak(r); j <= LastPeak(ctx, r); ++j) kept.push_back(ctx.marking.peak_list[j]);
   }
-  state.peak_count = static_cast<int>(kept.size());
-  for (int j = 1; j <= state.peak_count; ++j)
-    state.peak_list[j] = kept[static_cast<std::size_t>(j - 1)];
+  ctx.marking.peak_count = static_cast<int>(kept.size());
+  for (int j = 1; j <= ctx.marking.peak_count; ++j)
+    ctx.marking.peak_list[j] = kept[static_cast<std::size_t>(j - 1)];
 }
 
-void ReportNotFound(AnalysisState& state, UserInterface& ui) {
-  const std::vector<double> saved = ListToChannels(state, ui);
-  const auto converted = state.mark_list.range(1, state.mark_list_count);
+void ReportNotFound(const MarkingContext& ctx, UserInterface& ui) {
+  const std::vector<double> saved = ListToChannels(ctx, ui);
+  const auto converted = ctx.marking.mark_list.range(1, ctx.marking.mark_list_count);
   const std::vector<double> listed(converted.begin(), converted.end());  // ascending
   std::vector<bool> taken(listed.size(), false);
 
   std::vector<double> array;
   int peaks = 0;
-  for (const ArrayInterval& interval : SplitMarkingData(state)) {
+  for (const ArrayInterval& interval : SplitMarkingData(ctx)) {
     std::vector<double> inside;
     for (std::size_t i = 0; i < listed.size(); ++i) {
       if (taken[i] || listed[i] < interval.left || listed[i] > interval.right) continue;
@@ -430,7 +435,8 @@ void ReportNotFound(AnalysisState& state, UserInterface& ui) {
     // Fewer listed channels than found peaks: the search saw the multiplet better.
     const std::vector<double>& kept =
         inside.size() < interval.peaks.size() ? interval.peaks : inside;
-    if (array.size() + kept.size() + 2 > static_cast<std::size_t>(state.marking_data.capacity())) {
+    if (array.size() + kept.size() + 2 >
+        static_cast<std::size_t>(ctx.marking.marking_data.capacity())) {
       break;
     }
     array.push_back(-interval.left);
@@ -438,16 +444,17 @@ void ReportNotFound(AnalysisState& state, UserInterface& ui) {
     array.push_back(-interval.right);
     peaks += static_cast<int>(kept.size());
   }
-  state.marking_length = static_cast<int>(array.size());
-  for (int i = 1; i <= state.marking_length; ++i) {
-    state.marking_data[i] = array[static_cast<std::size_t>(i - 1)];
+  ctx.marking.marking_length = static_cast<int>(array.size());
+  for (int i = 1; i <= ctx.marking.marking_length; ++i) {
+    ctx.marking.marking_data[i] = array[static_cast<std::size_t>(i - 1)];
   }
-  state.peak_count = peaks;
+  ctx.marking.peak_count = peaks;
 
   std::vector<std::string> lines;
   for (std::size_t i = 0; i < listed.size(); ++i) {
-    if (taken[i] || listed[i] < state.interval_begin || listed[i] > state.interval_end) continue;
-    ReportOnePeak(state, ui, listed[i], lines);
+    if (taken[i] || listed[i] < ctx.view.interval_begin || listed[i] > ctx.view.interval_end)
+      continue;
+    ReportOnePeak(ctx, ui, listed[i], lines);
   }
   if (!lines.empty()) {
     DialogContent report = OpenDialogForm("List of not found peaks");
@@ -456,8 +463,8 @@ void ReportNotFound(AnalysisState& state, UserInterface& ui) {
   }
 
   for (std::size_t i = 0; i < saved.size(); ++i)
-    state.mark_list[static_cast<int>(i) + 1] = saved[i];
-  state.mark_list_count = static_cast<int>(saved.size());
+    ctx.marking.mark_list[static_cast<int>(i) + 1] = saved[i];
+  ctx.marking.mark_list_count = static_cast<int>(saved.size());
 }
 
 }  // namespace pektra

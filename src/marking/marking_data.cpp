@@ -3,9 +3,9 @@
 #include <cmath>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "core/arithmetic.h"
 #include "core/user_interface.h"
+#include "marking/marking_context.h"
 
 namespace pektra {
 
@@ -24,13 +24,13 @@ struct ConvertedMarking {
 // after a right bound comes either a left bound or the end. Zero is neither a channel nor a
 // bound, and non-finite numbers are never channels: both break the array. The bounds are paired
 // left / right as they come; peaks sit between a left and a right bound.
-bool SplitArray(const AnalysisState& state, std::vector<double>& bounds,
+bool SplitArray(const MarkingContext& ctx, std::vector<double>& bounds,
                 std::vector<double>& peaks) {
-  const int length = state.marking_length;
-  if (length < 3 || length > state.marking_data.capacity()) return false;
+  const int length = ctx.marking.marking_length;
+  if (length < 3 || length > ctx.marking.marking_data.capacity()) return false;
   bool inside = false;  // between a left and a right bound
   for (int i = 1; i <= length; ++i) {
-    const double v = state.marking_data[i];
+    const double v = ctx.marking.marking_data[i];
     if (!std::isfinite(v) || v == 0.0) return false;
     if (v < 0.0) {
       bounds.push_back(-v);
@@ -76,21 +76,21 @@ bool BuildIntervals(const std::vector<double>& bounds, ConvertedMarking& marking
 
 }  // namespace
 
-bool ConvertMarkingData(AnalysisState& state, UserInterface& ui) {
+bool ConvertMarkingData(const MarkingContext& ctx, UserInterface& ui) {
   std::vector<double> bounds;
   ConvertedMarking marking;
-  if (!SplitArray(state, bounds, marking.peaks) || !BuildIntervals(bounds, marking)) {
+  if (!SplitArray(ctx, bounds, marking.peaks) || !BuildIntervals(bounds, marking)) {
     ui.ShowNote(kIncorrectMarking);
-    state.dialog_ok = 0;
+    ctx.view.dialog_ok = 0;
     return false;
   }
-  state.peak_count = static_cast<int>(marking.peaks.size());
-  for (int j = 1; j <= state.peak_count; ++j) {
-    state.peak_list[j] = marking.peaks[static_cast<std::size_t>(j - 1)];
+  ctx.marking.peak_count = static_cast<int>(marking.peaks.size());
+  for (int j = 1; j <= ctx.marking.peak_count; ++j) {
+    ctx.marking.peak_list[j] = marking.peaks[static_cast<std::size_t>(j - 1)];
   }
-  state.interval_count = static_cast<int>(marking.intervals.size());
-  for (int k = 1; k <= state.interval_count; ++k) {
-    state.interval_table[k] = marking.intervals[static_cast<std::size_t>(k - 1)];
+  ctx.marking.interval_count = static_cast<int>(marking.intervals.size());
+  for (int k = 1; k <= ctx.marking.interval_count; ++k) {
+    ctx.marking.interval_table[k] = marking.intervals[static_cast<std::size_t>(k - 1)];
   }
   return true;
 }

@@ -4,13 +4,13 @@
 
 namespace pektra {
 
-struct AnalysisState;
+struct MarkingContext;
 class UserInterface;
 
 // Checks marking_data (first and last entry negative, at least one peak, a right bound followed by
 // a left bound) and turns it into peak_list, peak_count, interval_table and interval_count. A
 // broken array shows "Error, the marking data is not correct", sets dialog_ok to 0 and leaves the
 // marking as it was. Returns whether it converted.
-bool ConvertMarkingData(AnalysisState& state, UserInterface& ui);
+bool ConvertMarkingData(const MarkingContext& ctx, UserInterface& ui);
 
 }  // namespace pektra

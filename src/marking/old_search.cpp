@@ -16,10 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "core/arithmetic.h"
 #include "core/number_format.h"
 #include "core/user_interface.h"
+#include "marking/marking_context.h"
 #include "numeric/peak_probe.h"
 #include "numeric/smoothing.h"
 
@@ -60,8 +60,8 @@ struct FoundGroup {
 class OldWindow {
  public:
   // `raw` holds the window counts in 1..n; `width` is the width line at the window's middle.
-  OldWindow(AnalysisState& state, int start, std::vector<double> raw, double width)
-      : st_(state),
+  OldWindow(const MarkingContext& ctx, int start, std::vector<double> raw, double width)
+      : ctx_(ctx),
         start_(start),
         n_(static_cast<int>(raw.size()) - 1),
         w_(width),
@@ -75,9 +75,9 @@ class OldWindow {
   double Back(int k) const { return back_[Ix(std::clamp(k, 1, n_))]; }
   double Net(int k) const { return net_[Ix(std::clamp(k, 1, n_))]; }
   double Curv(int k) const { return curv_[Ix(std::clamp(k, 2, std::max(2, n_ - 1)))]; }
-  double Sens() const { return st_.sens; }
+  double Sens() const { return ctx_.marking.sens; }
   void Trace(const std::string& line) const {
-    if (st_.debug_mode) st_.debug_log->WriteLine(line);
+    if (ctx_.view.debug_mode) ctx_.debug_log->WriteLine(line);
   }
 
   std::vector<double> SmoothCounts(double widths) const;
@@ -93,7 +93,7 @@ class OldWindow {
   double Refine(int p, bool fine) const;
   std::vector<double> SplitDoublet(int p, int first, int last, const std::vector<double>& bg) const;
 
-  AnalysisState& st_;
+  MarkingContext ctx_;
   int start_, n_;
   double w_;  // the width line at the middle of the window, channels
   std::vector<double> raw_, smooth_, back_, net_, curv_;
@@ -106,7 +106,7 @@ class OldWindow {
 // smoothing spline with equal weights whose response to a single channel is 0.8 widths wide: it
 // keeps the peaks and rings little next to large ones.
 std::vector<double> OldWindow::SmoothCounts(double widths) const {
-  NumericWork& work = st_.work;
+  NumericWork& work = ctx_.work;
   for (int k = 1; k <= n_; ++k) {
     work.work_data[k] = std::sqrt(Raw(k) + 0.375);
     work.work_result[k] = 1.0;  // equal weights
@@ -129,7 +129,7 @@ std::vector<double> OldWindow::SmoothCounts(double widths) const {
 // noise and serves as the background; the lift is at most 2.5 errors, so that a window crowded
 // with peaks keeps a low background.
 void OldWindow::SmoothWindow() {
-  NumericWork& work = st_.work;
+  NumericWork& work = ctx_.work;
   smooth_ = SmoothCounts(kKernelWidths);
   for (int k = 1; k <= n_; ++k) work.work_data[k] = smooth_[Ix(k)];
   SmoothAuto(work, n_, 7);
@@ -164,7 +164,7 @@ std::vector<double> OldWindow::Curvature(const std::vector<double>& net) const {
   level /= n_;
   const double scale = std::max(1.0, 10.0 / std::sqrt(level + 1.0)) *
                        std::max(1.0, (w_ / kCurvatureWidth) * (w_ / kCurvatureWidth));
-  NumericWork& work = st_.work;
+  NumericWork& work = ctx_.work;
   for (int k = 1; k <= n_; ++k) work.work_data[k] = scale * net[Ix(k)];
   std::vector<double> curv(Ix(n_ + 1), 0.0);
   const auto& y = work.work_data;
@@ -400,8 +400,8 @@ double OldWindow::Refine(int p, bool fine) const {
 std::vector<double> OldWindow::SplitDoublet(int p, int first, int last,
                                             const std::vector<double>& bg) const {
   const double w = w_;
-  const double dw = st_.spectrum.delta_w;
-  if (st_.resol < 0.0 || !(dw / w <= 0.5) || Net(p) <= 100.0) return {};
+  const double dw = ctx_.spectrum.delta_w;
+  if (ctx_.marking.resol < 0.0 || !(dw / w <= 0.5) || Net(p) <= 100.0) return {};
   OneBasedArray<double> net(n_, 0.0);
   for (int k = first; k <= last; ++k) net[k] = Raw(k) - bg[Ix(k)];
   const double measured = HalfWidth(net, p, n_);
@@ -436,8 +436,8 @@ struct Proportions {
   double a = 3.25, b = 3.25;
 };
 
-Proportions DivisionProportions(const AnalysisState& state) {
-  const double offset = state.peak_model.centroid_offset;
+Proportions DivisionProportions(const MarkingContext& ctx) {
+  const double offset = ctx.peak_model.centroid_offset;
   if (!(std::fabs(offset) >= 0.25)) return {3.25, 3.25};
   return offset < 0.0 ? Proportions{3.5, 3.0} : Proportions{3.0, 3.5};
 }
@@ -450,13 +450,13 @@ struct MarkedInterval {
 
 // Reads marking_data as a sequence of (-left, peaks, -right); false when it is not one, or when an
 // interval has no peak.
-bool ReadIntervals(const AnalysisState& state, std::vector<MarkedInterval>& out) {
-  const int length = state.marking_length;
-  if (length < 3 || length > state.marking_data.capacity()) return false;
+bool ReadIntervals(const MarkingContext& ctx, std::vector<MarkedInterval>& out) {
+  const int length = ctx.marking.marking_length;
+  if (length < 3 || length > ctx.marking.marking_data.capacity()) return false;
   MarkedInterval current;
   bool inside = false;
   for (int i = 1; i <= length; ++i) {
-    const double v = state.marking_data[i];
+    const double v = ctx.marking.marking_data[i];
     if (!(std::fabs(v) >= 0.5 && std::fabs(v) <= kMaxChannels)) return false;  // also NaN
     if (v > 0.0) {
       if (!inside) return false;
@@ -474,21 +474,21 @@ bool ReadIntervals(const AnalysisState& state, std::vector<MarkedInterval>& out)
   return !inside;
 }
 
-void WriteIntervals(AnalysisState& state, const std::vector<MarkedInterval>& intervals) {
+void WriteIntervals(const MarkingContext& ctx, const std::vector<MarkedInterval>& intervals) {
   int used = 0;
   for (const MarkedInterval& interval : intervals) {
-    state.marking_data[++used] = -interval.left;
-    for (double p : interval.peaks) state.marking_data[++used] = p;
-    state.marking_data[++used] = -interval.right;
+    ctx.marking.marking_data[++used] = -interval.left;
+    for (double p : interval.peaks) ctx.marking.marking_data[++used] = p;
+    ctx.marking.marking_data[++used] = -interval.right;
   }
-  state.marking_length = used;
+  ctx.marking.marking_length = used;
 }
 
 // One pass of the old division over `iv`; returns whether neighbours were joined.
-bool DividePass(const AnalysisState& state, std::vector<MarkedInterval>& iv, int lo, int hi) {
-  const Proportions ab = DivisionProportions(state);
+bool DividePass(const MarkingContext& ctx, std::vector<MarkedInterval>& iv, int lo, int hi) {
+  const Proportions ab = DivisionProportions(ctx);
   auto width = [&](double ch) {
-    const double w = state.width_slope * ch + state.width_offset;
+    const double w = ctx.width.width_slope * ch + ctx.width.width_offset;
     return std::isfinite(w) ? std::clamp(w, 2.5, static_cast<double>(kMaxChannels)) : 2.5;
   };
   // Room beside a peak group: at least one width, a or b widths less one channel per further peak.
@@ -530,7 +530,7 @@ bool DividePass(const AnalysisState& state, std::vector<MarkedInterval>& iv, int
 
   // Intervals longer than max_interval lose the excess on their free sides, half on each, but
   // keep a width of room beside their outer peaks.
-  const int longest = std::max(1, state.max_interval);
+  const int longest = std::max(1, ctx.marking.max_interval);
   for (std::size_t k = 0; k < m; ++k) {
     MarkedInterval& one = iv[k];
     const int excess = one.right - one.left + 1 - longest;
@@ -567,29 +567,29 @@ bool DividePass(const AnalysisState& state, std::vector<MarkedInterval>& iv, int
 
 }  // namespace
 
-int FindPeaksOld(AnalysisState& state, UserInterface& ui) {
-  state.marking_length = 0;
-  const TSpectrum& sp = state.spectrum;
+int FindPeaksOld(const MarkingContext& ctx, UserInterface& ui) {
+  ctx.marking.marking_length = 0;
+  const TSpectrum& sp = ctx.spectrum;
   const int a1 = std::clamp(sp.a1, 1, kMaxChannels);
   const int a2 = std::clamp(sp.a2, 1, kMaxChannels);
-  int start = std::max(state.interval_begin, a1);
+  int start = std::max(ctx.view.interval_begin, a1);
   if (start == a1) ++start;
-  const int last = std::min(state.interval_end, a2) - 1;
-  const int length = std::clamp(state.max_interval, kMinWindow, kWorkArraySize);
+  const int last = std::min(ctx.view.interval_end, a2) - 1;
+  const int length = std::clamp(ctx.marking.max_interval, kMinWindow, kWorkArraySize);
   auto trace = [&](const std::string& line) {
-    if (state.debug_mode) state.debug_log->WriteLine(line);
+    if (ctx.view.debug_mode) ctx.debug_log->WriteLine(line);
   };
 
   int peaks = 0;
   int used = 0;  // values written to marking_data
   double last_peak = -1e300;
-  const int capacity = state.marking_data.capacity();
+  const int capacity = ctx.marking.marking_data.capacity();
   bool stopped = false;
   while (!stopped && start < last) {
     int end = std::min(start + length - 1, last);
     int n = end - start + 1;
     // The search ends where a window is no longer than two widths (also on a broken width line).
-    const double w_first = state.width_slope * start + state.width_offset;
+    const double w_first = ctx.width.width_slope * start + ctx.width.width_offset;
     if (!(n > 2.0 * w_first)) break;
     std::vector<double> raw(Ix(n + 1), 0.0);
     for (int k = 1; k <= n; ++k) raw[Ix(k)] = std::max(0.0, Finite(sp.counts[start + k - 1]));
@@ -607,11 +607,11 @@ int FindPeaksOld(AnalysisState& state, UserInterface& ui) {
     const auto highest = std::max_element(raw.begin() + 1, raw.end());  // the first of equal ones
     const int top = std::clamp(static_cast<int>(highest - raw.begin()), 2, std::max(2, n - 1));
     const double s3 = raw[Ix(top - 1)] + raw[Ix(top)] + raw[Ix(std::min(top + 1, n))];
-    if (n >= 3 &&
-        3.0 * std::sqrt(std::fabs(3.0 * low + 1.0)) * state.sens <= std::fabs(s3 - 3.0 * low)) {
-      double width = state.width_slope * (start + end) / 2.0 + state.width_offset;
+    if (n >= 3 && 3.0 * std::sqrt(std::fabs(3.0 * low + 1.0)) * ctx.marking.sens <=
+                      std::fabs(s3 - 3.0 * low)) {
+      double width = ctx.width.width_slope * (start + end) / 2.0 + ctx.width.width_offset;
       width = std::clamp(Finite(width), 1.0, static_cast<double>(n));
-      OldWindow window(state, start, std::move(raw), width);
+      OldWindow window(ctx, start, std::move(raw), width);
       for (FoundGroup& group : window.Analyse()) {
         // A peak on the shared channel of two windows may be seen from both.
         std::erase_if(group.peaks, [&](double p) { return p < last_peak + 1.0; });
@@ -622,12 +622,12 @@ int FindPeaksOld(AnalysisState& state, UserInterface& ui) {
         const int take = std::min({wanted, kMaxOldSearchPeaks - peaks, capacity - used - 2});
         if (take < wanted) stopped = true;
         if (take <= 0) break;
-        state.marking_data[++used] = -group.first;
+        ctx.marking.marking_data[++used] = -group.first;
         for (int j = 0; j < take; ++j) {
-          state.marking_data[++used] = group.peaks[Ix(j)];
+          ctx.marking.marking_data[++used] = group.peaks[Ix(j)];
           trace(F(12, 2, group.peaks[Ix(j)]));
         }
-        state.marking_data[++used] = -group.last;
+        ctx.marking.marking_data[++used] = -group.last;
         last_peak = group.peaks[Ix(take - 1)];
         peaks += take;
         if (peaks >= kMaxOldSearchPeaks) stopped = true;
@@ -636,25 +636,24 @@ int FindPeaksOld(AnalysisState& state, UserInterface& ui) {
     }
     start = end;
   }
-  state.marking_length = used;
+  ctx.marking.marking_length = used;
   if (stopped) ui.ShowNote(std::to_string(peaks) + " peaks already found, search stopped");
   return peaks;
 }
 
-void OldDivision(AnalysisState& state) {
+void OldDivision(const MarkingContext& ctx) {
   std::vector<MarkedInterval> intervals;
-  if (!ReadIntervals(state, intervals) || intervals.empty()) return;  // nothing sound to divide
-  const int lo = std::clamp(state.interval_begin, 1, kMaxChannels);
-  const int hi = std::clamp(state.interval_end, lo, kMaxChannels);
+  if (!ReadIntervals(ctx, intervals) || intervals.empty()) return;  // nothing sound to divide
+  const int lo = std::clamp(ctx.view.interval_begin, 1, kMaxChannels);
+  const int hi = std::clamp(ctx.view.interval_end, lo, kMaxChannels);
   for (int pass = 1; pass <= 3; ++pass) {
-    if (!DividePass(state, intervals, lo, hi)) break;
+    if (!DividePass(ctx, intervals, lo, hi)) break;
   }
-  WriteIntervals(state, intervals);
-  if (state.debug_mode) {
+  WriteIntervals(ctx, intervals);
+  if (ctx.view.debug_mode) {
     for (const MarkedInterval& interval : intervals) {
-      state.debug_log->WriteLine("Old division " + F(7, 0, interval.left) +
-                                 F(7, 0, interval.right) +
-                                 F(5, 0, static_cast<double>(interval.peaks.size())));
+      ctx.debug_log->WriteLine("Old division " + F(7, 0, interval.left) + F(7, 0, interval.right) +
+                               F(5, 0, static_cast<double>(interval.peaks.size())));
     }
   }
 }

@@ -6,17 +6,17 @@
 
 namespace pektra {
 
-struct AnalysisState;
+struct MarkingContext;
 class UserInterface;
 
 inline constexpr int kMaxOldSearchPeaks = 300;
 
 // Searches [interval_begin, interval_end] and leaves marking_data / marking_length. Returns the
 // number of peaks written.
-int FindPeaksOld(AnalysisState& state, UserInterface& ui);
+int FindPeaksOld(const MarkingContext& ctx, UserInterface& ui);
 
 // The old division on marking_data: bounds between neighbouring groups, outer bounds from the
 // width line, long intervals narrowed, touching short neighbours joined.
-void OldDivision(AnalysisState& state);
+void OldDivision(const MarkingContext& ctx);
 
 }  // namespace pektra

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "core/arithmetic.h"
 #include "core/number_format.h"
 #include "core/user_interface.h"
+#include "marking/marking_context.h"
 #include "numeric/array_tools.h"
 #include "numeric/peak_probe.h"
 #include "numeric/smoothing.h"
@@ -30,10 +30,10 @@ std::string B(int width, bool flag) {
 // One window of the search: the state, the search object and the candidate list.
 class Window {
  public:
-  Window(AnalysisState& state, int start, int end, int n)
-      : st_(state),
-        s_(state.peak_search),
-        work_(state.work.work_data),
+  Window(const MarkingContext& ctx, int start, int end, int n)
+      : st_(ctx),
+        s_(ctx.peak_search),
+        work_(ctx.work.work_data),
         err_(s_.search_errors),
         start_(start),
         end_(end),
@@ -44,10 +44,10 @@ class Window {
 
  private:
   void Trace(const std::string& line) {
-    if (st_.debug_mode) st_.debug_log->WriteLine(line);
+    if (st_.view.debug_mode) st_.debug_log->WriteLine(line);
   }
-  double Sens() const { return st_.sens; }
-  double Resol() const { return std::fabs(st_.resol); }
+  double Sens() const { return st_.marking.sens; }
+  double Resol() const { return std::fabs(st_.marking.resol); }
   // The spectrum channel of window position p. Uncompressed, window channel p is start + p - 1.
   // Compressed by f, bin p is centred on the window's channel parts at f (p - 1), that is on
   // window channel f (p - 1) - 0.5: start + f p - 1 would put every peak f + 0.5 channels high.
@@ -69,7 +69,7 @@ class Window {
   void FindHiddenPeaks();
   void MergeClosePeaks(double wc);
 
-  AnalysisState& st_;
+  MarkingContext st_;
   TPeakSearch& s_;
   OneBasedArray<double>& work_;
   OneBasedArray<double>& err_;
@@ -95,7 +95,7 @@ std::vector<double> Window::FindCandidates() {
   for (std::size_t j = 0; j < pos_.size(); ++j) {
     s_.search_positions[static_cast<int>(j) + 1] = pos_[j];
     channels.push_back(SpectrumChannel(pos_[j]));
-    if (st_.debug_mode) Trace(F(12, 2, channels.back()));
+    if (st_.view.debug_mode) Trace(F(12, 2, channels.back()));
   }
   return channels;
 }
@@ -124,7 +124,7 @@ void Window::DetectCandidates() {
     const bool minimum =
         s(k) < -1.5 && (k == 2 || s(k) < s(k - 1)) && (k == n - 1 || s(k) < s(k + 1));
     const bool candidate = minimum && work_[k - 1] > t && work_[k] > t && work_[k + 1] > t;
-    if (st_.debug_mode) {
+    if (st_.view.debug_mode) {
       Trace(F(6, 0, Channel(k)) + " qc,b,e,sa " + F(7, 2, s(k)) + F(7, 2, err_[k]) + F(7, 2, t) +
             F(7, 0, work_[k]) + B(8, candidate));
     }
@@ -147,7 +147,7 @@ void Window::DetectCandidates() {
         r += std::sqrt(std::max(0.0, work_[i]));
       }
       if (0.33 * r * Sens() > d) {
-        if (st_.debug_mode) Trace("dS < Serr" + F(9, 0, d) + F(9, 0, r));
+        if (st_.view.debug_mode) Trace("dS < Serr" + F(9, 0, d) + F(9, 0, r));
         continue;
       }
       kept_pos.push_back(pos_[j]);
@@ -171,7 +171,7 @@ void Window::CheckAreas(double wc) {
     gap[j] = right - (j == 0 ? 1.0 : pos_[j - 1]);
     s_.search_widths[static_cast<int>(j) + 1] = gap[j];
   }
-  if (st_.debug_mode) Trace("         pos     qc      ampl   err     area     err     spu= ");
+  if (st_.view.debug_mode) Trace("         pos     qc      ampl   err     area     err     spu= ");
   std::vector<double> kept_pos, kept_quality;
   for (std::size_t j = 0; j < count; ++j) {
     const int p = std::clamp(RoundToInt(pos_[j]), 1, n);
@@ -184,7 +184,7 @@ void Window::CheckAreas(double wc) {
     }
     const double threshold = 3 * std::sqrt(variance) * Sens() * s_.kse;
     const bool kept = !(area < threshold);
-    if (st_.debug_mode) {
+    if (st_.view.debug_mode) {
       Trace("SensA" + F(8, 0, Channel(pos_[j])) + F(7, 2, quality_[j]) + F(8, 0, work_[p]) +
             F(7, 0, err_[p]) + F(9, 2, area) + F(9, 2, threshold) + " spu= " + B(6, kept));
     }
@@ -220,13 +220,13 @@ void Window::AnalyseWidths() {
     const double mean_found = found_sum / count, mean_calib = calib_sum / count;
     if (std::fabs(mean_found - median) > 3 * accuracy ||
         std::fabs(mean_found - mean_calib) > 3 * accuracy) {
-      st_.width_exact = false;
+      st_.marking.width_exact = false;
     }
-    if (st_.debug_mode)
+    if (st_.view.debug_mode)
       Trace("WidthA      real= " + F(7, 2, mean_found) + "  median= " + F(7, 2, median) +
             "  calib = " + F(7, 2, mean_calib) + "  dw= " + F(6, 2, accuracy));
-    if (st_.debug_mode) Trace("ResA ");
-    if (st_.debug_mode) Trace("     pos     counts   error  w_calib w_found");
+    if (st_.view.debug_mode) Trace("ResA ");
+    if (st_.view.debug_mode) Trace("     pos     counts   error  w_calib w_found");
 
     std::vector<double> partners;
     std::vector<bool> drop(count, false);
@@ -243,20 +243,20 @@ void Window::AnalyseWidths() {
           (!a && !b && y <= 200)) {
         a = b = c = false;
       }
-      if (st_.debug_mode)
+      if (st_.view.debug_mode)
         Trace("    " + F(9, 0, Channel(p[j])) + F(9, 0, y) + F(9, 0, t) + F(9, 2, wc[j]) +
               F(9, 2, wf[j]) + "   " + B(6, a) + " " + B(6, b) + " " + B(6, c));
       const bool too_wide =
           wf[j] - wc[j] > 1.5 * accuracy * Resol() && s_.width_accuracy / wc[j] < 0.25;
       if (a && !b && c && too_wide && y > 200) {
         const bool split = CanSplitDoublet(j, p[j], wf);
-        if (st_.debug_mode)
+        if (st_.view.debug_mode)
           Trace(std::string(split ? "un" : "") + "resolved" + F(9, 0, Channel(p[j])));
         if (split) {
           const int d = std::max(3, RoundToInt(wc[j] / 2));
           pos_[j] = p[j] - d;
           partners.push_back(p[j] + d);
-          if (st_.debug_mode)
+          if (st_.view.debug_mode)
             Trace(" replaced by " + F(9, 2, SpectrumChannel(p[j] - d)) +
                   F(9, 2, SpectrumChannel(p[j] + d)));
         }
@@ -278,7 +278,7 @@ void Window::AnalyseWidths() {
         }
         if (differing < 3 && hi - lo >= 5) {
           drop[j] = true;
-          if (st_.debug_mode) Trace("spur " + F(5, 0, Channel(p[j])) + F(4, 0, differing));
+          if (st_.view.debug_mode) Trace("spur " + F(5, 0, Channel(p[j])) + F(4, 0, differing));
         }
       }
     }
@@ -389,7 +389,7 @@ void Window::FindHiddenPeaks() {
     if (area > threshold && positive + 1 >= w) {
       ++added;
       pos_.push_back(p);
-      if (st_.debug_mode)
+      if (st_.view.debug_mode)
         Trace("Hidda ip,ass,e,k,iw " + F(5, 0, p) + F(9, 0, area) + F(9, 0, threshold) +
               F(5, 0, positive) + F(5, 0, w) + "    Added " + F(5, 0, added));
     }
@@ -411,7 +411,7 @@ void Window::MergeClosePeaks(double wc) {
     pos_[j] = (pos_[j] + pos_[j + 1]) / 2;
     pos_.erase(pos_.begin() + static_cast<std::ptrdiff_t>(j + 1));
     SortPositions();
-    if (st_.debug_mode)
+    if (st_.view.debug_mode)
       Trace("ChesrA  Merged " + F(5, 0, j + 1.0) + F(5, 0, j + 2.0) + " to " +
             F(9, 1, SpectrumChannel(pos_[j])) + " err= " + F(9, 2, t));
   }
@@ -435,39 +435,39 @@ void MergeCloseLowCountPairs(std::vector<double>& positions, const OneBasedArray
   }
 }
 
-void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, double w2,
+void FindPeaks(const MarkingContext& ctx, UserInterface& ui, int b1, double delta_w, double w2,
                double w1, int b2) {
-  TPeakSearch& s = state.peak_search;
-  OneBasedArray<double>& work = state.work.work_data;
-  OneBasedArray<double>& result = state.work.work_result;
-  const TSpectrum& spectrum = state.spectrum;
-  auto trace = [&state](const std::string& line) {
-    if (state.debug_mode) state.debug_log->WriteLine(line);
+  TPeakSearch& s = ctx.peak_search;
+  OneBasedArray<double>& work = ctx.work.work_data;
+  OneBasedArray<double>& result = ctx.work.work_result;
+  const TSpectrum& spectrum = ctx.spectrum;
+  auto trace = [&ctx](const std::string& line) {
+    if (ctx.view.debug_mode) ctx.debug_log->WriteLine(line);
   };
 
-  state.peak_count = 0;
-  state.width_exact = true;
+  ctx.marking.peak_count = 0;
+  ctx.marking.width_exact = true;
   s.width_accuracy = delta_w;
   const int first = std::max(2, b1);
   const int last = std::min(b2 - 1, kMaxChannels);
-  state.width_slope = (w2 - w1) / std::max(1, last - first);
-  state.width_offset = w2 - last * state.width_slope;
-  if (state.debug_mode)
-    trace("kw1 kw0 for width " + F(9, 4, state.width_slope) + F(9, 3, state.width_offset));
+  ctx.width.width_slope = (w2 - w1) / std::max(1, last - first);
+  ctx.width.width_offset = w2 - last * ctx.width.width_slope;
+  if (ctx.view.debug_mode)
+    trace("kw1 kw0 for width " + F(9, 4, ctx.width.width_slope) + F(9, 3, ctx.width.width_offset));
   const int mean_width = RoundToInt((w1 + w2) / 2);
   if (last - first <= mean_width) return;
 
   s.compression = w1 > 8 ? w1 / 8 : 1.0;
   // At least three channels, so that every window moves the start on; with compression at most
   // 8192, the longest window that rebinning takes.
-  int length = std::max(3, RoundToInt(state.max_interval * s.compression));
+  int length = std::max(3, RoundToInt(ctx.marking.max_interval * s.compression));
   if (s.compression != 1.0) length = std::min(length, 8192);
   int start = first;
   for (;;) {
     int end = last - start + 1 < length ? last : std::min(start + length - 1, last);
     if (last - start <= mean_width) break;
-    s.work_slope = state.width_slope;
-    s.work_offset = state.width_offset;
+    s.work_slope = ctx.width.width_slope;
+    s.work_offset = ctx.width.width_offset;
     for (int c = start; c <= end; ++c) {
       work[c - start + 1] = std::max(0.0, spectrum.counts[c] + 0.000001 * c);
     }
@@ -480,7 +480,7 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
 
     if (s.compression != 1.0) {
       int bins = 0;
-      if (Rebin(state.work, n, s.compression, bins).ok && bins >= 3) {
+      if (Rebin(ctx.work, n, s.compression, bins).ok && bins >= 3) {
         // Bin j collects the channel parts in [f (j - 1.5), f (j - 0.5)); the bins that the
         // window's channels [1, n + 1) do not fill whole take the value of their full neighbour.
         // (Only the very first and last are empty when f divides the window; otherwise the
@@ -500,7 +500,7 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
     s.window_start = start;
     s.window_end = end;
     s.window_length = n;
-    if (state.debug_mode) trace("                Interval = " + F(6, 0, start) + F(6, 0, end));
+    if (ctx.view.debug_mode) trace("                Interval = " + F(6, 0, start) + F(6, 0, end));
 
     const MinMax extremes = FindMinMax(work, 1, n);
     s.window_min = extremes.min_value;
@@ -511,7 +511,7 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
     const double minimum = s.window_min;
     const double s3 = work[m - 1] + work[m] + work[m + 1];
     // Does anything stand out of the noise of the window's lowest level?
-    if (n < 3 || !WindowHoldsSomething(s3, minimum, state.sens)) {
+    if (n < 3 || !WindowHoldsSomething(s3, minimum, ctx.marking.sens)) {
       start = end;
       continue;
     }
@@ -526,7 +526,7 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
         std::min(3.0, (1 - std::fabs(d) / std::max(2 * std::fabs(d), 1.0)) *
                           (2 + 4 * std::sqrt(std::exp(-std::pow((s.window_max - 500) / 2500, 2)))));
     s.window_peak = s.window_max;
-    if (state.debug_mode)
+    if (ctx.view.debug_mode)
       trace("kse= " + F(9, 3, s.kse) + "  max,n= " + F(9, 0, s.window_max) + F(8, 0, minimum));
     if (s.window_max > 10000) {
       const double scale = 10000 / std::max(1.0, s.window_max);
@@ -535,12 +535,12 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
     }
     for (int k = 1; k <= n; ++k) s.search_errors[k] = std::sqrt(std::fabs(work[k]) + 1);
 
-    if (SmoothSplineAuto(state.work, n, 0.5, 1.0)) {
+    if (SmoothSplineAuto(ctx.work, n, 0.5, 1.0)) {
       for (int k = 2; k <= n - 1; ++k) work[k] = std::max(0.0, result[k]);
     }
     if (s.window_max > 150) {
-      SmoothAuto(state.work, n, 7);  // the lower envelope
-      if (state.debug_mode) trace("envel.lambd= " + F(12, 8, state.work.smoothing_value));
+      SmoothAuto(ctx.work, n, 7);  // the lower envelope
+      if (ctx.view.debug_mode) trace("envel.lambd= " + F(12, 8, ctx.work.smoothing_value));
     } else {
       // Straight lines through the window ends and its lowest channel.
       auto line = [&](int a, int b) {
@@ -562,39 +562,41 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
     s.window_min = net.min_value;
     s.min_index = net.min_index;
 
-    Window window(state, start, end, n);
+    Window window(ctx, start, end, n);
     const std::vector<double> found = window.FindCandidates();
 
-    const int room = kMaxSearchPeaks - state.peak_count;
+    const int room = kMaxSearchPeaks - ctx.marking.peak_count;
     if (static_cast<int>(found.size()) >= room) {
       ui.ShowNote(std::to_string(kMaxSearchPeaks) + " peaks already found, search stopped");
       for (int j = 0; j < room; ++j) {
-        state.peak_list[++state.peak_count] = std::fabs(found[static_cast<std::size_t>(j)]);
+        ctx.marking.peak_list[++ctx.marking.peak_count] =
+            std::fabs(found[static_cast<std::size_t>(j)]);
       }
       return;
     }
-    for (const double channel : found) state.peak_list[++state.peak_count] = std::fabs(channel);
+    for (const double channel : found)
+      ctx.marking.peak_list[++ctx.marking.peak_count] = std::fabs(channel);
     start = end;
   }
 }
 
-void DivideIntoIntervals(AnalysisState& state, int first, int last) {
-  const TPeakSearch& s = state.peak_search;
-  const TSpectrum& spectrum = state.spectrum;
-  auto trace = [&state](const std::string& line) {
-    if (state.debug_mode) state.debug_log->WriteLine(line);
+void DivideIntoIntervals(const MarkingContext& ctx, int first, int last) {
+  const TPeakSearch& s = ctx.peak_search;
+  const TSpectrum& spectrum = ctx.spectrum;
+  auto trace = [&ctx](const std::string& line) {
+    if (ctx.view.debug_mode) ctx.debug_log->WriteLine(line);
   };
-  state.interval_count = 0;
-  const int n = state.peak_count;
+  ctx.marking.interval_count = 0;
+  const int n = ctx.marking.peak_count;
   if (n <= 0) return;
   int count = n;
-  SortArray(state.peak_list, count, 1);
+  SortArray(ctx.marking.peak_list, count, 1);
 
   // Peaks with the two sentinels: P[0] = first, P[n + 1] = last.
   std::vector<double> peak(static_cast<std::size_t>(n + 2));
   peak[0] = first;
   peak[static_cast<std::size_t>(n + 1)] = last;
-  for (int j = 1; j <= n; ++j) peak[static_cast<std::size_t>(j)] = state.peak_list[j];
+  for (int j = 1; j <= n; ++j) peak[static_cast<std::size_t>(j)] = ctx.marking.peak_list[j];
   auto width_at = [&](double channel) {
     return (s.work_slope * channel + s.work_offset) * s.compression;
   };
@@ -603,10 +605,10 @@ void DivideIntoIntervals(AnalysisState& state, int first, int last) {
   for (int j = 1; j <= n; ++j) {
     const double p = peak[static_cast<std::size_t>(j)];
     const double w = width_at(p);
-    const double e = state.k_width * w + state.ad_interv;
+    const double e = ctx.marking.k_width * w + ctx.marking.ad_interv;
     left[static_cast<std::size_t>(j)] = std::max(p - e, peak[static_cast<std::size_t>(j - 1)]);
     right[static_cast<std::size_t>(j)] = std::min(p + e, peak[static_cast<std::size_t>(j + 1)]);
-    if (state.debug_mode)
+    if (ctx.view.debug_mode)
       trace(F(9, 4, s.work_slope) + F(9, 4, s.work_offset) + F(9, 3, w) + F(9, 3, p));
   }
   // Inner bounds settle into the lowest of three channels of the spectrum.
@@ -629,27 +631,27 @@ void DivideIntoIntervals(AnalysisState& state, int first, int last) {
     }
   }
   const double w_first = width_at(peak[1]), w_last = width_at(peak[static_cast<std::size_t>(n)]);
-  left[1] = RoundToInt(
-      std::max(peak[1] - state.k_width * w_first - state.ad_interv, static_cast<double>(first)));
-  right[static_cast<std::size_t>(n)] = RoundToInt(
-      std::min(peak[static_cast<std::size_t>(n)] + state.k_width * w_last + state.ad_interv,
-               static_cast<double>(last)));
-  if (state.debug_mode) trace(F(9, 3, w_first));
-  if (state.debug_mode) trace(F(9, 3, w_last));
+  left[1] = RoundToInt(std::max(peak[1] - ctx.marking.k_width * w_first - ctx.marking.ad_interv,
+                                static_cast<double>(first)));
+  right[static_cast<std::size_t>(n)] = RoundToInt(std::min(
+      peak[static_cast<std::size_t>(n)] + ctx.marking.k_width * w_last + ctx.marking.ad_interv,
+      static_cast<double>(last)));
+  if (ctx.view.debug_mode) trace(F(9, 3, w_first));
+  if (ctx.view.debug_mode) trace(F(9, 3, w_last));
 
   // Walk -L1, P1, -R1, -L2, ...: a bound opens an interval, the next bound closes it.
   bool open = false;
   for (int j = 1; j <= n; ++j) {
     const bool has_left = j == 1 || !dropped[static_cast<std::size_t>(j - 1)];
     const bool has_right = j == n || !dropped[static_cast<std::size_t>(j)];
-    if (has_left && !open && state.interval_count < kMaxPeaks) {
-      IntervalRecord& r = state.interval_table[++state.interval_count];
+    if (has_left && !open && ctx.marking.interval_count < kMaxPeaks) {
+      IntervalRecord& r = ctx.marking.interval_table[++ctx.marking.interval_count];
       r.left = RoundToInt(left[static_cast<std::size_t>(j)]);
       r.first_peak = j;
       open = true;
     }
     if (has_right && open) {
-      IntervalRecord& r = state.interval_table[state.interval_count];
+      IntervalRecord& r = ctx.marking.interval_table[ctx.marking.interval_count];
       r.right = RoundToInt(right[static_cast<std::size_t>(j)]);
       r.last_peak = j;
       open = false;
@@ -657,36 +659,36 @@ void DivideIntoIntervals(AnalysisState& state, int first, int last) {
   }
 
   // Long intervals with several peaks are split at their widest gap.
-  while (state.interval_count < kMaxPeaks) {
+  while (ctx.marking.interval_count < kMaxPeaks) {
     int longest = 0;
-    for (int k = 1; k <= state.interval_count; ++k) {
-      const IntervalRecord& r = state.interval_table[k];
+    for (int k = 1; k <= ctx.marking.interval_count; ++k) {
+      const IntervalRecord& r = ctx.marking.interval_table[k];
       if (r.last_peak - r.first_peak < 1) continue;
-      if (longest == 0 || r.right - r.left > state.interval_table[longest].right -
-                                                 state.interval_table[longest].left) {
+      if (longest == 0 || r.right - r.left > ctx.marking.interval_table[longest].right -
+                                                 ctx.marking.interval_table[longest].left) {
         longest = k;
       }
     }
     if (longest == 0) break;
-    IntervalRecord& r = state.interval_table[longest];
-    if (r.right - r.left + 1 <= state.max_interval) break;
+    IntervalRecord& r = ctx.marking.interval_table[longest];
+    if (r.right - r.left + 1 <= ctx.marking.max_interval) break;
     int split = r.first_peak;
     int widest = -1;
     for (int i = r.first_peak; i < r.last_peak; ++i) {
-      const int g = RoundToInt(state.peak_list[i + 1] - state.peak_list[i] + 1);
+      const int g = RoundToInt(ctx.marking.peak_list[i + 1] - ctx.marking.peak_list[i] + 1);
       if (g > widest) {
         widest = g;
         split = i;
       }
     }
     const IntervalRecord old = r;
-    const int boundary = RoundToInt(state.peak_list[split]) + RoundToInt(widest / 2.0);
-    for (int k = state.interval_count; k > longest; --k) {
-      state.interval_table[k + 1] = state.interval_table[k];
+    const int boundary = RoundToInt(ctx.marking.peak_list[split]) + RoundToInt(widest / 2.0);
+    for (int k = ctx.marking.interval_count; k > longest; --k) {
+      ctx.marking.interval_table[k + 1] = ctx.marking.interval_table[k];
     }
-    ++state.interval_count;
-    state.interval_table[longest] = {old.left, boundary, old.first_peak, split};
-    state.interval_table[longest + 1] = {boundary, old.right, split + 1, old.last_peak};
+    ++ctx.marking.interval_count;
+    ctx.marking.interval_table[longest] = {old.left, boundary, old.first_peak, split};
+    ctx.marking.interval_table[longest + 1] = {boundary, old.right, split + 1, old.last_peak};
   }
 }
 

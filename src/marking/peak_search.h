@@ -10,7 +10,7 @@
 
 namespace pektra {
 
-struct AnalysisState;
+struct MarkingContext;
 class UserInterface;
 
 inline constexpr int kSearchArraySize = 16384;
@@ -53,12 +53,12 @@ void MergeCloseLowCountPairs(std::vector<double>& positions, const OneBasedArray
 // The new algorithm over channels b1..b2 of the spectrum, with the widths w1 (beginning) and w2
 // (end) and their accuracy delta_w. Fills peak_list (at most 150 peaks, with a message through
 // `ui` when the limit is reached), the width line and width_exact.
-void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, double w2,
+void FindPeaks(const MarkingContext& ctx, UserInterface& ui, int b1, double delta_w, double w2,
                double w1, int b2);
 
 // Divides first..last into fit intervals around the peaks of peak_list (sorted first), using the
 // working width line and compression of the last search; intervals with several peaks longer than
 // max_interval are split at their widest gap.
-void DivideIntoIntervals(AnalysisState& state, int first, int last);
+void DivideIntoIntervals(const MarkingContext& ctx, int first, int last);
 
 }  // namespace pektra

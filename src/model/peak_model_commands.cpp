@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "core/arithmetic.h"
 #include "core/dialog.h"
+#include "core/display_settings.h"
+#include "core/help_texts.h"
 #include "core/user_interface.h"
 #include "model/peak_model.h"
-#include "ui/help_texts.h"
 
 namespace pektra {
 
@@ -27,12 +27,13 @@ int SpecialChoiceOf(int model_type) {
 
 }  // namespace
 
-void MakeSpecialPeakModel(AnalysisState& state, UserInterface& ui) {
+void MakeSpecialPeakModel(TPeakModel& peak_model, const DisplaySettings& display,
+                          UserInterface& ui) {
   DialogContent dialog = OpenDialogForm("Select special model type and number", 250, 330, 430);
-  dialog.help_lines = HelpLines(HelpTopic::kStandardModels, state.display.rus_help);
+  dialog.help_lines = HelpLines(HelpTopic::kStandardModels, display.rus_help);
   ShowLabel(dialog, 0, 30, 30, " Type ");
   ShowChoiceList(dialog, 0, 30, 55, 150, 90, {"Gauss", "IAEA", "Detector4"},
-                 SpecialChoiceOf(state.peak_model.model_type));
+                 SpecialChoiceOf(peak_model.model_type));
 
   ui.ShowDialog(dialog);
   if (!dialog.ok) return;
@@ -40,14 +41,14 @@ void MakeSpecialPeakModel(AnalysisState& state, UserInterface& ui) {
   if (selected < 0 || selected >= static_cast<int>(kSpecialTypes.size())) return;
 
   // Built on a copy, so that a model that cannot be built leaves the present one in place.
-  TPeakModel model = state.peak_model;
+  TPeakModel model = peak_model;
   model.model_type = kSpecialTypes[static_cast<std::size_t>(selected)];
   const Outcome outcome = model.BuildStandardModel();
   if (!outcome.ok) {
     ui.ShowNote(outcome.message);
     return;
   }
-  state.peak_model = model;
+  peak_model = model;
 }
 
 Picture PeakModelPicture(const TPeakModel& model) {
@@ -79,13 +80,13 @@ Picture PeakModelPicture(const TPeakModel& model) {
   return picture;
 }
 
-void GraphPeakModel(AnalysisState& state, UserInterface& ui) {
-  DialogContent dialog = OpenDialogForm(state.peak_model.Title(), 250, 330, 430, false);
+void GraphPeakModel(const TPeakModel& peak_model, UserInterface& ui) {
+  DialogContent dialog = OpenDialogForm(peak_model.Title(), 250, 330, 430, false);
   DialogPicture& area = dialog.pictures[0];
   area.visible = true;
   area.left = 20;
   area.top = 0;
-  area.picture = PeakModelPicture(state.peak_model);
+  area.picture = PeakModelPicture(peak_model);
   ui.ShowDialog(dialog);
 }
 

@@ -3,13 +3,13 @@
 
 #include <string>
 
-#include "core/analysis_state.h"
+#include "core/work_files.h"
 
 namespace pektra {
 
 // Removes every entry equal to `file_name` (exact, case-sensitive) from the names in use, keeping
 // the others in their order; name_count becomes the number kept. A list without the name does not
 // change.
-void RemoveSavedName(AnalysisState& state, const std::string& file_name);
+void RemoveSavedName(WorkFiles& files, const std::string& file_name);
 
 }  // namespace pektra

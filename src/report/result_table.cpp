@@ -12,12 +12,12 @@
 #include "calib/calibration.h"
 #include "core/dialog.h"
 #include "core/file_names.h"
+#include "core/help_texts.h"
 #include "core/number_format.h"
 #include "core/safe_file.h"
 #include "core/user_interface.h"
 #include "model/peak_model.h"
 #include "report/name_list.h"
-#include "ui/help_texts.h"
 
 namespace pektra {
 
@@ -26,8 +26,8 @@ namespace {
 const std::string kHeaderIndent(20, ' ');
 
 // Rows in use, within the table's capacity.
-int RowsInUse(const AnalysisState& state) {
-  return std::clamp(state.result_count, 0, kResultCapacity);
+int RowsInUse(const ReportContext& ctx) {
+  return std::clamp(ctx.results.result_count, 0, kResultCapacity);
 }
 
 std::string PadLeft(std::string text, int width) {
@@ -59,12 +59,12 @@ std::string Field(int n, int width) { return Separated(std::to_string(n), width)
 
 // --- Display ------------------------------------------------------------------------------------
 
-std::vector<std::string> ResultLines(AnalysisState& state, int rows) {
+std::vector<std::string> ResultLines(const ReportContext& ctx, int rows) {
   std::vector<std::string> lines;
   lines.reserve(static_cast<std::size_t>(3 * rows));
   for (int i = 1; i <= rows; ++i) {
-    const ResultRow& r = state.result_rows[i];
-    const ConvertedPeak p = ConvertPeak(state, r[0], r[1], r[2], r[3]);
+    const ResultRow& r = ctx.results.result_rows[i];
+    const ConvertedPeak p = ConvertPeak(ctx.calibrations(), r[0], r[1], r[2], r[3]);
     lines.push_back(" Peak" + FormatFixed(4, 0, i) + "  " + FormatFixed(8, 2, r[0]) +
                     FormatFixed(8, 2, p.energy) + FormatFixed(8, 0, r[2]) +
                     FormatFixed(10, 0, p.intensity) + FormatFixed(8, 2, r[4]) +
@@ -85,11 +85,11 @@ struct NormalisationPeak {
 };
 
 // The row whose channel is nearest to `channel`; among equal distances the last row wins.
-NormalisationPeak NearestPeak(const AnalysisState& state, int rows, double channel) {
+NormalisationPeak NearestPeak(const ReportContext& ctx, int rows, double channel) {
   double best = 1e15;
   int k = 0;
   for (int i = 1; i <= rows; ++i) {
-    const double distance = std::fabs(state.result_rows[i][0] - channel);
+    const double distance = std::fabs(ctx.results.result_rows[i][0] - channel);
     if (distance <= best) {
       best = distance;
       k = i;
@@ -97,8 +97,8 @@ NormalisationPeak NearestPeak(const AnalysisState& state, int rows, double chann
   }
   NormalisationPeak peak;
   if (k > 0) {
-    peak.area = std::max(state.result_rows[k][2], 1.0);
-    peak.area_error = std::max(state.result_rows[k][3], 0.1);
+    peak.area = std::max(ctx.results.result_rows[k][2], 1.0);
+    peak.area_error = std::max(ctx.results.result_rows[k][3], 0.1);
   }
   return peak;
 }
@@ -119,31 +119,19 @@ std::string LocalDateTime() {
 
 }  // namespace
 
-bool StoreResultRow(AnalysisState& state, UserInterface& ui, int index, const ResultRow& row) {
-  if (index > kResultCapacity) {
-    ui.ShowNote("Error, too many peaks in the table");
-    return false;
-  }
-  if (index < 1) return false;
-  state.result_rows[index] = row;
-  state.result_count = std::max(state.result_count, index);
-  state.results_unsaved = true;
-  return true;
-}
-
-void ShowResultTable(AnalysisState& state, UserInterface& ui) {
-  if (state.result_count <= 0) {
+void ShowResultTable(const ReportContext& ctx, UserInterface& ui) {
+  if (ctx.results.result_count <= 0) {
     ui.ShowNote(" No fitted peaks");
     return;
   }
   DialogContent dialog = OpenDialogForm(std::string(16, ' ') + "Result Table", 100, 550, 430,
                                         /*with_save=*/true);
-  dialog.help_lines = HelpLines(HelpTopic::kCriterion, state.display.rus_help);
+  dialog.help_lines = HelpLines(HelpTopic::kCriterion, ctx.display.rus_help);
   ShowLabel(dialog, 0, 110, 5, "Channel  Energy       Area      Intensity      Width    Crit/Bckg",
             colors::kWhite, colors::kGreen);
   ShowListBox(dialog, 10, 25, 530, 340,
-              ResultLines(state, std::min(RowsInUse(state), kShownResultRows)));
-  dialog.on_save = [log = state.debug_log](const DialogContent& shown) {
+              ResultLines(ctx, std::min(RowsInUse(ctx), kShownResultRows)));
+  dialog.on_save = [log = ctx.debug_log](const DialogContent& shown) {
     log->WriteLine("   " + shown.title);
     for (const std::string& line : shown.list_box.lines) log->WriteLine(line);
     log->Flush();
@@ -151,10 +139,10 @@ void ShowResultTable(AnalysisState& state, UserInterface& ui) {
 
   ui.ShowDialog(dialog);
   if (dialog.saved) {
-    state.results_unsaved = false;
-    state.status_text = {"Results saved", ""};
+    ctx.results.results_unsaved = false;
+    ctx.view.status_text = {"Results saved", ""};
   } else {
-    state.status_text = {"", ""};
+    ctx.view.status_text = {"", ""};
   }
 }
 
@@ -165,37 +153,37 @@ std::string ProposedSummaryName(const std::string& spectrum_file) {
   return DirectoryPart(spectrum_file) + name + ".res";
 }
 
-void WriteSummaryTable(std::ostream& out, AnalysisState& state, double ncoef,
+void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef,
                        const std::string& date_time) {
-  if (state.result_count <= 0) return;
-  const int rows = RowsInUse(state);
-  const bool by_peak = !state.norm_by_coefficient;
-  const NormalisationPeak norm = by_peak ? NearestPeak(state, rows, ncoef) : NormalisationPeak{};
-  const TSpectrum& spectrum = state.spectrum;
+  if (ctx.results.result_count <= 0) return;
+  const int rows = RowsInUse(ctx);
+  const bool by_peak = !ctx.results.norm_by_coefficient;
+  const NormalisationPeak norm = by_peak ? NearestPeak(ctx, rows, ncoef) : NormalisationPeak{};
+  const TSpectrum& spectrum = ctx.spectrum;
 
   out << kHeaderIndent << "SUMMARY TABLE.  " << date_time << '\n';
   out << '\n';
   out << kHeaderIndent << "File             = " << spectrum.file_name << '\n';
-  out << kHeaderIndent << "Number of peaks  = " << Field(state.result_count, 3)
-      << "  Peak model type  = " << ModelTypeName(state.peak_model.model_type) << '\n';
+  out << kHeaderIndent << "Number of peaks  = " << Field(ctx.results.result_count, 3)
+      << "  Peak model type  = " << ModelTypeName(ctx.peak_model.model_type) << '\n';
   if (by_peak) {
     out << kHeaderIndent << "Peak_norm, chan. = " << Field(norm.area, 12, 1) << Field(ncoef, 8, 2)
         << '\n';
   } else {
     out << kHeaderIndent << "Ncoef = " << Field(ncoef, 8, 2) << '\n';
   }
-  out << kHeaderIndent << "Sens, Res = " << Field(state.sens, 8, 3) << Field(state.resol, 8, 2)
-      << '\n';
+  out << kHeaderIndent << "Sens, Res = " << Field(ctx.marking.sens, 8, 3)
+      << Field(ctx.marking.resol, 8, 2) << '\n';
   out << kHeaderIndent << "Spectrum interval= " << Field(spectrum.b1, 7) << Field(spectrum.b2, 7)
       << '\n';
   out << kHeaderIndent << "Widths           = " << Field(spectrum.w1, 8, 3)
       << Field(spectrum.w2, 8, 3) << '\n';
-  if (state.enc_present) {
-    const int items = std::clamp(state.enc_count, 0, kMaxCalibrationItems);
-    out << kHeaderIndent << "Energy calibration, " << state.enc_count << " items." << '\n';
-    for (int i = 1; i <= items; ++i) out << Field(state.enc_points[i][1], 8, 2);
+  if (ctx.enc.enc_present) {
+    const int items = std::clamp(ctx.enc.enc_count, 0, kMaxCalibrationItems);
+    out << kHeaderIndent << "Energy calibration, " << ctx.enc.enc_count << " items." << '\n';
+    for (int i = 1; i <= items; ++i) out << Field(ctx.enc.enc_points[i][1], 8, 2);
     out << '\n';
-    for (int i = 1; i <= items; ++i) out << Field(state.enc_points[i][0], 8, 2);
+    for (int i = 1; i <= items; ++i) out << Field(ctx.enc.enc_points[i][0], 8, 2);
     out << '\n';
   }
   out << '\n';
@@ -203,9 +191,9 @@ void WriteSummaryTable(std::ostream& out, AnalysisState& state, double ncoef,
   out << '\n';
 
   for (int i = 1; i <= rows; ++i) {
-    const ResultRow& r = state.result_rows[i];
-    const ConvertedPeak p = ConvertPeak(state, r[0], r[1], r[2], r[3]);
-    const double intensity = state.lim_format ? r[7] : p.intensity;
+    const ResultRow& r = ctx.results.result_rows[i];
+    const ConvertedPeak p = ConvertPeak(ctx.calibrations(), r[0], r[1], r[2], r[3]);
+    const double intensity = ctx.results.lim_format ? r[7] : p.intensity;
     double norm_area = 0.0, norm_error = 0.0;
     if (by_peak) {
       const double a = norm.area, da = norm.area_error;
@@ -227,57 +215,57 @@ void WriteSummaryTable(std::ostream& out, AnalysisState& state, double ncoef,
   }
 }
 
-bool WriteSummaryTableFile(const std::string& file_name, AnalysisState& state, double ncoef) {
-  if (state.result_count > 0) {
+bool WriteSummaryTableFile(const std::string& file_name, const ReportContext& ctx, double ncoef) {
+  if (ctx.results.result_count > 0) {
     // Written into memory first: ConvertPeak needs the state, and the file writer gets bytes only.
     std::ostringstream text;
-    WriteSummaryTable(text, state, ncoef, LocalDateTime());
+    WriteSummaryTable(text, ctx, ncoef, LocalDateTime());
     const std::string bytes = text.str();
     if (!WriteFileAtomically(file_name, [&bytes](std::ostream& out) { out << bytes; })) {
       return false;
     }
   }
-  state.results_unsaved = false;
+  ctx.results.results_unsaved = false;
   return true;
 }
 
-void SaveSummaryTable(AnalysisState& state, UserInterface& ui) {
+void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui) {
   const std::string title = "Save the Summary Table";
   DialogContent dialog = OpenDialogForm(title, 250, 330, 430);
-  dialog.help_lines = HelpLines(HelpTopic::kSaving, state.display.rus_help);
+  dialog.help_lines = HelpLines(HelpTopic::kSaving, ctx.display.rus_help);
   ShowLabel(dialog, 0, 20, 40,
-            "Saving " + std::to_string(state.result_count) + " " +
-                FileNamePart(state.spectrum.file_name) + " peaks analyzed",
+            "Saving " + std::to_string(ctx.results.result_count) + " " +
+                FileNamePart(ctx.spectrum.file_name) + " peaks analyzed",
             colors::kWhite, colors::kGreen);
   ShowCheckList(dialog, 40, 120, 200, 20, {" LIM format for res-file"}, {false});
 
   ui.ShowDialog(dialog);
   if (!dialog.ok) {
-    state.dialog_ok = 0;
+    ctx.view.dialog_ok = 0;
     return;
   }
   const bool lim = !dialog.check_list.checked.empty() && dialog.check_list.checked[0];
 
-  const std::string proposed = ProposedSummaryName(state.spectrum.file_name);
+  const std::string proposed = ProposedSummaryName(ctx.spectrum.file_name);
   const auto chosen =
-      ui.AskSaveFile({title, DirectoryPart(state.spectrum.file_name), FileNamePart(proposed)});
+      ui.AskSaveFile({title, DirectoryPart(ctx.spectrum.file_name), FileNamePart(proposed)});
   if (!chosen || !ui.ConfirmOverwrite(*chosen)) {
-    state.dialog_ok = 0;
+    ctx.view.dialog_ok = 0;
     return;
   }
 
   // The option belongs to this save only if the file is written.
-  const bool old_lim = state.lim_format;
-  state.lim_format = lim;
-  if (!WriteSummaryTableFile(*chosen, state, state.norm_coefficient)) {
-    state.lim_format = old_lim;
+  const bool old_lim = ctx.results.lim_format;
+  ctx.results.lim_format = lim;
+  if (!WriteSummaryTableFile(*chosen, ctx, ctx.results.norm_coefficient)) {
+    ctx.results.lim_format = old_lim;
     ui.ShowNote("Error, the file " + *chosen + " could not be written");
     return;
   }
-  state.dialog_ok = 1;
-  state.result_count = 0;
-  state.result_offset = 0;
-  RemoveSavedName(state, state.spectrum.file_name);
+  ctx.view.dialog_ok = 1;
+  ctx.results.result_count = 0;
+  ctx.results.result_offset = 0;
+  RemoveSavedName(ctx.files, ctx.spectrum.file_name);
 }
 
 }  // namespace pektra

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "core/analysis_state.h"
+#include "report/report_context.h"
 
 namespace pektra {
 
@@ -13,14 +13,9 @@ class UserInterface;
 
 inline constexpr int kShownResultRows = 650;  // the display lists at most this many rows
 
-// Stores `row` at `index` (1..1000): result_count = max(result_count, index), results_unsaved is
-// set. A higher index shows "Error, too many peaks in the table" and stores nothing; an index
-// below 1 stores nothing. Returns whether the row was stored.
-bool StoreResultRow(AnalysisState& state, UserInterface& ui, int index, const ResultRow& row);
-
 // "Show Result Table": rows 1..min(result_count, 650) with energies and intensities; the dialog's
 // Save button appends the table to the debug log and marks the results saved.
-void ShowResultTable(AnalysisState& state, UserInterface& ui);
+void ShowResultTable(const ReportContext& ctx, UserInterface& ui);
 
 // The proposed summary file name: the spectrum's full name with the first "." of the file's own
 // name (not of its folders) removed, followed by ".res". "/data/s1.spe" gives "/data/s1spe.res".
@@ -29,18 +24,18 @@ std::string ProposedSummaryName(const std::string& spectrum_file);
 // Writes the summary table of rows 1..result_count; ncoef is the normalisation value (a divisor,
 // or the channel near which the normalisation peak is sought). `date_time` is the text after
 // "SUMMARY TABLE.  ". Writes nothing when result_count <= 0.
-void WriteSummaryTable(std::ostream& out, AnalysisState& state, double ncoef,
+void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef,
                        const std::string& date_time);
 
 // The summary table file, written whole or not at all, stamped with the local date and time
 // ("2026-12-06 08:15:30"). On success results_unsaved becomes false. With result_count <= 0 no
 // file is written and the result is true. False when the file could not be written; an existing
 // file is then left as it was.
-bool WriteSummaryTableFile(const std::string& file_name, AnalysisState& state, double ncoef);
+bool WriteSummaryTableFile(const std::string& file_name, const ReportContext& ctx, double ncoef);
 
 // "Save the Fit Results": asks for the LIM option and the file name, writes the summary file and
 // then empties the table's counters and removes the spectrum from the name list. A cancelled
 // question or a failed write changes nothing (a failed write is reported).
-void SaveSummaryTable(AnalysisState& state, UserInterface& ui);
+void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui);
 
 }  // namespace pektra

@@ -5,29 +5,42 @@
 #include <string>
 #include <vector>
 
+#include "core/result_rows.h"
+#include "core/view_state.h"
+#include "spectrum/spectrum.h"
+#include "spectrum/spectrum_settings.h"
+
 namespace pektra {
 
-struct AnalysisState;
 class UserInterface;
+
+// The parts of the analysis state that reading a spectrum reads and changes.
+struct SpectrumInputContext {
+  TSpectrum& spectrum;
+  SpectrumInput& input;
+  const ProcessingSettings& processing;
+  ResultTable& results;
+  ViewState& view;
+};
 
 // Reads spectrum.file_name as spectrum.file_type with the state's reading options, from channel
 // a1. Asks "Former results not saved. Proceed?" while results are unsaved (No: nothing is read,
 // dialog_ok 0). Afterwards b1 / b2 are moved inside the spectrum, the shown window follows them,
 // the range is updated, graph_mode is 0 and the result table is empty. Returns whether the reader
 // succeeded; its message, if any, was shown.
-bool ReadSpectrum(AnalysisState& state, UserInterface& ui);
+bool ReadSpectrum(const SpectrumInputContext& ctx, UserInterface& ui);
 
 // What the input command does after a successful read: refuses an all-zero spectrum, warns
 // "Poor data scale, max < 1", orders b1 / b2, sets the window and applies the variance formula.
 // Leaves " Spectrum read in. " or "++++ Error, wrong reading" in status_text; returns success.
-bool FinishSpectrumInput(AnalysisState& state, UserInterface& ui, bool read_ok);
+bool FinishSpectrumInput(const SpectrumInputContext& ctx, UserInterface& ui, bool read_ok);
 
 // The command "Input the Spectrum": asks for an existing file (starting in spectrum_dir), then for
 // its type and the reading options, and reads it. dialog_ok is 1 when a spectrum was read in, 0
 // when the user cancelled, the file is missing, the unsaved results were kept or the reading
 // failed; the status text says which for a read. Cancelling or keeping the results leaves the
 // state as it was.
-void InputTheSpectrum(AnalysisState& state, UserInterface& ui,
+void InputTheSpectrum(const SpectrumInputContext& ctx, UserInterface& ui,
                       const std::vector<std::string>& help_lines = {});
 
 }  // namespace pektra

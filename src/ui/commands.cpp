@@ -4,10 +4,8 @@
 #include <array>
 
 #include "calib/calibration_commands.h"
-#include "core/analysis_state.h"
 #include "core/dialog.h"
-#include "core/init_file.h"
-#include "core/startup.h"
+#include "core/help_texts.h"
 #include "core/user_interface.h"
 #include "fit/spectrum_fit.h"
 #include "marking/marking.h"
@@ -15,8 +13,11 @@
 #include "model/peak_model_commands.h"
 #include "report/result_table.h"
 #include "spectrum/spectrum_input.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
+#include "state/init_file.h"
+#include "state/startup.h"
 #include "ui/graphs.h"
-#include "ui/help_texts.h"
 #include "ui/test_spectra.h"
 
 namespace pektra {
@@ -68,9 +69,10 @@ void CommandTable::Build() {
       {"File",
        {item("Input the Spectrum",
              [this, &s, &ui] {
-               InputTheSpectrum(s, ui, HelpLines(HelpTopic::kSpectrumInput, s.display.rus_help));
-               if (s.dialog_ok == 1) {
-                 s.graph_mode = 1;
+               InputTheSpectrum(SpectrumInputOf(s), ui,
+                                HelpLines(HelpTopic::kSpectrumInput, s.display.rus_help));
+               if (s.view.dialog_ok == 1) {
+                 s.view.graph_mode = GraphMode::kSpectrum;
                  Redraw();
                }
                ShowStatusText();
@@ -79,67 +81,74 @@ void CommandTable::Build() {
         later("Build the Background"), later("Simulate the Spectrum"), separator(),
         item("&Save the Fit Results",
              [&s, &ui] {
-               if (s.peak_count == 0) {
+               if (s.marking.peak_count == 0) {
                  ui.ShowStatus("Error! No peaks fitted", "");
-               } else if (s.result_count > 0) {
-                 SaveSummaryTable(s, ui);
+               } else if (s.results.result_count > 0) {
+                 SaveSummaryTable(ReportOf(s), ui);
                }
              }),
         item("&Save the Init-file",
              [&s, &ui] {
                if (SaveInitFile(s, ui)) ui.ShowStatus("Ini file saved as pektra.tmp", "");
              }),
-        item("Save Energy Calibration", [&s, &ui] { SaveEnergyCalibration(s, ui); }),
-        item("Save Efficiency Calibration", [&s, &ui] { SaveEfficiencyCalibration(s, ui); }),
-        item("Save Marking Info", [&s, &ui] { SaveMarkingInfo(s, ui); }), separator(),
+        item("Save Energy Calibration", [&s, &ui] { SaveEnergyCalibration(CalibrationOf(s), ui); }),
+        item("Save Efficiency Calibration",
+             [&s, &ui] { SaveEfficiencyCalibration(CalibrationOf(s), ui); }),
+        item("Save Marking Info", [&s, &ui] { SaveMarkingInfo(MarkingOf(s), ui); }), separator(),
         item("&Exit", [this, &s, &ui] { quit_confirmed_ = RequestExit(s, ui); })}},
       {"Settings",
        {later("Set the Spectrum Data"), later("Set the Marking Data"), later("Set the Fit Data"),
         item("Clear the Form",
              [&s, &ui] {
                ui.ClearForm();
-               s.graph_mode = 0;
+               s.view.graph_mode = GraphMode::kNothing;
              }),
         later("Set  Width Dependence"), later("Set Graph Scale"),
         later("Set the Next Spectrum Name"), later("Form and Font Sizes")}},
       {"Graph",
        {item("Graph the Spectrum", [&s, &ui] { GraphTheSpectrum(s, ui); }),
         item("Graph the Interval", [&s, &ui] { GraphTheInterval(s, ui); }), later("Cut the Cadre"),
-        item("Graph Peak Model", [&s, &ui] { GraphPeakModel(s, ui); }),
-        item("Graph Energy Calibration", [&s, &ui] { ShowEnergyCalibrationGraph(s, ui); }),
+        item("Graph Peak Model", [&s, &ui] { GraphPeakModel(s.peak_model, ui); }),
+        item("Graph Energy Calibration",
+             [&s, &ui] { ShowEnergyCalibrationGraph(CalibrationOf(s), ui); }),
         item("Spectrum -> BMP", [&s, &ui] { SpectrumToBmp(s, ui); })}},
       {"Mark",
        {later("Make the Interval"), later("Mark the Peaks "), later("Mark the Peak Model"),
         later("Check for Peak and Add")}},
       {"Operation",
        {item("Reset", [this] { Reset(); }),
-        item("Make a Special Peak Model", [&s, &ui] { MakeSpecialPeakModel(s, ui); }), separator(),
-        item("Automatic Spectrum Marking", [this] { Marking(0); }),
-        item("Spectrum Marking by Energies", [this] { Marking(2); }),
-        item("Spectrum Marking by Lines", [this] { Marking(3); }), later("Manual Spectrum Marking"),
-        separator(), later("Interval  Fit"), later("Continue Fit"),
+        item("Make a Special Peak Model",
+             [&s, &ui] { MakeSpecialPeakModel(s.peak_model, s.display, ui); }),
+        separator(), item("Automatic Spectrum Marking", [this] { Marking(MarkMode::kAutomatic); }),
+        item("Spectrum Marking by Energies", [this] { Marking(MarkMode::kEnergies); }),
+        item("Spectrum Marking by Lines", [this] { Marking(MarkMode::kLines); }),
+        later("Manual Spectrum Marking"), separator(), later("Interval  Fit"),
+        later("Continue Fit"),
         item("Spectrum  Fit",
              [&s, &ui] {
-               SpectrumFitCommand(s, ui);
-               ui.ShowStatus(s.status_text[0], s.status_text[1]);
+               SpectrumFitCommand(FitOf(s), ui);
+               ui.ShowStatus(s.view.status_text[0], s.view.status_text[1]);
              }),
         later("Fit Loop"), later("Fit for Graphs")}},
       {"Data",
-       {item("Enter Marking Energies", then_status([&s, &ui] { EnterMarkingList(s, ui); })),
-        item("Input Marking Data", then_status([&s, &ui] { ReadMarkingData(s, ui); })),
-        item("Edit Marking Data", then_status([&s, &ui] { EditMarkingData(s, ui); })),
+       {item("Enter Marking Energies",
+             then_status([&s, &ui] { EnterMarkingList(MarkingOf(s), ui); })),
+        item("Input Marking Data", then_status([&s, &ui] { ReadMarkingData(MarkingOf(s), ui); })),
+        item("Edit Marking Data", then_status([&s, &ui] { EditMarkingData(MarkingOf(s), ui); })),
         later("Input Spec.File Names")}},
       {"Calibration",
        {item("Input Energy Calibr.Data  From File",
-             [&s, &ui] { LoadCalibrationFile(s, ui, CalibrationKind::kEnergy); }),
-        item("Input Eff.Calibr.Data From File",
-             [&s, &ui] { LoadCalibrationFile(s, ui, CalibrationKind::kEfficiency); }),
-        item("Enter Energy Calibr.Data", [&s, &ui] { EnterEnergyData(s, ui); }),
-        item("Enter Eff.Calibr.Data", [&s, &ui] { EnterEfficiencyData(s, ui); }), separator(),
-        later("Auto_Energy_Calibration")}},
+             [&s, &ui] { LoadCalibrationFile(CalibrationOf(s), ui, CalibrationKind::kEnergy); }),
+        item(
+            "Input Eff.Calibr.Data From File",
+            [&s, &ui] { LoadCalibrationFile(CalibrationOf(s), ui, CalibrationKind::kEfficiency); }),
+        item("Enter Energy Calibr.Data", [&s, &ui] { EnterEnergyData(CalibrationOf(s), ui); }),
+        item("Enter Eff.Calibr.Data", [&s, &ui] { EnterEfficiencyData(CalibrationOf(s), ui); }),
+        separator(), later("Auto_Energy_Calibration")}},
       {"Info",
-       {later("Show Sp.File Names"), item("Show Marked Peaks", [&s, &ui] { ShowMarking(s, ui); }),
-        item("Show Result Table", then_status([&s, &ui] { ShowResultTable(s, ui); }))}},
+       {later("Show Sp.File Names"),
+        item("Show Marked Peaks", [&s, &ui] { ShowMarking(MarkingOf(s), ui); }),
+        item("Show Result Table", then_status([&s, &ui] { ShowResultTable(ReportOf(s), ui); }))}},
       {"Help",
        {item("Common Help",
              [&s, &ui] { ui.ShowHelp(HelpLines(HelpTopic::kGeneral, s.display.rus_help)); }),
@@ -181,13 +190,13 @@ bool CommandTable::RunCaption(const std::string& caption) {
 }
 
 void CommandTable::ShowStatusText() {
-  ui_.ShowStatus(state_.status_text[0], state_.status_text[1]);
+  ui_.ShowStatus(state_.view.status_text[0], state_.view.status_text[1]);
 }
 
 void CommandTable::Redraw() {
-  if (state_.graph_mode == 1) {
+  if (state_.view.graph_mode == GraphMode::kSpectrum) {
     GraphTheSpectrum(state_, ui_);
-  } else if (state_.graph_mode == 3) {
+  } else if (state_.view.graph_mode == GraphMode::kInterval) {
     GraphTheInterval(state_, ui_);
   }
 }
@@ -196,30 +205,30 @@ void CommandTable::NextCadre() { pektra::NextCadre(state_, ui_); }
 void CommandTable::PreviousCadre() { pektra::PreviousCadre(state_, ui_); }
 void CommandTable::GraphClick(int x, int y) { ReadOutClick(state_, ui_, x, y); }
 
-void CommandTable::Marking(int mode) {
-  state_.mark_mode = mode;
-  state_.interval_begin = state_.spectrum.b1;
-  state_.interval_end = state_.spectrum.b2;
-  MarkSpectrum(state_, ui_);
+void CommandTable::Marking(MarkMode mode) {
+  state_.marking.mark_mode = mode;
+  state_.view.interval_begin = state_.spectrum.b1;
+  state_.view.interval_end = state_.spectrum.b2;
+  MarkSpectrum(MarkingOf(state_), ui_);
   ui_.ClearForm();
-  state_.graph_mode = 1;
-  const std::array<std::string, 2> report = state_.status_text;
+  state_.view.graph_mode = GraphMode::kSpectrum;
+  const std::array<std::string, 2> report = state_.view.status_text;
   GraphTheInterval(state_, ui_);  // the interval with its marking
-  state_.graph_mode = 1;
-  state_.status_text = report;
+  state_.view.graph_mode = GraphMode::kSpectrum;
+  state_.view.status_text = report;
   ShowStatusText();
 }
 
 void CommandTable::Reset() {
-  if (state_.results_unsaved && !ui_.AskOkCancel("Previous fit results not saved")) return;
-  state_.result_count = 0;
-  state_.result_offset = 0;
-  state_.marking_length = 0;
-  state_.peak_count = 0;
-  state_.interval_count = 0;
+  if (state_.results.results_unsaved && !ui_.AskOkCancel("Previous fit results not saved")) return;
+  state_.results.result_count = 0;
+  state_.results.result_offset = 0;
+  state_.marking.marking_length = 0;
+  state_.marking.peak_count = 0;
+  state_.marking.interval_count = 0;
   ui_.ClearForm();
-  state_.graph_mode = 0;
-  state_.results_unsaved = false;
+  state_.view.graph_mode = GraphMode::kNothing;
+  state_.results.results_unsaved = false;
 }
 
 void CommandTable::TestMenu() {
@@ -232,15 +241,15 @@ void CommandTable::TestMenu() {
   if (!dialog.ok) return;
   const int selected = choice.selected;
   if (selected == static_cast<int>(TestSpectra().size())) {
-    state_.debug_mode = true;  // never switched off during a run
+    state_.view.debug_mode = true;  // never switched off during a run
     ui_.ShowStatus(" Debug mode is on", "");
     return;
   }
   if (selected < 0 || selected > static_cast<int>(TestSpectra().size())) return;
   LoadTestSpectrum(state_, selected);
-  state_.result_count = 0;
-  state_.result_offset = 0;
-  state_.graph_mode = 1;
+  state_.results.result_count = 0;
+  state_.results.result_offset = 0;
+  state_.view.graph_mode = GraphMode::kSpectrum;
   Redraw();
   ui_.ShowStatus(" " + TestSpectra()[static_cast<std::size_t>(selected)].caption, "");
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "marking/marking_state.h"
+
 namespace pektra {
 
 struct AnalysisState;
@@ -54,7 +56,7 @@ class CommandTable {
  private:
   void Build();
   void ShowStatusText();
-  void Marking(int mode);
+  void Marking(MarkMode mode);
   void Reset();
   void TestMenu();
 

@@ -5,12 +5,13 @@
 #include <string>
 
 #include "calib/calibration.h"
-#include "core/analysis_state.h"
 #include "core/arithmetic.h"
 #include "core/display_settings.h"
 #include "core/number_format.h"
 #include "core/user_interface.h"
 #include "numeric/peak_probe.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 
 namespace pektra {
 namespace {
@@ -28,10 +29,10 @@ Text Label(double x, double y, std::string text, Color color = colors::kWhite,
   return t;
 }
 
-int WindowLength(const AnalysisState& state) { return std::max(1, state.interval_length); }
+int WindowLength(const AnalysisState& state) { return std::max(1, state.view.interval_length); }
 
 double ChannelEnergy(AnalysisState& state, double channel) {
-  return ConvertPeak(state, channel, 0.0, 0.0, 0.0).energy;
+  return ConvertPeak(CalibrationsOf(state), channel, 0.0, 0.0, 0.0).energy;
 }
 
 void AddFrame(Picture& picture) {
@@ -52,12 +53,12 @@ void AddVerticalScale(Picture& picture, double top) {
 
 void AddPoints(Picture& picture, const AnalysisState& state, double top) {
   const TSpectrum& sp = state.spectrum;
-  const int first = std::max(state.interval_begin, 1);
-  const int last = std::min(state.interval_end, kMaxChannels);
+  const int first = std::max(state.view.interval_begin, 1);
+  const int last = std::min(state.view.interval_end, kMaxChannels);
   for (int c = first; c <= last; ++c) {
     picture.Add(
         PlusMark{static_cast<double>(PlotX(state, c)),
-                 static_cast<double>(kPlotTop + ScaleY(state.scale_mode, top, sp.counts[c])),
+                 static_cast<double>(kPlotTop + ScaleY(state.view.scale_mode, top, sp.counts[c])),
                  colors::kFuchsia});
   }
 }
@@ -67,7 +68,7 @@ void AddHorizontalScale(Picture& picture, AnalysisState& state) {
   for (int j = 1; j <= 9; ++j) {
     const double x = kPlotLeft + 64 * (j - 1);
     picture.Add(DottedLine{x, 96, 53, 5, true, colors::kLime});
-    const double channel = state.interval_begin + 64.0 * (j - 1) * n / 512.0;
+    const double channel = state.view.interval_begin + 64.0 * (j - 1) * n / 512.0;
     picture.Add(Label(x - 20, 370, FormatFixed(6, 0, channel), colors::kWhite, kAxisFont));
     picture.Add(Label(x - 24, 385, FormatFixed(7, 1, ChannelEnergy(state, channel)), colors::kWhite,
                       kAxisFont));
@@ -80,15 +81,16 @@ void AddHeader(Picture& picture, const AnalysisState& state, double m) {
   picture.Add(Label(180, 10, "SPECTRUM = "));
   picture.Add(Label(270, 10, state.spectrum.file_name, colors::kLime));
   picture.Add(Label(180, 25,
-                    "CHANNELS  =  " + std::to_string(state.interval_begin) + "  -  " +
-                        std::to_string(state.interval_end)));
+                    "CHANNELS  =  " + std::to_string(state.view.interval_begin) + "  -  " +
+                        std::to_string(state.view.interval_end)));
   picture.Add(Label(180, 40, "MAX  =" + FormatFixed(15, 0, m)));
 }
 
 void AddPeakTicks(Picture& picture, const AnalysisState& state) {
-  for (int i = 1; i <= std::min(state.peak_count, state.peak_list.capacity()); ++i) {
-    const int c = RoundToInt(state.peak_list[i]);
-    if (c <= 0 || c < state.interval_begin || c > state.interval_end) continue;
+  for (int i = 1; i <= std::min(state.marking.peak_count, state.marking.peak_list.capacity());
+       ++i) {
+    const int c = RoundToInt(state.marking.peak_list[i]);
+    if (c <= 0 || c < state.view.interval_begin || c > state.view.interval_end) continue;
     const double x = PlotX(state, c);
     picture.Add(Polyline{{x, x}, {355, 364}, colors::kLime});
   }
@@ -120,31 +122,30 @@ void ShowLargeGraph(AnalysisState& state, UserInterface& ui, double m) {
 
 }  // namespace
 
-double ScaleTop(int scale_mode, double trim, double m) {
+double ScaleTop(ScaleMode scale_mode, double trim, double m) {
   switch (scale_mode) {
-    case 1:
+    case ScaleMode::kNormal:
       return m;
-    case 2:
+    case ScaleMode::kSqrt:
       return std::sqrt(std::fabs(m));
-    case 3:
+    case ScaleMode::kLn:
       return std::log(std::fabs(m) + 1.0);
-    case 4:
+    case ScaleMode::kTrimmed:
       return m * trim;
-    default:
-      return 1.0;
   }
+  return 1.0;
 }
 
-int ScaleY(int scale_mode, double top, double v) {
+int ScaleY(ScaleMode scale_mode, double top, double v) {
   double scaled = v;
   switch (scale_mode) {
-    case 2:
+    case ScaleMode::kSqrt:
       scaled = std::sqrt(std::fabs(v));
       break;
-    case 3:
+    case ScaleMode::kLn:
       scaled = std::log(std::fabs(v) + 1.0);
       break;
-    case 4:
+    case ScaleMode::kTrimmed:
       scaled = std::min(top, v);
       break;
     default:
@@ -157,11 +158,11 @@ double ChannelAt(const AnalysisState& state, double x_pixels) {
   const double scale = state.display.screen_scale;
   return (x_pixels - ScaleToScreen(kPlotLeft, scale)) * WindowLength(state) /
              ScaleToScreen(kPlotWidth, scale) +
-         state.interval_begin;
+         state.view.interval_begin;
 }
 
 int PlotX(const AnalysisState& state, int channel) {
-  return kPlotLeft + RoundToInt((channel - state.interval_begin + 1) *
+  return kPlotLeft + RoundToInt((channel - state.view.interval_begin + 1) *
                                 static_cast<double>(kPlotWidth) / WindowLength(state));
 }
 
@@ -170,7 +171,7 @@ Picture LargeGraphPicture(AnalysisState& state, double m) {
   picture.width = kLargeGraphWidth;
   picture.height = kLargeGraphHeight;
   picture.background = colors::kMaroon;
-  const double top = ScaleTop(state.scale_mode, state.trim_coefficient, m);
+  const double top = ScaleTop(state.view.scale_mode, state.view.trim_coefficient, m);
   AddFrame(picture);
   AddVerticalScale(picture, top);
   AddPoints(picture, state, top);
@@ -181,39 +182,39 @@ Picture LargeGraphPicture(AnalysisState& state, double m) {
 }
 
 double LargeGraphMaximum(const AnalysisState& state) {
-  if (state.cadre_mode == 0) return state.spectrum.max_counts;
+  if (state.view.cadre_mode == 0) return state.spectrum.max_counts;
   double m = 0.0;
-  const int first = std::max(state.interval_begin, 1);
-  const int last = std::min(state.interval_end, kMaxChannels);
+  const int first = std::max(state.view.interval_begin, 1);
+  const int last = std::min(state.view.interval_end, kMaxChannels);
   for (int c = first; c <= last; ++c) m = std::max(m, state.spectrum.counts[c]);
   return m;
 }
 
 void GraphTheSpectrum(AnalysisState& state, UserInterface& ui) {
   const TSpectrum& sp = state.spectrum;
-  state.interval_begin = sp.a1;
-  state.interval_end = sp.a2;
-  state.interval_length = sp.a2 - sp.a1 + 1;
-  state.cadre_mode = 0;
+  state.view.interval_begin = sp.a1;
+  state.view.interval_end = sp.a2;
+  state.view.interval_length = sp.a2 - sp.a1 + 1;
+  state.view.cadre_mode = 0;
   ui.ClearForm();
-  state.graph_mode = 1;
+  state.view.graph_mode = GraphMode::kSpectrum;
   ShowLargeGraph(state, ui, sp.max_counts);
 }
 
 void GraphTheInterval(AnalysisState& state, UserInterface& ui) {
   ui.ClearForm();
-  state.graph_mode = 3;
-  state.cadre_mode = 1;
-  state.interval_begin = state.spectrum.b1;
-  state.interval_end = state.spectrum.b2;
-  state.interval_length = state.interval_end - state.interval_begin + 1;
+  state.view.graph_mode = GraphMode::kInterval;
+  state.view.cadre_mode = 1;
+  state.view.interval_begin = state.spectrum.b1;
+  state.view.interval_end = state.spectrum.b2;
+  state.view.interval_length = state.view.interval_end - state.view.interval_begin + 1;
   DrawCadre(state, ui);
 }
 
 void DrawCadre(AnalysisState& state, UserInterface& ui) {
   const TSpectrum& sp = state.spectrum;
-  int& begin = state.interval_begin;
-  int& end = state.interval_end;
+  int& begin = state.view.interval_begin;
+  int& end = state.view.interval_end;
   if (begin < sp.a1) {
     end += sp.a1 - begin;
     begin = sp.a1;
@@ -224,26 +225,28 @@ void DrawCadre(AnalysisState& state, UserInterface& ui) {
   }
   // A window longer than the spectrum shows the whole spectrum.
   begin = std::max(begin, sp.a1);
-  state.interval_length = end - begin + 1;
+  state.view.interval_length = end - begin + 1;
   ShowLargeGraph(state, ui, LargeGraphMaximum(state));
 }
 
 void NextCadre(AnalysisState& state, UserInterface& ui) {
-  const int n = state.interval_length;
-  state.interval_begin = state.interval_end + 1;
-  state.interval_end = state.interval_begin + n - 1;
+  const int n = state.view.interval_length;
+  state.view.interval_begin = state.view.interval_end + 1;
+  state.view.interval_end = state.view.interval_begin + n - 1;
   DrawCadre(state, ui);
 }
 
 void PreviousCadre(AnalysisState& state, UserInterface& ui) {
-  const int n = state.interval_length;
-  state.interval_end = state.interval_begin - 1;
-  state.interval_begin = state.interval_end - n + 1;
+  const int n = state.view.interval_length;
+  state.view.interval_end = state.view.interval_begin - 1;
+  state.view.interval_begin = state.view.interval_end - n + 1;
   DrawCadre(state, ui);
 }
 
 bool ReadOutClick(AnalysisState& state, UserInterface& ui, int x, int y) {
-  if (state.graph_mode < 1 || state.graph_mode > 5) return false;
+  if (state.view.graph_mode == GraphMode::kNothing || state.view.graph_mode == GraphMode::kClick) {
+    return false;
+  }
   const double scale = state.display.screen_scale;
   if (x < ScaleToScreen(kPlotLeft, scale) || x > ScaleToScreen(kPlotLeft + kPlotWidth, scale) ||
       y < ScaleToScreen(kPlotTop, scale) || y > ScaleToScreen(355, scale)) {
@@ -251,8 +254,8 @@ bool ReadOutClick(AnalysisState& state, UserInterface& ui, int x, int y) {
   }
   // The plot's left edge is channel interval_begin - 1; keep the probe inside the window.
   int c = RoundToInt(ChannelAt(state, x)) - 1;
-  c = std::clamp(c, std::max(state.interval_begin, 1),
-                 std::max(std::min(state.interval_end, kMaxChannels), 1));
+  c = std::clamp(c, std::max(state.view.interval_begin, 1),
+                 std::max(std::min(state.view.interval_end, kMaxChannels), 1));
   Picture picture = LargeGraphPicture(state, LargeGraphMaximum(state));
   AddReadOut(picture, state, c);
   ui.ShowPicture(PictureArea::kLargeGraph, picture);
@@ -260,7 +263,7 @@ bool ReadOutClick(AnalysisState& state, UserInterface& ui, int x, int y) {
 }
 
 void SpectrumToBmp(AnalysisState& state, UserInterface& ui) {
-  if (state.graph_mode == 0) return;
+  if (state.view.graph_mode == GraphMode::kNothing) return;
   const auto chosen = ui.AskSaveFile({"Spectrum -> BMP", "", "sp.bmp"});
   if (!chosen || !ui.ConfirmOverwrite(*chosen)) return;
   if (!ui.SavePicture(PictureArea::kLargeGraph, *chosen)) {

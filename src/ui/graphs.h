@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/picture.h"
+#include "core/view_state.h"
 
 namespace pektra {
 
@@ -15,12 +16,12 @@ inline constexpr int kLargeGraphHeight = 424;
 
 // The top of the vertical scale for a largest value m: Normal (1) m, SQRT (2) sqrt|m|,
 // LN (3) ln(|m| + 1), Trimmed (4) m * trim; any other mode 1.
-double ScaleTop(int scale_mode, double trim, double m);
+double ScaleTop(ScaleMode scale_mode, double trim, double m);
 
 // The vertical offset (design units) of a value v on a scale with the given top:
 // round(243 - 240 v' / max(0.1, top)) with v' = v, sqrt|v|, ln(|v| + 1) or min(top, v) by mode, so
 // the plot runs from 3 (top) to 243 (zero).
-int ScaleY(int scale_mode, double top, double v);
+int ScaleY(ScaleMode scale_mode, double top, double v);
 
 // The channel under a screen x (pixels of the shown picture):
 // (x - S(60)) * N / S(512) + interval_begin, S the screen scale. A plotted channel c gives c + 1.

@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "core/analysis_state.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "state/analysis_state.h"
 
 namespace pektra {
 
@@ -82,11 +82,11 @@ void LoadTestSpectrum(AnalysisState& state, int index) {
   }
   TSpectrum& sp = state.spectrum;
   LoadIntoSpectrum(GenerateCounts(recipe), sp);
-  sp.file_name = (std::filesystem::path(state.work_dir) / test.name).string();
+  sp.file_name = (std::filesystem::path(state.files.work_dir) / test.name).string();
   sp.w1 = test.width - 0.5;
   sp.w2 = test.width + 0.5;
   sp.delta_w = test.width / 2;
-  sp.ApplyVarianceFormula(state.covar);
+  sp.ApplyVarianceFormula(state.processing.covar);
 }
 
 }  // namespace pektra

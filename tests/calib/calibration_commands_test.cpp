@@ -11,7 +11,8 @@
 #include <vector>
 
 #include "calib/calibration.h"
-#include "core/analysis_state.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
 
@@ -24,22 +25,22 @@ using testing::TempDir;
 using testing::WriteFile;
 
 std::vector<CalibrationItem> EnergyItems(const AnalysisState& state) {
-  const auto items = state.enc_points.range(1, state.enc_count);
+  const auto items = state.enc.enc_points.range(1, state.enc.enc_count);
   return {items.begin(), items.end()};
 }
 
 std::vector<CalibrationItem> EfficiencyItems(const AnalysisState& state) {
-  const auto items = state.efc_points.range(1, state.efc_count);
+  const auto items = state.efc.efc_points.range(1, state.efc.efc_count);
   return {items.begin(), items.end()};
 }
 
 void SetEnergyItems(AnalysisState& state, const std::vector<CalibrationItem>& items, int mode) {
   for (std::size_t i = 0; i < items.size(); ++i)
-    state.enc_points[static_cast<int>(i) + 1] = items[i];
-  state.enc_count = static_cast<int>(items.size());
-  state.enc_mode = mode;
-  state.enc_present = true;
-  if (mode == 1) FitEnergyLine(state);
+    state.enc.enc_points[static_cast<int>(i) + 1] = items[i];
+  state.enc.enc_count = static_cast<int>(items.size());
+  state.enc.enc_mode = mode;
+  state.enc.enc_present = true;
+  if (mode == 1) FitEnergyLine(CalibrationsOf(state));
 }
 
 // The first stage of the energy entry with the given mode and ticked sources.
@@ -66,7 +67,7 @@ TEST(EnterEnergyData, TypedItemsAreFittedShownForCheckingAndSwitchedOn) {
         dialog.memo.text.replace(at, 8, "  200.00");
       });
 
-  EnterEnergyData(state, ui);
+  EnterEnergyData(CalibrationOf(state), ui);
 
   ASSERT_EQ(ui.dialogs().size(), 3u);
   const DialogContent& first = ui.dialogs()[0];
@@ -90,11 +91,11 @@ TEST(EnterEnergyData, TypedItemsAreFittedShownForCheckingAndSwitchedOn) {
             "  200.00  210.00   0.50   204.19      540.83\n"
             "  300.00  300.00   1.00   304.19       17.52");
 
-  EXPECT_TRUE(state.enc_present);
-  EXPECT_EQ(state.enc_mode, 1);
+  EXPECT_TRUE(state.enc.enc_present);
+  EXPECT_EQ(state.enc.enc_mode, 1);
   EXPECT_EQ(EnergyItems(state),
             (std::vector<CalibrationItem>{{100, 100, 1}, {200, 200, 0.5}, {300, 300, 1}}));
-  EXPECT_NEAR(LinearEnergy(state, 250), 250.0, 1e-9);  // refitted after the correction
+  EXPECT_NEAR(LinearEnergy(state.enc, 250), 250.0, 1e-9);  // refitted after the correction
   EXPECT_TRUE(ui.notes().empty());
 }
 
@@ -106,28 +107,28 @@ TEST(EnterEnergyData, CancelAtAnyStageLeavesTheCalibrationAsItWas) {
   {  // The first dialog.
     ScriptedUi ui;
     ui.CancelDialog();
-    EnterEnergyData(state, ui);
+    EnterEnergyData(CalibrationOf(state), ui);
   }
   {  // Typing, after choosing linear mode and the marked peaks as channels.
-    state.peak_count = 2;
-    state.peak_list[1] = 300;
-    state.peak_list[2] = 400;
+    state.marking.peak_count = 2;
+    state.marking.peak_list[1] = 300;
+    state.marking.peak_list[2] = 400;
     ScriptedUi ui;
     ui.AnswerDialog(ChooseEnergySource(1, {true, false, true})).CancelDialog();
-    EnterEnergyData(state, ui);
+    EnterEnergyData(CalibrationOf(state), ui);
   }
   {  // Checking: the typed items are not kept, nor switched on.
     ScriptedUi ui;
     ui.AnswerDialog(ChooseEnergySource(1, {false, false, true}))
         .AnswerDialog(TypeInMemo("10 20 1\n30 40 1"))
         .CancelDialog();
-    EnterEnergyData(state, ui);
+    EnterEnergyData(CalibrationOf(state), ui);
     EXPECT_TRUE(ui.notes().empty());
   }
-  EXPECT_EQ(state.enc_mode, 0);
+  EXPECT_EQ(state.enc.enc_mode, 0);
   EXPECT_EQ(EnergyItems(state), EnergyItems(before));
-  EXPECT_EQ(state.enc_present, before.enc_present);
-  EXPECT_EQ(state.enc_intercept, before.enc_intercept);
+  EXPECT_EQ(state.enc.enc_present, before.enc.enc_present);
+  EXPECT_EQ(state.enc.enc_intercept, before.enc.enc_intercept);
 }
 
 TEST(EnterEnergyData, OneTypedItemIsRefusedAndSwitchesTheCalibrationOff) {
@@ -136,53 +137,53 @@ TEST(EnterEnergyData, OneTypedItemIsRefusedAndSwitchesTheCalibrationOff) {
   ScriptedUi ui;
   ui.AnswerDialog(ChooseEnergySource(0, {false, false, true}))
       .AnswerDialog(TypeInMemo("* Channel  Energy  Error\n100 661.7 0.1\n-5 5 0\n"));
-  EnterEnergyData(state, ui);
+  EnterEnergyData(CalibrationOf(state), ui);
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, number of peaks < 2"});
-  EXPECT_FALSE(state.enc_present);
+  EXPECT_FALSE(state.enc.enc_present);
   EXPECT_EQ(EnergyItems(state), (std::vector<CalibrationItem>{{100, 1000, 1}, {200, 2000, 1}}));
 }
 
 TEST(EnterEnergyData, ResultRowsAreConvertedWithTheCalibrationInForceBefore) {
   AnalysisState state;
   SetEnergyItems(state, {{100, 1000, 0.5}, {200, 2000, 0.5}}, 0);
-  state.result_rows[1] = {120, 0.1, 5000, 80, 3, 0.1, 20, 100};
-  state.result_rows[2] = {180, 0.1, 4000, 70, 3, 0.1, 20, 100};
-  state.result_count = 2;
+  state.results.result_rows[1] = {120, 0.1, 5000, 80, 3, 0.1, 20, 100};
+  state.results.result_rows[2] = {180, 0.1, 4000, 70, 3, 0.1, 20, 100};
+  state.results.result_count = 2;
   ScriptedUi ui;
   // Switching to linear must not change how the rows are converted.
   ui.AnswerDialog(ChooseEnergySource(1, {false, true, false})).AnswerDialog();
-  EnterEnergyData(state, ui);
-  ASSERT_EQ(state.enc_count, 2);
-  EXPECT_NEAR(state.enc_points[1][1], 1200.0, 1e-9);
-  EXPECT_NEAR(state.enc_points[2][1], 1800.0, 1e-9);
+  EnterEnergyData(CalibrationOf(state), ui);
+  ASSERT_EQ(state.enc.enc_count, 2);
+  EXPECT_NEAR(state.enc.enc_points[1][1], 1200.0, 1e-9);
+  EXPECT_NEAR(state.enc.enc_points[2][1], 1800.0, 1e-9);
   // Own error 0.5 and the carried channel error 1 make sqrt(1.25) = 1.118, which the checking
   // memo shows, and the confirmed memo gives back, with two decimals.
-  EXPECT_NEAR(state.enc_points[1][2], 1.12, 1e-9);
+  EXPECT_NEAR(state.enc.enc_points[1][2], 1.12, 1e-9);
 }
 
 TEST(EnterEfficiencyData, EmptyMemoCancelsAndSwitchesTheCalibrationOff) {
   AnalysisState state;
-  state.efc_points[1] = {661.7, 0.25, 0.01};
-  state.efc_count = 1;
-  state.efc_present = true;
+  state.efc.efc_points[1] = {661.7, 0.25, 0.01};
+  state.efc.efc_count = 1;
+  state.efc.efc_present = true;
   ScriptedUi ui;
   ui.AnswerDialog(TypeInMemo("   \n\n0 0 0\n"));
-  EnterEfficiencyData(state, ui);
+  EnterEfficiencyData(CalibrationOf(state), ui);
 
   const DialogContent& shown = ui.dialogs().at(0);
   EXPECT_EQ(shown.title, "Efficiency calibration data: E, coef, [err]");
   EXPECT_EQ(shown.memo.text, "    661.70   0.25000   0.01000");
   EXPECT_EQ(shown.labels[0].text, "       Energy     Efficiency      Error ");
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"Empty lines. Cancelled"});
-  EXPECT_FALSE(state.efc_present);
+  EXPECT_FALSE(state.efc.efc_present);
 }
 
 TEST(EnterEfficiencyData, OneTypedItemIsEnoughAndItemsAreSorted) {
   AnalysisState state;
   ScriptedUi ui;
   ui.AnswerDialog(TypeInMemo("1408 0.002 0\n121.78 0.012\n"));
-  EnterEfficiencyData(state, ui);
-  EXPECT_TRUE(state.efc_present);
+  EnterEfficiencyData(CalibrationOf(state), ui);
+  EXPECT_TRUE(state.efc.efc_present);
   EXPECT_EQ(EfficiencyItems(state),
             (std::vector<CalibrationItem>{{121.78, 0.012, 0}, {1408, 0.002, 0}}));
 }
@@ -194,26 +195,26 @@ TEST(CalibrationFiles, EnergyFileIsWrittenExactlyAndReadBack) {
   SetEnergyItems(state, {{100, 661.7, 0.1}, {200.5, 1332.5, 0.25}}, 0);
   ScriptedUi ui;
   ui.AnswerFile(file);
-  SaveEnergyCalibration(state, ui);
+  SaveEnergyCalibration(CalibrationOf(state), ui);
   EXPECT_EQ(ReadFile(file),
             "*                    Energy calibration data.\n"
             "\n"
             "*  Channel    Energy     Error\n"
             "    100.00    661.70      0.10\n"
             "    200.50   1332.50      0.25\n");
-  EXPECT_EQ(state.enc_file, file);
+  EXPECT_EQ(state.files.enc_file, file);
 
   AnalysisState loaded;
   ScriptedUi reader;
   reader.AnswerFile(file)
       .AnswerDialog([](DialogContent& dialog) { dialog.choice_lists[0].selected = 1; })
       .AnswerDialog();
-  LoadCalibrationFile(loaded, reader, CalibrationKind::kEnergy);
+  LoadCalibrationFile(CalibrationOf(loaded), reader, CalibrationKind::kEnergy);
   EXPECT_EQ(EnergyItems(loaded), EnergyItems(state));
-  EXPECT_TRUE(loaded.enc_present);
-  EXPECT_EQ(loaded.enc_mode, 1);
-  EXPECT_EQ(loaded.enc_file, file);
-  EXPECT_EQ(loaded.enc_last_channel, 200.5);  // the line was fitted
+  EXPECT_TRUE(loaded.enc.enc_present);
+  EXPECT_EQ(loaded.enc.enc_mode, 1);
+  EXPECT_EQ(loaded.files.enc_file, file);
+  EXPECT_EQ(loaded.enc.enc_last_channel, 200.5);  // the line was fitted
   ASSERT_EQ(reader.dialogs().size(), 2u);
   EXPECT_EQ(reader.dialogs()[0].labels[0].text, "Specify the calibration mode");
   EXPECT_EQ(reader.dialogs()[1].list_box.lines,
@@ -225,12 +226,12 @@ TEST(CalibrationFiles, EfficiencyFileIsWrittenExactlyAndReadBack) {
   TempDir dir;
   const std::string file = dir.File("my.efc");
   AnalysisState state;
-  state.efc_points[1] = {121.78, 0.0123456, 0.0001};
-  state.efc_points[2] = {1408.01, 0.0021, 0.00005};
-  state.efc_count = 2;
+  state.efc.efc_points[1] = {121.78, 0.0123456, 0.0001};
+  state.efc.efc_points[2] = {1408.01, 0.0021, 0.00005};
+  state.efc.efc_count = 2;
   ScriptedUi ui;
   ui.AnswerFile(file);
-  SaveEfficiencyCalibration(state, ui);
+  SaveEfficiencyCalibration(CalibrationOf(state), ui);
   EXPECT_EQ(ReadFile(file),
             "*                    Efficiency calibration data.\n"
             "\n"
@@ -239,13 +240,13 @@ TEST(CalibrationFiles, EfficiencyFileIsWrittenExactlyAndReadBack) {
             "   1408.01      0.0021000      0.0000500\n");
 
   AnalysisState loaded;
-  loaded.efc_mode = 3;
+  loaded.efc.efc_mode = 3;
   ScriptedUi reader;
   reader.AnswerFile(file).AnswerDialog();
-  LoadCalibrationFile(loaded, reader, CalibrationKind::kEfficiency);
+  LoadCalibrationFile(CalibrationOf(loaded), reader, CalibrationKind::kEfficiency);
   EXPECT_EQ(EfficiencyItems(loaded), EfficiencyItems(state));
-  EXPECT_TRUE(loaded.efc_present);
-  EXPECT_EQ(loaded.efc_mode, 0);
+  EXPECT_TRUE(loaded.efc.efc_present);
+  EXPECT_EQ(loaded.efc.efc_mode, 0);
   EXPECT_EQ(reader.dialogs().at(0).list_box.lines,
             (std::vector<std::string>{"Efficiency calibration performed", " Mode= Non-linear",
                                       "2 calibration items"}));
@@ -264,10 +265,10 @@ TEST(CalibrationFiles, NumbersWiderThanTheirFieldsReadBackApart) {
   // The checking memo is read back the same way.
   AnalysisState state;
   SetEnergyItems(state, {{100, 12345.5, 1}, {16000, 99999.25, 2500}}, 0);
-  const TypedItems typed = ReadTypedItems(EnergyItemsMemo(state));
+  const TypedItems typed = ReadTypedItems(EnergyItemsMemo(state.enc));
   ASSERT_EQ(typed.count, 2);
-  EXPECT_EQ(typed.items[1], state.enc_points[1]);
-  EXPECT_EQ(typed.items[2], state.enc_points[2]);
+  EXPECT_EQ(typed.items[1], state.enc.enc_points[1]);
+  EXPECT_EQ(typed.items[2], state.enc.enc_points[2]);
 }
 
 TEST(CalibrationFiles, OneItemEnergyFileIsRefusedAndLeavesTheCalibrationOff) {
@@ -278,10 +279,10 @@ TEST(CalibrationFiles, OneItemEnergyFileIsRefusedAndLeavesTheCalibrationOff) {
   SetEnergyItems(state, {{100, 1000, 1}, {200, 2000, 1}}, 0);
   ScriptedUi ui;
   ui.AnswerFile(file).AnswerDialog();
-  LoadCalibrationFile(state, ui, CalibrationKind::kEnergy);
+  LoadCalibrationFile(CalibrationOf(state), ui, CalibrationKind::kEnergy);
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, number of peaks < 2"});
-  EXPECT_FALSE(state.enc_present);
-  EXPECT_EQ(state.enc_file, "enc.dat");
+  EXPECT_FALSE(state.enc.enc_present);
+  EXPECT_EQ(state.files.enc_file, "enc.dat");
   EXPECT_EQ(EnergyItems(state), (std::vector<CalibrationItem>{{100, 1000, 1}, {200, 2000, 1}}));
 }
 
@@ -293,9 +294,9 @@ TEST(CalibrationFiles, LinearFileWithOneChannelIsRefused) {
   ScriptedUi ui;
   ui.AnswerFile(file).AnswerDialog(
       [](DialogContent& dialog) { dialog.choice_lists[0].selected = 1; });
-  LoadCalibrationFile(state, ui, CalibrationKind::kEnergy);
+  LoadCalibrationFile(CalibrationOf(state), ui, CalibrationKind::kEnergy);
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, number of peaks < 2"});
-  EXPECT_FALSE(state.enc_present);
+  EXPECT_FALSE(state.enc.enc_present);
 }
 
 TEST(CalibrationFiles, MissingFileAndRefusedOverwriteChangeNothing) {
@@ -304,30 +305,30 @@ TEST(CalibrationFiles, MissingFileAndRefusedOverwriteChangeNothing) {
   ScriptedUi ui;
   const std::string missing = dir.File("none.enc");
   ui.AnswerFile(missing);
-  LoadCalibrationFile(state, ui, CalibrationKind::kEnergy);
+  LoadCalibrationFile(CalibrationOf(state), ui, CalibrationKind::kEnergy);
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"No file " + missing});
 
-  SaveEfficiencyCalibration(state, ui);
+  SaveEfficiencyCalibration(CalibrationOf(state), ui);
   EXPECT_EQ(ui.notes().back(), "No calibration data");
 
   const std::string existing = dir.File("old.enc");
   WriteFile(existing, "old");
   SetEnergyItems(state, {{100, 1000, 1}, {200, 2000, 1}}, 0);
   ui.AnswerFile(existing).AnswerNo();
-  SaveEnergyCalibration(state, ui);
+  SaveEnergyCalibration(CalibrationOf(state), ui);
   EXPECT_EQ(ReadFile(existing), "old");
-  EXPECT_EQ(state.enc_file, "enc.dat");
+  EXPECT_EQ(state.files.enc_file, "enc.dat");
 }
 
 TEST(EnergyCalibrationGraph, DrawsTheCurveAtTheItemsAndMarksTheirEnergies) {
   AnalysisState state;
   ScriptedUi ui;
-  ShowEnergyCalibrationGraph(state, ui);
+  ShowEnergyCalibrationGraph(CalibrationOf(state), ui);
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"No energy calibration set up"});
 
   SetEnergyItems(state, {{100, 100, 1.0}, {200, 210, 0.5}, {300, 300, 1.0}}, 1);
   ui.AnswerDialog();
-  ShowEnergyCalibrationGraph(state, ui);
+  ShowEnergyCalibrationGraph(CalibrationOf(state), ui);
   const DialogPicture& area = ui.dialogs().at(0).pictures[0];
   EXPECT_EQ(ui.dialogs()[0].title, "Energy calibration");
   EXPECT_TRUE(area.visible);

@@ -10,7 +10,8 @@
 #include <vector>
 
 #include "calib/calibration_commands.h"
-#include "core/analysis_state.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 #include "support/scripted_ui.h"
 
 namespace pektra {
@@ -20,18 +21,18 @@ using testing::ScriptedUi;
 
 void SetEnergyItems(AnalysisState& state, const std::vector<CalibrationItem>& items, int mode) {
   for (std::size_t i = 0; i < items.size(); ++i)
-    state.enc_points[static_cast<int>(i) + 1] = items[i];
-  state.enc_count = static_cast<int>(items.size());
-  state.enc_mode = mode;
-  state.enc_present = true;
-  if (mode == 1) FitEnergyLine(state);
+    state.enc.enc_points[static_cast<int>(i) + 1] = items[i];
+  state.enc.enc_count = static_cast<int>(items.size());
+  state.enc.enc_mode = mode;
+  state.enc.enc_present = true;
+  if (mode == 1) FitEnergyLine(CalibrationsOf(state));
 }
 
 void SetEfficiencyItems(AnalysisState& state, const std::vector<CalibrationItem>& items) {
   for (std::size_t i = 0; i < items.size(); ++i)
-    state.efc_points[static_cast<int>(i) + 1] = items[i];
-  state.efc_count = static_cast<int>(items.size());
-  state.efc_present = true;
+    state.efc.efc_points[static_cast<int>(i) + 1] = items[i];
+  state.efc.efc_count = static_cast<int>(items.size());
+  state.efc.efc_present = true;
 }
 
 std::vector<CalibrationItem> ReadItems(const std::string& text) {
@@ -46,13 +47,13 @@ TEST(EnergyCalibration, LinearLineThroughTwoItemsMapsChannelsToEnergiesAndBack) 
   AnalysisState state;
   SetEnergyItems(state, {{100, 100, 1}, {200, 200, 3}}, 1);
 
-  EXPECT_EQ(state.enc_first_channel, 100.0);
-  EXPECT_EQ(state.enc_last_channel, 200.0);
-  const ConvertedPeak peak = ConvertPeak(state, 150, 0, 0, 0);
+  EXPECT_EQ(state.enc.enc_first_channel, 100.0);
+  EXPECT_EQ(state.enc.enc_last_channel, 200.0);
+  const ConvertedPeak peak = ConvertPeak(CalibrationsOf(state), 150, 0, 0, 0);
   EXPECT_NEAR(peak.energy, 150.0, 1e-9);
   // No channel error: only the items' own error, interpolated halfway between 1 and 3.
   EXPECT_NEAR(peak.energy_error, 2.0, 1e-12);
-  EXPECT_NEAR(EnergyToChannel(state, 175), 175.0, 1e-9);
+  EXPECT_NEAR(EnergyToChannel(CalibrationsOf(state), 175), 175.0, 1e-9);
 }
 
 TEST(EnergyCalibration, NonLinearErrorCombinesItemErrorAndCarriedChannelError) {
@@ -60,7 +61,7 @@ TEST(EnergyCalibration, NonLinearErrorCombinesItemErrorAndCarriedChannelError) {
   // 5 keV per channel; item errors 0.4 and 2.0, so 1.2 at channel 150.
   SetEnergyItems(state, {{100, 1000, 0.4}, {200, 1500, 2.0}}, 0);
   // A channel error of 0.32 carries through as 1.6 keV: sqrt(1.2^2 + 1.6^2) = 2.
-  const ConvertedPeak peak = ConvertPeak(state, 150, 0.32, 500, 20);
+  const ConvertedPeak peak = ConvertPeak(CalibrationsOf(state), 150, 0.32, 500, 20);
   EXPECT_NEAR(peak.energy, 1250.0, 1e-9);
   EXPECT_NEAR(peak.energy_error, 2.0, 1e-9);
   EXPECT_EQ(peak.intensity, 500.0);
@@ -77,8 +78,8 @@ TEST(EnergyCalibration, EnergyToChannelInvertsTheInterpolatedCalibration) {
                   {1300, 1408.0, 0.1}},
                  0);
   for (const double channel : {60.0, 299.0, 512.5, 999.0, 1200.0}) {
-    const double energy = ConvertPeak(state, channel, 0, 0, 0).energy;
-    EXPECT_NEAR(EnergyToChannel(state, energy), channel, 1e-6) << channel;
+    const double energy = ConvertPeak(CalibrationsOf(state), channel, 0, 0, 0).energy;
+    EXPECT_NEAR(EnergyToChannel(CalibrationsOf(state), energy), channel, 1e-6) << channel;
   }
 }
 
@@ -89,7 +90,7 @@ TEST(EnergyCalibration, FitEnergyLineIsTheWeightedLeastSquaresLine) {
   SetEnergyItems(state, {{100, 100, 1.0}, {200, 210, 0.5}, {300, 300, 1.0}}, 1);
   const double mean = (100 + 1.44 * 210 + 300) / 3.44;
   for (const double channel : {100.0, 200.0, 250.0}) {
-    EXPECT_NEAR(LinearEnergy(state, channel), mean + (channel - 200), 1e-9) << channel;
+    EXPECT_NEAR(LinearEnergy(state.enc, channel), mean + (channel - 200), 1e-9) << channel;
   }
 }
 
@@ -98,7 +99,7 @@ TEST(EfficiencyCalibration, CoefficientIsTakenAtThePeakEnergyAndDividesTheArea) 
   SetEnergyItems(state, {{100, 1000, 0}, {200, 2000, 0}}, 0);
   SetEfficiencyItems(state, {{1000, 0.1, 0.01}, {2000, 0.3, 0.01}});
   // Channel 150 is 1500 keV, where k = 0.2 (at the channel itself it would be negative).
-  const ConvertedPeak peak = ConvertPeak(state, 150, 0, 1000, 30);
+  const ConvertedPeak peak = ConvertPeak(CalibrationsOf(state), 150, 0, 1000, 30);
   EXPECT_NEAR(peak.intensity, 5000.0, 1e-9);
   EXPECT_NEAR(peak.intensity_error, 150.0, 1e-9);
 }
@@ -106,7 +107,7 @@ TEST(EfficiencyCalibration, CoefficientIsTakenAtThePeakEnergyAndDividesTheArea) 
 TEST(EfficiencyCalibration, WithoutEnergyCalibrationTheChannelIsTheEnergy) {
   AnalysisState state;
   SetEfficiencyItems(state, {{100, 0.5, 0}, {300, 0.25, 0}});
-  const ConvertedPeak peak = ConvertPeak(state, 100, 0.5, 1000, 30);
+  const ConvertedPeak peak = ConvertPeak(CalibrationsOf(state), 100, 0.5, 1000, 30);
   EXPECT_EQ(peak.energy, 100.0);
   EXPECT_EQ(peak.energy_error, 0.5);
   EXPECT_NEAR(peak.intensity, 2000.0, 1e-9);
@@ -116,13 +117,13 @@ TEST(EfficiencyCalibration, WithoutEnergyCalibrationTheChannelIsTheEnergy) {
 TEST(EfficiencyCalibration, ZeroCoefficientLeavesTheAreaAndOneItemIsConstant) {
   AnalysisState state;
   SetEfficiencyItems(state, {{100, 0, 0.1}, {300, 0, 0.1}});
-  ConvertedPeak peak = ConvertPeak(state, 200, 0, 1000, 30);
+  ConvertedPeak peak = ConvertPeak(CalibrationsOf(state), 200, 0, 1000, 30);
   EXPECT_EQ(peak.intensity, 1000.0);
   EXPECT_EQ(peak.intensity_error, 30.0);
 
   SetEfficiencyItems(state, {{661.7, 0.25, 0.01}});
   for (const double channel : {10.0, 661.7, 3000.0}) {
-    peak = ConvertPeak(state, channel, 0, 1000, 30);
+    peak = ConvertPeak(CalibrationsOf(state), channel, 0, 1000, 30);
     EXPECT_EQ(peak.intensity, 4000.0);
     EXPECT_EQ(peak.intensity_error, 120.0);
   }
@@ -132,9 +133,9 @@ TEST(Calibration, SwitchedOffOrUnusableCalibrationsPassValuesThrough) {
   AnalysisState state;
   SetEnergyItems(state, {{100, 1000, 1}, {200, 2000, 1}}, 0);
   SetEfficiencyItems(state, {{100, 0.5, 0}, {300, 0.25, 0}});
-  state.enc_present = false;
-  state.efc_present = false;
-  const ConvertedPeak off = ConvertPeak(state, 150.25, 0.5, 1234, 56);
+  state.enc.enc_present = false;
+  state.efc.efc_present = false;
+  const ConvertedPeak off = ConvertPeak(CalibrationsOf(state), 150.25, 0.5, 1234, 56);
   EXPECT_EQ(off.energy, 150.25);
   EXPECT_EQ(off.energy_error, 0.5);
   EXPECT_EQ(off.intensity, 1234.0);
@@ -142,12 +143,12 @@ TEST(Calibration, SwitchedOffOrUnusableCalibrationsPassValuesThrough) {
 
   // Switched on but not evaluable: one item, or a linear line between equal channels.
   SetEnergyItems(state, {{100, 1000, 1}}, 0);
-  EXPECT_EQ(ConvertPeak(state, 150.25, 0.5, 0, 0).energy, 150.25);
+  EXPECT_EQ(ConvertPeak(CalibrationsOf(state), 150.25, 0.5, 0, 0).energy, 150.25);
   SetEnergyItems(state, {{100, 1000, 1}, {100, 2000, 1}}, 1);
-  const ConvertedPeak flat = ConvertPeak(state, 150.25, 0.5, 0, 0);
+  const ConvertedPeak flat = ConvertPeak(CalibrationsOf(state), 150.25, 0.5, 0, 0);
   EXPECT_EQ(flat.energy, 150.25);
   EXPECT_EQ(flat.energy_error, 0.5);
-  EXPECT_EQ(EnergyToChannel(state, 175), 175.0);
+  EXPECT_EQ(EnergyToChannel(CalibrationsOf(state), 175), 175.0);
 }
 
 TEST(CalibrationItems, SortKeepsEqualChannelsInTheirOrder) {
@@ -168,15 +169,15 @@ TEST(CalibrationItems, SortKeepsEqualChannelsInTheirOrder) {
 TEST(CalibrationItems, WrongCountShowsTheMessageAndSwitchesTheEnergyCalibrationOff) {
   AnalysisState state;
   ScriptedUi ui;
-  state.enc_present = true;
-  EXPECT_FALSE(CheckItemCount(state, ui, 2));
-  EXPECT_FALSE(CheckItemCount(state, ui, 60));
-  EXPECT_TRUE(state.enc_present);
-  EXPECT_TRUE(CheckItemCount(state, ui, 61));
-  EXPECT_FALSE(state.enc_present);
-  state.enc_present = true;
-  EXPECT_TRUE(CheckItemCount(state, ui, 1));
-  EXPECT_FALSE(state.enc_present);
+  state.enc.enc_present = true;
+  EXPECT_FALSE(CheckItemCount(state.enc, ui, 2));
+  EXPECT_FALSE(CheckItemCount(state.enc, ui, 60));
+  EXPECT_TRUE(state.enc.enc_present);
+  EXPECT_TRUE(CheckItemCount(state.enc, ui, 61));
+  EXPECT_FALSE(state.enc.enc_present);
+  state.enc.enc_present = true;
+  EXPECT_TRUE(CheckItemCount(state.enc, ui, 1));
+  EXPECT_FALSE(state.enc.enc_present);
   EXPECT_EQ(ui.notes(), (std::vector<std::string>{"Error, number of peaks > 60",
                                                   "Error, number of peaks < 2"}));
 }

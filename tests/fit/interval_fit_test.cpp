@@ -7,8 +7,9 @@
 #include <cmath>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 #include "support/scripted_ui.h"
 
 namespace pektra {
@@ -37,14 +38,14 @@ void Prepare(AnalysisState& state, const SyntheticSpec& recipe, int first, int l
   LoadIntoSpectrum(GenerateCounts(recipe), state.spectrum);
   state.spectrum.w1 = 4.0;
   state.spectrum.w2 = 4.0;
-  state.fit_first = first;
-  state.fit_last = last;
-  state.fit_peaks = static_cast<int>(marks.size());
-  state.fit_width = 4.0;
+  state.fit.fit_first = first;
+  state.fit.fit_last = last;
+  state.fit.fit_peaks = static_cast<int>(marks.size());
+  state.fit.fit_width = 4.0;
   for (std::size_t i = 0; i < marks.size(); ++i) {
-    state.peak_list[static_cast<int>(i) + 1] = marks[i];
+    state.marking.peak_list[static_cast<int>(i) + 1] = marks[i];
   }
-  state.peak_count = static_cast<int>(marks.size());
+  state.marking.peak_count = static_cast<int>(marks.size());
 }
 
 // The analytic derivatives of the point procedure agree with central differences of its model
@@ -57,7 +58,7 @@ TEST(ModelPoint, AnalyticDerivativesMatchFiniteDifferences) {
           {115, 129, 140});
   state.spectrum.b1 = 1;
   state.spectrum.b2 = 1024;
-  state.fit_max_count = 1000;  // no channel pairing
+  state.fit.fit_max_count = 1000;  // no channel pairing
   const int n = 3;
   TParameter& fitter = state.fitter;
   fitter.set_parameter_count(2 * n + 6);
@@ -68,18 +69,18 @@ TEST(ModelPoint, AnalyticDerivativesMatchFiniteDifferences) {
   int compared = 0, total = 0;
   double worst = 0.0;
   for (int k = 1; k <= 61; ++k) {
-    ModelPoint(state, 1, k);
+    ModelPoint(FitOf(state), 1, k);
     std::vector<double> analytic;
     for (int j = 1; j <= 2 * n + 6; ++j) analytic.push_back(fitter.param(j).increment);
     for (int j = 1; j <= 2 * n + 6; ++j) {
       ++total;
       ParameterRecord& p = fitter.param(j);
       const double v = p.value, h = 1e-6 * std::max(1.0, std::fabs(v));
-      const double f0 = ModelPoint(state, 1, k).f;
+      const double f0 = ModelPoint(FitOf(state), 1, k).f;
       p.value = v + h;
-      const double fp = ModelPoint(state, 1, k).f;
+      const double fp = ModelPoint(FitOf(state), 1, k).f;
       p.value = v - h;
-      const double fm = ModelPoint(state, 1, k).f;
+      const double fm = ModelPoint(FitOf(state), 1, k).f;
       p.value = v;
       const double forward = (fp - f0) / h, backward = (f0 - fm) / h;
       const double scale = std::max(1.0, std::fabs(forward) + std::fabs(backward));
@@ -103,47 +104,47 @@ TEST(ModelPoint, PairsChannelsBelowSmallStatisticsAndStopsAtTheLastChannel) {
     state.spectrum.counts[c] = c % 7;
     state.spectrum.errors[c] = 1.0;
   }
-  state.fit_first = kMaxChannels - 9;
-  state.fit_last = kMaxChannels;
-  state.fit_peaks = 1;
+  state.fit.fit_first = kMaxChannels - 9;
+  state.fit.fit_last = kMaxChannels;
+  state.fit.fit_peaks = 1;
   state.fitter.set_parameter_count(8);
   state.fitter.param(W0(1)).value = 4.0;
-  state.fit_max_count = 6;
-  const PointValue first = ModelPoint(state, 1, 1);
+  state.fit.fit_max_count = 6;
+  const PointValue first = ModelPoint(FitOf(state), 1, 1);
   EXPECT_EQ(first.y, (kMaxChannels - 9) % 7 + (kMaxChannels - 8) % 7);
   EXPECT_DOUBLE_EQ(first.w, 0.5);
-  const PointValue last = ModelPoint(state, 1, 10);
+  const PointValue last = ModelPoint(FitOf(state), 1, 10);
   EXPECT_EQ(last.y, kMaxChannels % 7);
   EXPECT_DOUBLE_EQ(last.w, 1.0);
 
   // And a whole fit there reads nothing beyond the spectrum's arrays.
-  state.peak_list[1] = kMaxChannels - 4;
-  state.fit_width = 4.0;
+  state.marking.peak_list[1] = kMaxChannels - 4;
+  state.fit.fit_width = 4.0;
   ScriptedUi ui;
-  FitInterval(state, ui, 1, false);
+  FitInterval(FitOf(state), ui, 1, false);
   EXPECT_TRUE(std::isfinite(state.fitter.param(Amp(1, 1)).value));
 }
 
 TEST(FitInterval, ZeroPositionFreedomKeepsEveryPeakAtItsMarkedChannel) {
   AnalysisState state;
   Prepare(state, Spec({{300, 8000, 4}, {312, 6000, 4}}), 285, 330, {300.7, 311.4});
-  state.delta_pos = 0;
+  state.fit.delta_pos = 0;
   ScriptedUi ui;
-  FitInterval(state, ui, 1, false);
+  FitInterval(FitOf(state), ui, 1, false);
   for (int k = 1; k <= 2; ++k) {
     const ParameterRecord& p = state.fitter.param(Pos(2, k));
-    EXPECT_EQ(p.value, state.peak_list[k]);
+    EXPECT_EQ(p.value, state.marking.peak_list[k]);
     EXPECT_EQ(p.lower, p.upper);
-    EXPECT_EQ(PeakResult(state, k)[1], 0.0);  // a fixed position has no error
+    EXPECT_EQ(PeakResult(FitOf(state), k)[1], 0.0);  // a fixed position has no error
   }
-  EXPECT_GT(PeakResult(state, 1)[2], 4000);  // the areas are still fitted
+  EXPECT_GT(PeakResult(FitOf(state), 1)[2], 4000);  // the areas are still fitted
 }
 
 TEST(FitInterval, PeakMarkedOutsideTheIntervalKeepsItsPositionButFitsItsAmplitude) {
   AnalysisState state;
   Prepare(state, Spec({{137, 9000, 6}, {160, 7000, 4}}), 140, 185, {136.0, 159.5});
   ScriptedUi ui;
-  FitInterval(state, ui, 1, false);
+  FitInterval(FitOf(state), ui, 1, false);
   const ParameterRecord& outside = state.fitter.param(Pos(2, 1));
   EXPECT_EQ(outside.value, 136.0);
   EXPECT_EQ(outside.error, 0.0);
@@ -160,36 +161,36 @@ TEST(FitInterval, ChoosesTheBackgroundDegreeAndFixesHigherCoefficients) {
   {
     AnalysisState state;  // dback -3
     Prepare(state, Spec({{400, 20000, 4}}), 385, 415, {400});
-    FitInterval(state, ui, 1, false);
-    EXPECT_EQ(state.fit_bg_degree, 1);
+    FitInterval(FitOf(state), ui, 1, false);
+    EXPECT_EQ(state.fit.fit_bg_degree, 1);
     EXPECT_EQ(state.fitter.param(3).lower, 0.0);
     EXPECT_EQ(state.fitter.param(3).upper, 0.0);
     EXPECT_EQ(state.fitter.param(4).value, 0.0);
-    FitInterval(state, ui, 1, true);
-    EXPECT_EQ(state.fit_bg_degree, 3);
+    FitInterval(FitOf(state), ui, 1, true);
+    EXPECT_EQ(state.fit.fit_bg_degree, 3);
     EXPECT_LT(state.fitter.param(4).lower, state.fitter.param(4).upper);
   }
   {
     AnalysisState state;
     Prepare(state, Spec({{400, 20000, 4}, {410, 9000, 4}}), 385, 425, {400, 410});
-    FitInterval(state, ui, 1, false);
-    EXPECT_EQ(state.fit_bg_degree, 2);
+    FitInterval(FitOf(state), ui, 1, false);
+    EXPECT_EQ(state.fit.fit_bg_degree, 2);
   }
   {
     AnalysisState state;  // flat: max - min <= sqrt(min) lifts dback 1 to 2
     Prepare(state, Spec({}), 385, 425, {395, 405, 415});
     for (int c = 385; c <= 425; ++c) state.spectrum.counts[c] = 100 + c % 3;
     state.spectrum.dback = 1;
-    FitInterval(state, ui, 1, false);
-    EXPECT_EQ(state.fit_bg_degree, 2);
+    FitInterval(FitOf(state), ui, 1, false);
+    EXPECT_EQ(state.fit.fit_bg_degree, 2);
   }
   {
     AnalysisState state;  // ends of opposite sign (a background-free spectrum)
     Prepare(state, Spec({{400, 20000, 4}}), 385, 415, {400});
     state.spectrum.counts[385] = -50;
     state.spectrum.counts[415] = 10;
-    FitInterval(state, ui, 1, false);
-    EXPECT_EQ(state.fit_bg_degree, 2);
+    FitInterval(FitOf(state), ui, 1, false);
+    EXPECT_EQ(state.fit.fit_bg_degree, 2);
   }
 }
 
@@ -201,8 +202,8 @@ TEST(PeakResult, RegionEndsAtTheSpectrumEnd) {
   Prepare(state, recipe, 480, 500, {497});
   for (int c = 501; c <= 520; ++c) state.spectrum.counts[c] = 1e6;
   ScriptedUi ui;
-  FitInterval(state, ui, 1, false);
-  const ResultRow row = PeakResult(state, 1);
+  FitInterval(FitOf(state), ui, 1, false);
+  const ResultRow row = PeakResult(FitOf(state), 1);
   EXPECT_GT(row[6], 3.0);
   EXPECT_LT(row[6], 200.0);  // with the channels beyond a2 it would be about 1700
 }
@@ -213,12 +214,12 @@ TEST(PeakResult, WithoutWidthSlopeEveryPeakHasTheCommonWidth) {
   state.spectrum.b1 = 1;
   state.spectrum.b2 = 700;  // s is far from 0 over the interval
   ScriptedUi ui;
-  FitInterval(state, ui, 1, false);
+  FitInterval(FitOf(state), ui, 1, false);
   const ParameterRecord& w0 = state.fitter.param(W0(3));
   EXPECT_EQ(state.fitter.param(W1(3)).value, 0.0);
   for (int k = 1; k <= 3; ++k) {
-    EXPECT_EQ(PeakResult(state, k)[4], w0.value);
-    EXPECT_EQ(PeakResult(state, k)[5], w0.error);
+    EXPECT_EQ(PeakResult(FitOf(state), k)[4], w0.value);
+    EXPECT_EQ(PeakResult(FitOf(state), k)[5], w0.error);
   }
   EXPECT_NEAR(w0.value, 5.0, 0.5);
 }
@@ -228,18 +229,18 @@ TEST(FitInterval, RecoversASinglePeakAndSplitsTheCurveIntoItsParts) {
   AnalysisState state;
   Prepare(state, Spec({{250.3, 40000, 4.4}}), 235, 265, {250});
   ScriptedUi ui;
-  FitInterval(state, ui, 1, false);
-  const ResultRow row = PeakResult(state, 1);
+  FitInterval(FitOf(state), ui, 1, false);
+  const ResultRow row = PeakResult(FitOf(state), 1);
   EXPECT_NEAR(row[0], 250.3, 0.05);
   EXPECT_NEAR(row[2], 40000, 4 * row[3]);
   EXPECT_GT(row[3], 100);
   EXPECT_LT(row[3], 600);
   EXPECT_NEAR(row[4], 4.4, 0.2);
   EXPECT_GT(row[6], 50);
-  const double at_peak = FittedValue(state, 250.3 - 235 + 1);
-  ASSERT_EQ(state.fit_components.size(), 3u);
-  EXPECT_DOUBLE_EQ(state.fit_components[1], at_peak);
-  EXPECT_NEAR(state.fit_components[0] + state.fit_components[2], at_peak, 1e-9 * at_peak);
+  const double at_peak = FittedValue(FitOf(state), 250.3 - 235 + 1);
+  ASSERT_EQ(state.fit.fit_components.size(), 3u);
+  EXPECT_DOUBLE_EQ(state.fit.fit_components[1], at_peak);
+  EXPECT_NEAR(state.fit.fit_components[0] + state.fit.fit_components[2], at_peak, 1e-9 * at_peak);
   EXPECT_TRUE(ui.notes().empty());
 }
 
@@ -247,9 +248,9 @@ TEST(ShowParameterArray, ListsEveryParameterByNameWithEps) {
   AnalysisState state;
   Prepare(state, Spec({{300, 8000, 4}, {312, 6000, 4}}), 285, 330, {300, 312});
   ScriptedUi ui;
-  FitInterval(state, ui, 1, false);
+  FitInterval(FitOf(state), ui, 1, false);
   ui.AnswerDialog();
-  ShowParameterArray(state, ui);
+  ShowParameterArray(FitOf(state), ui);
   const DialogContent& shown = ui.dialogs().at(0);
   EXPECT_EQ(shown.title, "Parameter array");
   ASSERT_EQ(shown.table.rows, 10);

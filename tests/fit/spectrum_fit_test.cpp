@@ -9,9 +9,10 @@
 #include <random>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "marking/peak_search.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 #include "support/scripted_ui.h"
 
 namespace pektra {
@@ -24,15 +25,15 @@ using testing::ScriptedUi;
 void Mark(AnalysisState& state, const std::vector<double>& channels) {
   TSpectrum& sp = state.spectrum;
   for (std::size_t i = 0; i < channels.size(); ++i) {
-    state.peak_list[static_cast<int>(i) + 1] = channels[i];
+    state.marking.peak_list[static_cast<int>(i) + 1] = channels[i];
   }
-  state.peak_count = static_cast<int>(channels.size());
-  state.width_slope = (sp.w2 - sp.w1) / (sp.b2 - sp.b1 + 1);
-  state.width_offset = sp.w1 - sp.b1 * state.width_slope;
-  state.peak_search.work_slope = state.width_slope;
-  state.peak_search.work_offset = state.width_offset;
+  state.marking.peak_count = static_cast<int>(channels.size());
+  state.width.width_slope = (sp.w2 - sp.w1) / (sp.b2 - sp.b1 + 1);
+  state.width.width_offset = sp.w1 - sp.b1 * state.width.width_slope;
+  state.peak_search.work_slope = state.width.width_slope;
+  state.peak_search.work_offset = state.width.width_offset;
   state.peak_search.compression = 1.0;
-  DivideIntoIntervals(state, sp.b1, sp.b2);
+  DivideIntoIntervals(MarkingOf(state), sp.b1, sp.b2);
 }
 
 // Peaks of FWHM 4 on a flat background of 100 counts at `channels`.
@@ -44,39 +45,39 @@ void LoadPeaks(AnalysisState& state, const std::vector<double>& channels, int le
   LoadIntoSpectrum(GenerateCounts(recipe), state.spectrum);
   state.spectrum.w1 = state.spectrum.w2 = 4;
   for (std::size_t i = 0; i < channels.size(); ++i) {
-    state.peak_list[static_cast<int>(i) + 1] = channels[i];
+    state.marking.peak_list[static_cast<int>(i) + 1] = channels[i];
   }
-  state.peak_count = static_cast<int>(channels.size());
+  state.marking.peak_count = static_cast<int>(channels.size());
 }
 
 TEST(FitSpectrum, ReportsATooLongIntervalOnceAndFitsTheOthers) {
   AnalysisState state;
   LoadPeaks(state, {120, 400, 720});
-  state.max_interval = 128;
-  state.interval_count = 3;
-  state.interval_table[1] = {100, 140, 1, 1};
-  state.interval_table[2] = {301, 500, 2, 2};
-  state.interval_table[3] = {700, 740, 3, 3};
+  state.marking.max_interval = 128;
+  state.marking.interval_count = 3;
+  state.marking.interval_table[1] = {100, 140, 1, 1};
+  state.marking.interval_table[2] = {301, 500, 2, 2};
+  state.marking.interval_table[3] = {700, 740, 3, 3};
   ScriptedUi ui;
-  FitSpectrum(state, ui);
+  FitSpectrum(FitOf(state), ui);
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, too long interval 301 500"});
-  EXPECT_NEAR(state.result_rows[1][0], 120, 0.5);
-  EXPECT_EQ(state.result_rows[2][0], 0.0);
-  EXPECT_NEAR(state.result_rows[3][0], 720, 0.5);
-  EXPECT_EQ(state.result_count, 3);
-  EXPECT_EQ(state.current_interval, 3);
+  EXPECT_NEAR(state.results.result_rows[1][0], 120, 0.5);
+  EXPECT_EQ(state.results.result_rows[2][0], 0.0);
+  EXPECT_NEAR(state.results.result_rows[3][0], 720, 0.5);
+  EXPECT_EQ(state.results.result_count, 3);
+  EXPECT_EQ(state.fit.current_interval, 3);
 }
 
 TEST(FitSpectrum, ReportsAnIntervalWithoutPeaks) {
   AnalysisState state;
   LoadPeaks(state, {120});
-  state.interval_count = 2;
-  state.interval_table[1] = {50, 80, 2, 1};
-  state.interval_table[2] = {100, 140, 1, 1};
+  state.marking.interval_count = 2;
+  state.marking.interval_table[1] = {50, 80, 2, 1};
+  state.marking.interval_table[2] = {100, 140, 1, 1};
   ScriptedUi ui;
-  FitSpectrum(state, ui);
+  FitSpectrum(FitOf(state), ui);
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, no peaks in 50 80"});
-  EXPECT_NEAR(state.result_rows[1][0], 120, 0.5);
+  EXPECT_NEAR(state.results.result_rows[1][0], 120, 0.5);
 }
 
 TEST(FitSpectrum, FitsAtMostFiftyPeaksOfAnInterval) {
@@ -84,61 +85,61 @@ TEST(FitSpectrum, FitsAtMostFiftyPeaksOfAnInterval) {
   std::vector<double> channels;
   for (int k = 0; k < 60; ++k) channels.push_back(110 + 8 * k);
   LoadPeaks(state, channels);
-  state.max_interval = 600;
-  state.interval_count = 1;
-  state.interval_table[1] = {100, 590, 1, 60};
+  state.marking.max_interval = 600;
+  state.marking.interval_count = 1;
+  state.marking.interval_table[1] = {100, 590, 1, 60};
   ScriptedUi ui;
-  FitSpectrum(state, ui);
-  for (int k = 1; k <= 50; ++k) EXPECT_GT(state.result_rows[k][2], 0.0) << k;
-  for (int k = 51; k <= 60; ++k) EXPECT_EQ(state.result_rows[k][2], 0.0) << k;
-  EXPECT_EQ(state.result_count, 60);  // the interval's last peak index, as the table counts
-  EXPECT_NEAR(state.result_rows[25][0], channels[24], 0.5);
+  FitSpectrum(FitOf(state), ui);
+  for (int k = 1; k <= 50; ++k) EXPECT_GT(state.results.result_rows[k][2], 0.0) << k;
+  for (int k = 51; k <= 60; ++k) EXPECT_EQ(state.results.result_rows[k][2], 0.0) << k;
+  EXPECT_EQ(state.results.result_count, 60);  // the interval's last peak index, as the table counts
+  EXPECT_NEAR(state.results.result_rows[25][0], channels[24], 0.5);
 }
 
 TEST(SpectrumFitCommand, WithoutMarkingSaysSoAndFitsNothing) {
   AnalysisState state;
   ScriptedUi ui;
-  SpectrumFitCommand(state, ui);
-  EXPECT_EQ(state.status_text[0], "No marking data");
-  EXPECT_EQ(state.result_count, 0);
-  EXPECT_FALSE(state.results_unsaved);
+  SpectrumFitCommand(FitOf(state), ui);
+  EXPECT_EQ(state.view.status_text[0], "No marking data");
+  EXPECT_EQ(state.results.result_count, 0);
+  EXPECT_FALSE(state.results.results_unsaved);
 }
 
 TEST(SpectrumFitCommand, CancelKeepsUnsavedResults) {
   AnalysisState state;
   LoadPeaks(state, {120});
-  state.interval_count = 1;
-  state.interval_table[1] = {100, 140, 1, 1};
-  state.results_unsaved = true;
+  state.marking.interval_count = 1;
+  state.marking.interval_table[1] = {100, 140, 1, 1};
+  state.results.results_unsaved = true;
   ScriptedUi ui;
   ui.AnswerCancel();
-  SpectrumFitCommand(state, ui);
+  SpectrumFitCommand(FitOf(state), ui);
   EXPECT_EQ(ui.Texts(ScriptedUi::Event::Kind::kOkCancel),
             std::vector<std::string>{"Previous fit results not saved"});
-  EXPECT_EQ(state.result_count, 0);
+  EXPECT_EQ(state.results.result_count, 0);
 }
 
 TEST(SpectrumFitCommand, FitsAndAsksToSave) {
   AnalysisState state;
   LoadPeaks(state, {120});
-  state.interval_count = 1;
-  state.interval_table[1] = {100, 140, 1, 1};
+  state.marking.interval_count = 1;
+  state.marking.interval_table[1] = {100, 140, 1, 1};
   ScriptedUi ui;
-  SpectrumFitCommand(state, ui);
-  EXPECT_EQ(state.status_text[0], "The spectrum has been fitted.");
-  EXPECT_EQ(state.status_text[1], "Save the results");
-  EXPECT_TRUE(state.results_unsaved);
-  EXPECT_EQ(state.result_count, 1);
+  SpectrumFitCommand(FitOf(state), ui);
+  EXPECT_EQ(state.view.status_text[0], "The spectrum has been fitted.");
+  EXPECT_EQ(state.view.status_text[1], "Save the results");
+  EXPECT_TRUE(state.results.results_unsaved);
+  EXPECT_EQ(state.results.result_count, 1);
   EXPECT_TRUE(ui.AllAnswersUsed());
 }
 
 TEST(SpectrumFitCommand, PeaksWithoutIntervalsFitNothing) {
   AnalysisState state;
   LoadPeaks(state, {120});
-  state.interval_count = 0;
+  state.marking.interval_count = 0;
   ScriptedUi ui;
-  SpectrumFitCommand(state, ui);
-  EXPECT_EQ(state.result_count, 0);
+  SpectrumFitCommand(FitOf(state), ui);
+  EXPECT_EQ(state.results.result_count, 0);
   EXPECT_TRUE(ui.notes().empty());
 }
 
@@ -164,18 +165,18 @@ TEST(FitSpectrum, AreasAndPositionsOfSyntheticPeaksAgreeWithTheTruth) {
     LoadIntoSpectrum(GenerateCounts(recipe), state.spectrum);
     state.spectrum.w1 = 3;
     state.spectrum.w2 = 6;
-    state.width_by_channel = 1;
+    state.fit.width_by_channel = 1;
     std::vector<double> marks;
     for (const SyntheticPeak& p : recipe.peaks)
       marks.push_back(p.channel + 0.6 * unit(random) - 0.3);
     Mark(state, marks);
-    ASSERT_EQ(state.interval_count, 20);
+    ASSERT_EQ(state.marking.interval_count, 20);
     ScriptedUi ui;
-    FitSpectrum(state, ui);
-    ASSERT_EQ(state.result_count, 20);
+    FitSpectrum(FitOf(state), ui);
+    ASSERT_EQ(state.results.result_count, 20);
     for (int k = 1; k <= 20; ++k) {
       const SyntheticPeak& truth = recipe.peaks[static_cast<std::size_t>(k - 1)];
-      const ResultRow& row = state.result_rows[k];
+      const ResultRow& row = state.results.result_rows[k];
       ASSERT_GT(row[3], 0.0);
       pulls.push_back((row[2] - truth.area) / row[3]);
       worst_position = std::max(worst_position, std::fabs(row[0] - truth.channel) / truth.fwhm);

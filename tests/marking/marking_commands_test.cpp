@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "marking/marking.h"
 #include "marking/marking_data.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
 
@@ -25,27 +26,28 @@ using testing::TempDir;
 using testing::WriteFile;
 
 void SetArray(AnalysisState& state, const std::vector<double>& values) {
-  state.marking_length = static_cast<int>(values.size());
-  for (int i = 1; i <= state.marking_length; ++i) state.marking_data[i] = values[i - 1];
+  state.marking.marking_length = static_cast<int>(values.size());
+  for (int i = 1; i <= state.marking.marking_length; ++i)
+    state.marking.marking_data[i] = values[i - 1];
 }
 
 std::vector<double> ArrayOf(const AnalysisState& state) {
-  const auto values = state.marking_data.range(1, state.marking_length);
+  const auto values = state.marking.marking_data.range(1, state.marking.marking_length);
   return {values.begin(), values.end()};
 }
 
 std::vector<double> Peaks(const AnalysisState& state) {
-  const auto values = state.peak_list.range(1, state.peak_count);
+  const auto values = state.marking.peak_list.range(1, state.marking.peak_count);
   return {values.begin(), values.end()};
 }
 
 std::vector<IntervalRecord> Intervals(const AnalysisState& state) {
-  const auto records = state.interval_table.range(1, state.interval_count);
+  const auto records = state.marking.interval_table.range(1, state.marking.interval_count);
   return {records.begin(), records.end()};
 }
 
 std::vector<double> List(const AnalysisState& state) {
-  const auto values = state.mark_list.range(1, state.mark_list_count);
+  const auto values = state.marking.mark_list.range(1, state.marking.mark_list_count);
   return {values.begin(), values.end()};
 }
 
@@ -61,7 +63,7 @@ AnalysisState MarkedState() {
   AnalysisState state;
   ScriptedUi ui;
   SetArray(state, {-100, 110, 120, -140, -150, 160, -170});
-  EXPECT_TRUE(ConvertMarkingData(state, ui));
+  EXPECT_TRUE(ConvertMarkingData(MarkingOf(state), ui));
   return state;
 }
 
@@ -80,7 +82,7 @@ TEST(EditMarkingData, ShowsBoundsTogetherAndGivesTheSameMarkingBackWhenSavedUnch
   const AnalysisState before = state;
   ScriptedUi ui;
   ui.AnswerDialog();
-  EditMarkingData(state, ui);
+  EditMarkingData(MarkingOf(state), ui);
 
   const DialogContent& editor = ui.dialogs().at(0);
   EXPECT_EQ(editor.title, "Check and edit marking data");
@@ -90,7 +92,7 @@ TEST(EditMarkingData, ShowsBoundsTogetherAndGivesTheSameMarkingBackWhenSavedUnch
   EXPECT_EQ(ArrayOf(state), ArrayOf(before));
   EXPECT_EQ(Peaks(state), Peaks(before));
   EXPECT_EQ(Intervals(state), Intervals(before));
-  EXPECT_EQ(state.status_text[0], "7 items edited.");
+  EXPECT_EQ(state.view.status_text[0], "7 items edited.");
 }
 
 TEST(EditMarkingData, BrokenEditKeepsTheMarkingAndItsData) {
@@ -98,7 +100,7 @@ TEST(EditMarkingData, BrokenEditKeepsTheMarkingAndItsData) {
   const AnalysisState before = state;
   ScriptedUi ui;
   ui.AnswerDialog([](DialogContent& d) { d.memo.text = "-100 -140\n 110\n -150\n"; });
-  EditMarkingData(state, ui);
+  EditMarkingData(MarkingOf(state), ui);
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, the marking data is not correct"});
   EXPECT_EQ(ArrayOf(state), ArrayOf(before));
   EXPECT_EQ(Peaks(state), Peaks(before));
@@ -118,7 +120,7 @@ TEST(ReadMarkingData, MissingFileOrTooManyNumbersKeepThePreviousMarking) {
     const AnalysisState before = state;
     ScriptedUi ui;
     ui.AnswerFile(file);
-    ReadMarkingData(state, ui);
+    ReadMarkingData(MarkingOf(state), ui);
     EXPECT_EQ(ui.notes(),
               std::vector<std::string>{file == missing ? "No file " + missing
                                                        : "Error, too many marking points"});
@@ -136,12 +138,12 @@ TEST(ReadMarkingData, ReadsAFileIntoTheMarking) {
   AnalysisState state;
   ScriptedUi ui;
   ui.AnswerFile(file);
-  ReadMarkingData(state, ui);
+  ReadMarkingData(MarkingOf(state), ui);
   EXPECT_EQ(ui.file_questions().at(0).title, "Enter the marking data file");
   EXPECT_EQ(Peaks(state), (std::vector<double>{210, 220, 260}));
   EXPECT_EQ(Intervals(state), (std::vector<IntervalRecord>{{200, 240, 1, 2}, {250, 270, 3, 3}}));
-  EXPECT_EQ(state.mark_mode, 1);
-  EXPECT_EQ(state.status_text[0], "7 items input.");
+  EXPECT_EQ(state.marking.mark_mode, MarkMode::kMarkingData);
+  EXPECT_EQ(state.view.status_text[0], "7 items input.");
 }
 
 TEST(SaveMarkingInfo, WritesTheNineLinesAndAsksBeforeOverwriting) {
@@ -154,11 +156,11 @@ TEST(SaveMarkingInfo, WritesTheNineLinesAndAsksBeforeOverwriting) {
   state.spectrum.w2 = 6.0;
   state.spectrum.delta_w = 3.5;
   state.spectrum.dback = -3;
-  state.sens = 1.25;
-  state.resol = -1.0;
+  state.marking.sens = 1.25;
+  state.marking.resol = -1.0;
   ScriptedUi ui;
   ui.AnswerFile(file);
-  SaveMarkingInfo(state, ui);
+  SaveMarkingInfo(MarkingOf(state), ui);
   EXPECT_EQ(ui.file_questions().at(0).proposed_name, "mark.res");
   const std::string expected =
       "*                    Marking information\n"
@@ -172,10 +174,10 @@ TEST(SaveMarkingInfo, WritesTheNineLinesAndAsksBeforeOverwriting) {
       "* kWidth, adInterv  =       2.0      3.0\n";
   EXPECT_EQ(ReadFile(file), expected);
 
-  state.max_interval = 256;
+  state.marking.max_interval = 256;
   ScriptedUi again;
   again.AnswerFile(file).AnswerNo();
-  SaveMarkingInfo(state, again);
+  SaveMarkingInfo(MarkingOf(state), again);
   EXPECT_EQ(ReadFile(file), expected);
 }
 
@@ -185,9 +187,9 @@ TEST(EnterMarkingList, ACommaSeparatesTypedEnergiesButABlankDoesNot) {
   ui.AnswerDialog()
       .AnswerDialog([](DialogContent& d) { d.memo.text = "661.7,1173.2\n\n 1332.5 \n"; })
       .AnswerDialog();
-  EnterMarkingList(state, ui);
+  EnterMarkingList(MarkingOf(state), ui);
   EXPECT_EQ(List(state), (std::vector<double>{661.7, 1173.2, 1332.5}));
-  EXPECT_EQ(state.mark_mode, 2);
+  EXPECT_EQ(state.marking.mark_mode, MarkMode::kEnergies);
   EXPECT_EQ(ui.dialogs().at(2).list_box.lines,
             (std::vector<std::string>{" Peak energies read in,  3 items", " ",
                                       " Now execute command: (key=OPERATION)",
@@ -200,21 +202,21 @@ TEST(EnterMarkingList, ACommaSeparatesTypedEnergiesButABlankDoesNot) {
   // The list is shown for editing as it stands.
   ScriptedUi edit;
   edit.AnswerDialog().CancelDialog();
-  EnterMarkingList(state, edit);
+  EnterMarkingList(MarkingOf(state), edit);
   EXPECT_EQ(edit.dialogs().at(1).memo.text, "    661.7000\n   1173.2000\n   1332.5000\n");
   EXPECT_EQ(List(state).size(), 3u);
 }
 
 TEST(ListToChannels, WithoutCalibrationWarnsOnceAndTakesEnergiesAsChannels) {
   AnalysisState state;
-  state.mark_mode = 2;
-  state.mark_list_count = 4;
-  state.mark_list[1] = 1173.2;
-  state.mark_list[2] = -5;
-  state.mark_list[3] = 661.7;
-  state.mark_list[4] = 0;
+  state.marking.mark_mode = MarkMode::kEnergies;
+  state.marking.mark_list_count = 4;
+  state.marking.mark_list[1] = 1173.2;
+  state.marking.mark_list[2] = -5;
+  state.marking.mark_list[3] = 661.7;
+  state.marking.mark_list[4] = 0;
   ScriptedUi ui;
-  const std::vector<double> saved = ListToChannels(state, ui);
+  const std::vector<double> saved = ListToChannels(MarkingOf(state), ui);
   EXPECT_EQ(ui.notes(), std::vector<std::string>{
                             "Warning, no previous calibration; energies treated as channels"});
   EXPECT_EQ(List(state), (std::vector<double>{661.7, 1173.2}));
@@ -226,19 +228,19 @@ TEST(MarkSpectrumByLines, KeepsTheFoundPeaksNearAListedLineAndDropsTheOthers) {
   SetCounts(state, {{500, 4000, 4}, {509, 4000, 4}, {900, 4000, 4}, {1500, 4000, 4}});
   state.spectrum.b1 = 300;
   state.spectrum.b2 = 2000;
-  state.mark_mode = 3;
-  state.mark_list_count = 1;
-  state.mark_list[1] = 504.5;
-  state.resol = 1.0;
+  state.marking.mark_mode = MarkMode::kLines;
+  state.marking.mark_list_count = 1;
+  state.marking.mark_list[1] = 504.5;
+  state.marking.resol = 1.0;
   ScriptedUi ui;
   ui.AnswerDialog([](DialogContent& d) {
     const char* values[] = {"4", "4", "1", "1", "1", "128"};
     for (int r = 0; r < 6; ++r) d.grid.cells[static_cast<std::size_t>(r)][0] = values[r];
     d.choice_lists[0].selected = 0;  // new algorithm
   });
-  MarkSpectrum(state, ui);
+  MarkSpectrum(MarkingOf(state), ui);
   EXPECT_TRUE(ui.notes().empty());
-  ASSERT_EQ(state.interval_count, 1);
+  ASSERT_EQ(state.marking.interval_count, 1);
   const std::vector<double> peaks = Peaks(state);
   auto near = [&](double c) {
     for (double p : peaks) {
@@ -256,32 +258,32 @@ TEST(ReportNotFound, RestrictsTheOldMarkingToTheListAndReportsTheRest) {
   AnalysisState state;
   SetCounts(state, {{700, 5000, 4}});
   SetArray(state, {-100, 110, 120, -140, -150, 160, -170, -300, 310, -320, -400, 410, -420});
-  state.interval_begin = 1;
-  state.interval_end = 1000;
-  state.mark_mode = 3;
-  state.mark_list_count = 6;
+  state.view.interval_begin = 1;
+  state.view.interval_end = 1000;
+  state.marking.mark_mode = MarkMode::kLines;
+  state.marking.mark_list_count = 6;
   const std::vector<double> listed{165, 112, 700, 160, 311, 2000};
-  for (int i = 1; i <= 6; ++i) state.mark_list[i] = listed[i - 1];
-  state.result_count = 4;
+  for (int i = 1; i <= 6; ++i) state.marking.mark_list[i] = listed[i - 1];
+  state.results.result_count = 4;
   ScriptedUi ui;
   ui.AnswerDialog();
-  ReportNotFound(state, ui);
+  ReportNotFound(MarkingOf(state), ui);
 
   // 100..140: one listed line against two found peaks keeps the found ones; 150..170 and
   // 300..320: the listed lines replace the found peaks; 400..420 holds no line and goes.
   EXPECT_EQ(ArrayOf(state),
             (std::vector<double>{-100, 110, 120, -140, -150, 160, 165, -170, -300, 311, -320}));
-  EXPECT_EQ(state.peak_count, 5);
+  EXPECT_EQ(state.marking.peak_count, 5);
   const DialogContent& report = ui.dialogs().at(0);
   EXPECT_EQ(report.title, "List of not found peaks");
   ASSERT_EQ(report.list_box.lines.size(), 2u);  // 2000 lies beyond the interval under analysis
   EXPECT_EQ(report.list_box.lines[0], "Peak 700.00 not found   Energy=700.00");
   EXPECT_EQ(report.list_box.lines[1].rfind("     Area estimate= ", 0), 0u);
-  EXPECT_EQ(state.result_count, 5);
-  EXPECT_DOUBLE_EQ(state.result_rows[5][0], 700.0);
-  EXPECT_GT(state.result_rows[5][2], 4000.0);
+  EXPECT_EQ(state.results.result_count, 5);
+  EXPECT_DOUBLE_EQ(state.results.result_rows[5][0], 700.0);
+  EXPECT_GT(state.results.result_rows[5][2], 4000.0);
   EXPECT_EQ(List(state), listed);
-  EXPECT_TRUE(ConvertMarkingData(state, ui));
+  EXPECT_TRUE(ConvertMarkingData(MarkingOf(state), ui));
 }
 
 }  // namespace

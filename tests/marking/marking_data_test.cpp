@@ -7,7 +7,8 @@
 #include <limits>
 #include <vector>
 
-#include "core/analysis_state.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 #include "support/scripted_ui.h"
 
 namespace pektra {
@@ -16,19 +17,21 @@ namespace {
 constexpr const char* kIncorrect = "Error, the marking data is not correct";
 
 void SetArray(AnalysisState& state, const std::vector<double>& values) {
-  state.marking_length = static_cast<int>(values.size());
-  for (int i = 1; i <= state.marking_length; ++i) state.marking_data[i] = values[i - 1];
+  state.marking.marking_length = static_cast<int>(values.size());
+  for (int i = 1; i <= state.marking.marking_length; ++i)
+    state.marking.marking_data[i] = values[i - 1];
 }
 
 std::vector<IntervalRecord> Intervals(const AnalysisState& state) {
   std::vector<IntervalRecord> list;
-  for (int k = 1; k <= state.interval_count; ++k) list.push_back(state.interval_table[k]);
+  for (int k = 1; k <= state.marking.interval_count; ++k)
+    list.push_back(state.marking.interval_table[k]);
   return list;
 }
 
 std::vector<double> Peaks(const AnalysisState& state) {
   std::vector<double> list;
-  for (int j = 1; j <= state.peak_count; ++j) list.push_back(state.peak_list[j]);
+  for (int j = 1; j <= state.marking.peak_count; ++j) list.push_back(state.marking.peak_list[j]);
   return list;
 }
 
@@ -36,18 +39,18 @@ TEST(ConvertMarkingData, SplitsBoundsAndPeaksIntoIntervalsInArrayOrder) {
   AnalysisState state;
   testing::ScriptedUi ui;
   SetArray(state, {-100, 110, 120, -140, -150, 160.4, -170});
-  ASSERT_TRUE(ConvertMarkingData(state, ui));
+  ASSERT_TRUE(ConvertMarkingData(MarkingOf(state), ui));
   EXPECT_EQ(Peaks(state), (std::vector<double>{110, 120, 160.4}));
   EXPECT_EQ(Intervals(state), (std::vector<IntervalRecord>{{100, 140, 1, 2}, {150, 170, 3, 3}}));
   EXPECT_TRUE(ui.notes().empty());
-  EXPECT_EQ(state.dialog_ok, 1);
+  EXPECT_EQ(state.view.dialog_ok, 1);
 
   // Two bounds with nothing between them: an interval without peaks. Bounds are rounded, halves
   // to even.
   SetArray(state, {-99.5, -105.5, -110, 120, -130});
-  ASSERT_TRUE(ConvertMarkingData(state, ui));
+  ASSERT_TRUE(ConvertMarkingData(MarkingOf(state), ui));
   EXPECT_EQ(Intervals(state), (std::vector<IntervalRecord>{{100, 106, 1, 0}, {110, 130, 1, 1}}));
-  EXPECT_EQ(state.peak_count, 1);
+  EXPECT_EQ(state.marking.peak_count, 1);
 }
 
 TEST(ConvertMarkingData, RefusesABrokenArrayAndKeepsTheMarking) {
@@ -70,11 +73,11 @@ TEST(ConvertMarkingData, RefusesABrokenArrayAndKeepsTheMarking) {
     AnalysisState state;
     testing::ScriptedUi ui;
     SetArray(state, {-10, 12, -14});
-    ASSERT_TRUE(ConvertMarkingData(state, ui));
+    ASSERT_TRUE(ConvertMarkingData(MarkingOf(state), ui));
     SetArray(state, values);
-    EXPECT_FALSE(ConvertMarkingData(state, ui)) << values[1];
+    EXPECT_FALSE(ConvertMarkingData(MarkingOf(state), ui)) << values[1];
     EXPECT_EQ(ui.notes(), std::vector<std::string>{kIncorrect});
-    EXPECT_EQ(state.dialog_ok, 0);
+    EXPECT_EQ(state.view.dialog_ok, 0);
     EXPECT_EQ(Peaks(state), std::vector<double>{12});
     EXPECT_EQ(Intervals(state), (std::vector<IntervalRecord>{{10, 14, 1, 1}}));
   }
@@ -84,10 +87,10 @@ TEST(ConvertMarkingData, NeverReadsBeyondTheArray) {
   AnalysisState state;
   testing::ScriptedUi ui;
   SetArray(state, {-10, 12, -14});
-  state.marking_length = state.marking_data.capacity() + 1;
-  EXPECT_FALSE(ConvertMarkingData(state, ui));
-  state.marking_length = -3;
-  EXPECT_FALSE(ConvertMarkingData(state, ui));
+  state.marking.marking_length = state.marking.marking_data.capacity() + 1;
+  EXPECT_FALSE(ConvertMarkingData(MarkingOf(state), ui));
+  state.marking.marking_length = -3;
+  EXPECT_FALSE(ConvertMarkingData(MarkingOf(state), ui));
   EXPECT_EQ(ui.notes().size(), 2u);
 }
 

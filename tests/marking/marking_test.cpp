@@ -3,8 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "core/analysis_state.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 #include "support/scripted_ui.h"
 
 namespace pektra {
@@ -25,7 +26,7 @@ TEST(SetSearchControls, ShowsTheDialogAsWrittenAndKeepsOldValuesOfRefusedRows) {
   AnalysisState state;
   ScriptedUi ui;
   ui.AnswerDialog(Type({"3.5", "-1", "-0.5", "0", "-2", "5000"}, 1));
-  ASSERT_TRUE(SetSearchControls(state, ui, true));
+  ASSERT_TRUE(SetSearchControls(MarkingOf(state), ui, true));
 
   const DialogContent& shown = ui.dialogs().at(0);
   EXPECT_EQ(shown.title, "Find the Peaks");
@@ -48,64 +49,64 @@ TEST(SetSearchControls, ShowsTheDialogAsWrittenAndKeepsOldValuesOfRefusedRows) {
   EXPECT_EQ(state.spectrum.w1, 3.5);
   EXPECT_EQ(state.spectrum.w2, 6.0);
   EXPECT_EQ(state.spectrum.delta_w, 3.5);
-  EXPECT_EQ(state.sens, 1.0);
-  EXPECT_EQ(state.resol, -2.0);  // any resolution is taken
-  EXPECT_EQ(state.max_interval, 128);
-  EXPECT_EQ(state.ndf, 0);
+  EXPECT_EQ(state.marking.sens, 1.0);
+  EXPECT_EQ(state.marking.resol, -2.0);  // any resolution is taken
+  EXPECT_EQ(state.marking.max_interval, 128);
+  EXPECT_EQ(state.marking.ndf, 0);
 }
 
 TEST(SetSearchControls, UnreadableNumberCountsAsCancel) {
   AnalysisState state;
   ScriptedUi ui;
   ui.AnswerDialog(Type({"4", "6", "1", "abc", "1", "128"}));
-  EXPECT_FALSE(SetSearchControls(state, ui, true));
+  EXPECT_FALSE(SetSearchControls(MarkingOf(state), ui, true));
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, wrong numbers"});
   EXPECT_EQ(state.spectrum.w1, 4.0);
-  EXPECT_EQ(state.ndf, 0);
+  EXPECT_EQ(state.marking.ndf, 0);
 }
 
 TEST(MarkSpectrum, CancelledDialogKeepsTheMarkingAndEmptiesTheReport) {
   AnalysisState state;
-  state.peak_count = 2;
-  state.peak_list[1] = 500;
-  state.interval_count = 1;
+  state.marking.peak_count = 2;
+  state.marking.peak_list[1] = 500;
+  state.marking.interval_count = 1;
   ScriptedUi ui;
   ui.CancelDialog();
-  MarkSpectrum(state, ui);
-  EXPECT_EQ(state.peak_count, 2);
-  EXPECT_EQ(state.interval_count, 1);
-  EXPECT_EQ(state.status_text[0], "");
-  EXPECT_EQ(state.dialog_ok, 0);
+  MarkSpectrum(MarkingOf(state), ui);
+  EXPECT_EQ(state.marking.peak_count, 2);
+  EXPECT_EQ(state.marking.interval_count, 1);
+  EXPECT_EQ(state.view.status_text[0], "");
+  EXPECT_EQ(state.view.dialog_ok, 0);
 }
 
 TEST(MarkSpectrum, ManualMarkingNeedsPointsAndMovesThemToTheHighestNeighbour) {
   AnalysisState state;
-  state.mark_mode = 4;
+  state.marking.mark_mode = MarkMode::kManual;
   ScriptedUi ui;
-  MarkSpectrum(state, ui);
+  MarkSpectrum(MarkingOf(state), ui);
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"No marked points"});
-  EXPECT_EQ(state.status_text[0], "");
+  EXPECT_EQ(state.view.status_text[0], "");
 
   state.spectrum.counts[1001] = 50;
   state.spectrum.counts[1002] = 40;
   state.spectrum.counts[998] = 60;
   state.spectrum.counts[1999] = 5;
-  state.mark_list_count = 2;
-  state.mark_list[1] = 2000;
-  state.mark_list[2] = 999.6;
-  state.result_count = 7;
+  state.marking.mark_list_count = 2;
+  state.marking.mark_list[1] = 2000;
+  state.marking.mark_list[2] = 999.6;
+  state.results.result_count = 7;
   ScriptedUi ui2;
   ui2.AnswerDialog(Type({"4", "4", "1", "1", "1", "128"}));
-  MarkSpectrum(state, ui2);
+  MarkSpectrum(MarkingOf(state), ui2);
   EXPECT_TRUE(ui2.dialogs().at(0).choice_lists[0].items.empty());  // no algorithm choice
-  ASSERT_EQ(state.peak_count, 2);
+  ASSERT_EQ(state.marking.peak_count, 2);
   // 999.6 is channel 1000: of its higher neighbours 998, 1001 and 1002 the last one wins, the
   // comparison always being with channel 1000. The division sorts the list.
-  EXPECT_EQ(state.peak_list[1], 1002);
-  EXPECT_EQ(state.peak_list[2], 1999);
-  EXPECT_EQ(state.interval_count, 2);
-  EXPECT_EQ(state.result_offset, 7);
-  EXPECT_EQ(state.status_text[0], " 2 peak(s) found. ");
+  EXPECT_EQ(state.marking.peak_list[1], 1002);
+  EXPECT_EQ(state.marking.peak_list[2], 1999);
+  EXPECT_EQ(state.marking.interval_count, 2);
+  EXPECT_EQ(state.results.result_offset, 7);
+  EXPECT_EQ(state.view.status_text[0], " 2 peak(s) found. ");
 }
 
 TEST(MarkSpectrum, ReportsNoPeakOnAFlatSpectrumWithTheNewAlgorithm) {
@@ -113,12 +114,12 @@ TEST(MarkSpectrum, ReportsNoPeakOnAFlatSpectrumWithTheNewAlgorithm) {
   for (int c = 1; c <= 4096; ++c) state.spectrum.counts[c] = 100;
   ScriptedUi ui;
   ui.AnswerDialog(Type({"4", "6", "1", "1", "1", "128"}, 0));
-  MarkSpectrum(state, ui);
-  EXPECT_EQ(state.ndf, 1);
-  EXPECT_EQ(state.peak_count, 0);
-  EXPECT_EQ(state.interval_count, 0);
-  EXPECT_EQ(state.status_text[0], " 0 peak(s) found. ");
-  EXPECT_EQ(state.graph_mode, 1);
+  MarkSpectrum(MarkingOf(state), ui);
+  EXPECT_EQ(state.marking.ndf, 1);
+  EXPECT_EQ(state.marking.peak_count, 0);
+  EXPECT_EQ(state.marking.interval_count, 0);
+  EXPECT_EQ(state.view.status_text[0], " 0 peak(s) found. ");
+  EXPECT_EQ(state.view.graph_mode, GraphMode::kSpectrum);
 }
 
 }  // namespace

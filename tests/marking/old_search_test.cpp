@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "marking/marking_data.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 #include "support/scripted_ui.h"
 
 namespace pektra {
@@ -25,16 +26,16 @@ void Prepare(AnalysisState& state, const std::vector<double>& counts, double w1,
   LoadIntoSpectrum(counts, sp);
   sp.w1 = w1;
   sp.w2 = w2;
-  state.interval_begin = sp.b1;
-  state.interval_end = sp.b2;
-  state.width_slope = (w2 - w1) / (sp.b2 - sp.b1 + 1);
-  state.width_offset = w1 - sp.b1 * state.width_slope;
+  state.view.interval_begin = sp.b1;
+  state.view.interval_end = sp.b2;
+  state.width.width_slope = (w2 - w1) / (sp.b2 - sp.b1 + 1);
+  state.width.width_offset = w1 - sp.b1 * state.width.width_slope;
 }
 
 std::vector<double> PeaksOfArray(const AnalysisState& state) {
   std::vector<double> peaks;
-  for (int i = 1; i <= state.marking_length; ++i) {
-    if (state.marking_data[i] > 0.0) peaks.push_back(state.marking_data[i]);
+  for (int i = 1; i <= state.marking.marking_length; ++i) {
+    if (state.marking.marking_data[i] > 0.0) peaks.push_back(state.marking.marking_data[i]);
   }
   return peaks;
 }
@@ -58,22 +59,22 @@ double BackgroundUnder(const SyntheticSpec& recipe, const SyntheticPeak& peak) {
 // interval under analysis, each holding its own peaks, and the array converts.
 void ExpectSoundMarking(AnalysisState& state, testing::ScriptedUi& ui) {
   const int peaks = static_cast<int>(PeaksOfArray(state).size());
-  OldDivision(state);
-  ASSERT_TRUE(ConvertMarkingData(state, ui));
-  EXPECT_EQ(state.peak_count, peaks);
-  int previous_right = state.interval_begin - 1;
-  for (int k = 1; k <= state.interval_count; ++k) {
-    const IntervalRecord& r = state.interval_table[k];
+  OldDivision(MarkingOf(state));
+  ASSERT_TRUE(ConvertMarkingData(MarkingOf(state), ui));
+  EXPECT_EQ(state.marking.peak_count, peaks);
+  int previous_right = state.view.interval_begin - 1;
+  for (int k = 1; k <= state.marking.interval_count; ++k) {
+    const IntervalRecord& r = state.marking.interval_table[k];
     EXPECT_GE(r.left, previous_right) << "interval " << k;
-    EXPECT_LE(r.right - r.left + 1, state.max_interval) << "interval " << k;
+    EXPECT_LE(r.right - r.left + 1, state.marking.max_interval) << "interval " << k;
     ASSERT_LE(r.first_peak, r.last_peak) << "interval " << k;
     for (int j = r.first_peak; j <= r.last_peak; ++j) {
-      EXPECT_GT(state.peak_list[j], r.left + 1.0);
-      EXPECT_LT(state.peak_list[j], r.right - 1.0);
+      EXPECT_GT(state.marking.peak_list[j], r.left + 1.0);
+      EXPECT_LT(state.marking.peak_list[j], r.right - 1.0);
     }
     previous_right = r.right;
   }
-  EXPECT_LE(previous_right, state.interval_end);
+  EXPECT_LE(previous_right, state.view.interval_end);
 }
 
 struct Scores {
@@ -104,7 +105,7 @@ Scores SearchNearTheLimit(double background_first, double background_last, doubl
     testing::ScriptedUi ui;
     Prepare(state, GenerateCounts(truth.spec), RandomSpectrumFwhm(options, 1),
             RandomSpectrumFwhm(options, options.channels));
-    const int written = FindPeaksOld(state, ui);
+    const int written = FindPeaksOld(MarkingOf(state), ui);
     const std::vector<double> found = PeaksOfArray(state);
     EXPECT_EQ(written, static_cast<int>(found.size()));
     EXPECT_TRUE(ui.notes().empty());
@@ -147,8 +148,8 @@ TEST(FindPeaksOld, FlatSpectrumGivesNothing) {
     AnalysisState state;
     testing::ScriptedUi ui;
     Prepare(state, GenerateCounts(recipe), 4.0, 6.0);
-    EXPECT_EQ(FindPeaksOld(state, ui), 0) << "noise " << noise;
-    EXPECT_EQ(state.marking_length, 0);
+    EXPECT_EQ(FindPeaksOld(MarkingOf(state), ui), 0) << "noise " << noise;
+    EXPECT_EQ(state.marking.marking_length, 0);
     EXPECT_TRUE(ui.notes().empty());
   }
 }
@@ -166,8 +167,8 @@ TEST(FindPeaksOld, SeparatesNeighbouringPeaksAndSplitsAWideSinglePeakOnlyWhenAll
     testing::ScriptedUi ui;
     Prepare(state, counts, 4.0, 4.0);
     state.spectrum.delta_w = 1.0;
-    state.resol = resol;
-    FindPeaksOld(state, ui);
+    state.marking.resol = resol;
+    FindPeaksOld(MarkingOf(state), ui);
     const std::vector<double> found = PeaksOfArray(state);
     SCOPED_TRACE("resol " + std::to_string(resol));
     for (double c : {1000.0, 1008.0, 1500.0, 1506.0}) EXPECT_LE(Nearest(found, c), 1.0) << c;
@@ -191,14 +192,14 @@ TEST(FindPeaksOld, StopsWhenTheListOrTheArrayIsFullWithItsMessage) {
   AnalysisState state;
   testing::ScriptedUi ui;
   Prepare(state, GenerateCounts(recipe), 4.0, 4.0);
-  const int written = FindPeaksOld(state, ui);
+  const int written = FindPeaksOld(MarkingOf(state), ui);
   const std::vector<double> found = PeaksOfArray(state);
   EXPECT_EQ(written, static_cast<int>(found.size()));
   EXPECT_LE(written, kMaxOldSearchPeaks);
-  EXPECT_LE(state.marking_length, state.marking_data.capacity());
+  EXPECT_LE(state.marking.marking_length, state.marking.marking_data.capacity());
   // Either the list is full or the array could not take another interval.
   EXPECT_TRUE(written == kMaxOldSearchPeaks ||
-              state.marking_length + 3 > state.marking_data.capacity());
+              state.marking.marking_length + 3 > state.marking.marking_data.capacity());
   EXPECT_EQ(ui.notes(), std::vector<std::string>{std::to_string(written) +
                                                  " peaks already found, search stopped"});
   for (std::size_t j = 0; j < found.size(); ++j)
@@ -209,18 +210,20 @@ TEST(FindPeaksOld, StopsWhenTheListOrTheArrayIsFullWithItsMessage) {
 // A marking array written by hand, with the width line at 4 channels everywhere.
 AnalysisState StateWithArray(const std::vector<double>& values) {
   AnalysisState state;
-  state.width_slope = 0.0;
-  state.width_offset = 4.0;
-  state.interval_begin = 990;
-  state.interval_end = 1110;
-  state.marking_length = static_cast<int>(values.size());
-  for (int i = 1; i <= state.marking_length; ++i) state.marking_data[i] = values[i - 1];
+  state.width.width_slope = 0.0;
+  state.width.width_offset = 4.0;
+  state.view.interval_begin = 990;
+  state.view.interval_end = 1110;
+  state.marking.marking_length = static_cast<int>(values.size());
+  for (int i = 1; i <= state.marking.marking_length; ++i)
+    state.marking.marking_data[i] = values[i - 1];
   return state;
 }
 
 std::vector<double> Array(const AnalysisState& state) {
   std::vector<double> values;
-  for (int i = 1; i <= state.marking_length; ++i) values.push_back(state.marking_data[i]);
+  for (int i = 1; i <= state.marking.marking_length; ++i)
+    values.push_back(state.marking.marking_data[i]);
   return values;
 }
 
@@ -229,7 +232,7 @@ TEST(OldDivision, JoinsTouchingNeighboursAndKeepsDistantOnesApartWithinTheInterv
   // bounds 3.25 widths (13 channels) from its peak. The joined interval has two peaks, so its
   // outer room is 13 - 2 + 1 = 12 channels, cut at the interval under analysis (990, 1110).
   AnalysisState state = StateWithArray({-995, 1000, -1005, -1006, 1010, -1040, -1090, 1100, -1105});
-  OldDivision(state);
+  OldDivision(MarkingOf(state));
   EXPECT_EQ(Array(state), (std::vector<double>{-990, 1000, 1010, -1022, -1087, 1100, -1110}));
 }
 
@@ -239,12 +242,12 @@ TEST(OldDivision, TouchingBoundFollowsThePeakShapeAndLongPairsStayApart) {
   for (const auto& [offset, bound] :
        {std::pair{-1.0, 1023.0}, std::pair{0.1, 1025.0}, std::pair{1.0, 1027.0}}) {
     AnalysisState state = StateWithArray({-990, 1000, -1010, -1040, 1050, -1060});
-    state.width_offset = 8.0;
-    state.interval_begin = 900;
-    state.interval_end = 1200;
-    state.max_interval = 64;
+    state.width.width_offset = 8.0;
+    state.view.interval_begin = 900;
+    state.view.interval_end = 1200;
+    state.marking.max_interval = 64;
     state.peak_model.centroid_offset = offset;
-    OldDivision(state);
+    OldDivision(MarkingOf(state));
     const std::vector<double> values = Array(state);
     ASSERT_EQ(values.size(), 6u) << "centroid offset " << offset;
     EXPECT_EQ(values[2], -bound) << "centroid offset " << offset;
@@ -274,17 +277,17 @@ TEST(OldSearchAndDivision, OutsideInputNeverBreaksTheArray) {
     AnalysisState state;
     testing::ScriptedUi ui;
     Prepare(state, counts, 4.0, 4.0);
-    state.width_slope = c.slope;
-    state.width_offset = c.offset;
-    state.interval_begin = c.begin;
-    state.interval_end = c.end;
-    state.max_interval = c.max_interval;
+    state.width.width_slope = c.slope;
+    state.width.width_offset = c.offset;
+    state.view.interval_begin = c.begin;
+    state.view.interval_end = c.end;
+    state.marking.max_interval = c.max_interval;
     for (int ch = 700; ch < 720; ++ch) state.spectrum.counts[ch] = c.bad_count;
-    const int written = FindPeaksOld(state, ui);
+    const int written = FindPeaksOld(MarkingOf(state), ui);
     EXPECT_EQ(written, static_cast<int>(PeaksOfArray(state).size()));
-    OldDivision(state);
-    if (state.marking_length > 0) {
-      EXPECT_TRUE(ConvertMarkingData(state, ui)) << c.offset << " " << c.begin;
+    OldDivision(MarkingOf(state));
+    if (state.marking.marking_length > 0) {
+      EXPECT_TRUE(ConvertMarkingData(MarkingOf(state), ui)) << c.offset << " " << c.begin;
     }
   }
 }

@@ -5,8 +5,9 @@
 
 #include <cmath>
 
-#include "core/analysis_state.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 #include "support/scripted_ui.h"
 
 namespace pektra {
@@ -17,35 +18,36 @@ void MarkPeaks(AnalysisState& state, const std::vector<double>& channels, double
   state.peak_search.work_slope = 0.0;
   state.peak_search.work_offset = width;
   state.peak_search.compression = 1.0;
-  state.peak_count = static_cast<int>(channels.size());
-  for (int j = 1; j <= state.peak_count; ++j) state.peak_list[j] = channels[j - 1];
+  state.marking.peak_count = static_cast<int>(channels.size());
+  for (int j = 1; j <= state.marking.peak_count; ++j) state.marking.peak_list[j] = channels[j - 1];
 }
 
 std::vector<IntervalRecord> Intervals(const AnalysisState& state) {
   std::vector<IntervalRecord> list;
-  for (int k = 1; k <= state.interval_count; ++k) list.push_back(state.interval_table[k]);
+  for (int k = 1; k <= state.marking.interval_count; ++k)
+    list.push_back(state.marking.interval_table[k]);
   return list;
 }
 
 TEST(DivideIntoIntervals, LonePeakGetsTwiceKWidthTimesWidthPlusAdIntervAroundIt) {
   AnalysisState state;
   MarkPeaks(state, {1000}, 4.0);
-  DivideIntoIntervals(state, 2, 4095);
+  DivideIntoIntervals(MarkingOf(state), 2, 4095);
   EXPECT_EQ(Intervals(state), (std::vector<IntervalRecord>{{989, 1011, 1, 1}}));
 
-  state.peak_count = 0;
-  DivideIntoIntervals(state, 2, 4095);
-  EXPECT_EQ(state.interval_count, 0);
+  state.marking.peak_count = 0;
+  DivideIntoIntervals(MarkingOf(state), 2, 4095);
+  EXPECT_EQ(state.marking.interval_count, 0);
 }
 
 TEST(DivideIntoIntervals, ClosePeaksShareAnIntervalAndOuterBoundsStayInside) {
   AnalysisState state;
   // 1000, 1012 and 1024 overlap in a chain; 1100 is alone; 3 and 4093 reach past the bounds.
   MarkPeaks(state, {1100, 1012, 1000, 1024, 4093, 3}, 4.0);
-  DivideIntoIntervals(state, 2, 4095);
+  DivideIntoIntervals(MarkingOf(state), 2, 4095);
   const std::vector<IntervalRecord> intervals = Intervals(state);
   ASSERT_EQ(intervals.size(), 4u);
-  EXPECT_EQ(state.peak_list[1], 3.0);  // the peaks are sorted
+  EXPECT_EQ(state.marking.peak_list[1], 3.0);  // the peaks are sorted
   // On an empty spectrum every inner bound settles one channel down (the first of three equal
   // values); the outer bounds are not moved.
   EXPECT_EQ(intervals[0], (IntervalRecord{2, 13, 1, 1}));
@@ -59,21 +61,21 @@ TEST(DivideIntoIntervals, InnerBoundsSettleIntoTheValleyOfTheSpectrum) {
   for (int c = 1; c <= 4096; ++c) state.spectrum.counts[c] = 100;
   state.spectrum.counts[1030] = 10;  // the valley next to the right bound 1031 of peak 1020
   MarkPeaks(state, {1020, 1060}, 4.0);
-  DivideIntoIntervals(state, 2, 4095);
-  ASSERT_EQ(state.interval_count, 2);
-  EXPECT_EQ(state.interval_table[1].right, 1030);
-  EXPECT_EQ(state.interval_table[2].left, 1048);  // flat there: the first of the three
+  DivideIntoIntervals(MarkingOf(state), 2, 4095);
+  ASSERT_EQ(state.marking.interval_count, 2);
+  EXPECT_EQ(state.marking.interval_table[1].right, 1030);
+  EXPECT_EQ(state.marking.interval_table[2].left, 1048);  // flat there: the first of the three
 }
 
 TEST(DivideIntoIntervals, LongIntervalsAreSplitAtTheirWidestGapUntilShortEnough) {
   AnalysisState state;
-  state.max_interval = 64;
+  state.marking.max_interval = 64;
   // A chain of peaks 10 channels apart with one wider gap of 18 after 1050.
   std::vector<double> peaks;
   for (int c = 1000; c <= 1050; c += 10) peaks.push_back(c);
   for (int c = 1068; c <= 1138; c += 10) peaks.push_back(c);
   MarkPeaks(state, peaks, 4.0);
-  DivideIntoIntervals(state, 2, 4095);
+  DivideIntoIntervals(MarkingOf(state), 2, 4095);
   const std::vector<IntervalRecord> intervals = Intervals(state);
   ASSERT_GE(intervals.size(), 2u);
   // The first split is after peak 6 (1050), at 1050 + round(19 / 2) = 1060.
@@ -90,8 +92,8 @@ TEST(DivideIntoIntervals, LongIntervalsAreSplitAtTheirWidestGapUntilShortEnough)
       EXPECT_EQ(r.left, intervals[k - 1].right);
     }
     for (int j = r.first_peak; j <= r.last_peak; ++j) {
-      EXPECT_GE(state.peak_list[j], r.left);
-      EXPECT_LE(state.peak_list[j], r.right);
+      EXPECT_GE(state.marking.peak_list[j], r.left);
+      EXPECT_LE(state.marking.peak_list[j], r.right);
     }
   }
   EXPECT_EQ(expected_first, 15);
@@ -129,7 +131,7 @@ void LoadSynthetic(AnalysisState& state, const SyntheticSpec& recipe, double w1,
 
 std::vector<double> Found(const AnalysisState& state) {
   std::vector<double> list;
-  for (int j = 1; j <= state.peak_count; ++j) list.push_back(state.peak_list[j]);
+  for (int j = 1; j <= state.marking.peak_count; ++j) list.push_back(state.marking.peak_list[j]);
   return list;
 }
 
@@ -141,7 +143,7 @@ TEST(FindPeaks, WidePeaksAreSearchedCompressedAndReportedInSpectrumChannels) {
   for (const double c : {600.0, 1500.0, 2400.0, 3300.0}) recipe.peaks.push_back({c, 40000, 16});
   LoadSynthetic(state, recipe, 16, 16);
   testing::ScriptedUi ui;
-  FindPeaks(state, ui, 2, 1.0, 16, 16, 4095);
+  FindPeaks(MarkingOf(state), ui, 2, 1.0, 16, 16, 4095);
   EXPECT_EQ(state.peak_search.compression, 2.0);
   // Converted back to spectrum channels without the bias of the bin offset: within a channel.
   const std::vector<double> found = Found(state);
@@ -162,10 +164,10 @@ TEST(FindPeaks, StopsAt150PeaksWithItsMessage) {
   for (int k = 0; k < 200; ++k) recipe.peaks.push_back({30.0 + 40 * k, 5000, 3});
   LoadSynthetic(state, recipe, 3, 3);
   testing::ScriptedUi ui;
-  FindPeaks(state, ui, 2, 1.0, 3, 3, 8191);
-  EXPECT_EQ(state.peak_count, 150);
+  FindPeaks(MarkingOf(state), ui, 2, 1.0, 3, 3, 8191);
+  EXPECT_EQ(state.marking.peak_count, 150);
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"150 peaks already found, search stopped"});
-  EXPECT_NEAR(state.peak_list[150], 30 + 40 * 149, 2.0);
+  EXPECT_NEAR(state.marking.peak_list[150], 30 + 40 * 149, 2.0);
 }
 
 TEST(FindPeaks, ResolutionEntersOnlyByItsAbsoluteValue) {
@@ -177,9 +179,9 @@ TEST(FindPeaks, ResolutionEntersOnlyByItsAbsoluteValue) {
   for (int k = 0; k < 2; ++k) {
     AnalysisState state;
     LoadSynthetic(state, random.spec, 3.0, 6.0);
-    state.resol = k == 0 ? -1.0 : 1.0;
+    state.marking.resol = k == 0 ? -1.0 : 1.0;
     testing::ScriptedUi ui;
-    FindPeaks(state, ui, 2, 1.0, 6.0, 3.0, random.spec.channels - 1);
+    FindPeaks(MarkingOf(state), ui, 2, 1.0, 6.0, 3.0, random.spec.channels - 1);
     found[k] = Found(state);
   }
   EXPECT_GT(found[0].size(), 10u);

@@ -9,8 +9,8 @@
 #include <variant>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "model/peak_model_commands.h"
+#include "state/analysis_state.h"
 #include "support/scripted_ui.h"
 
 namespace pektra {
@@ -137,7 +137,7 @@ TEST(PeakModelCommands, SpecialModelDialogBuildsTheChosenShape) {
   AnalysisState state;
   ScriptedUi ui;
   ui.AnswerDialog([](DialogContent& dialog) { dialog.choice_lists[0].selected = 1; });
-  MakeSpecialPeakModel(state, ui);
+  MakeSpecialPeakModel(state.peak_model, state.display, ui);
 
   ASSERT_EQ(ui.dialogs().size(), 1u);
   const DialogContent& shown = ui.dialogs()[0];
@@ -158,7 +158,7 @@ TEST(PeakModelCommands, SpecialModelCancelChangesNothing) {
   const TPeakModel before = state.peak_model;
   ScriptedUi ui;
   ui.CancelDialog();
-  MakeSpecialPeakModel(state, ui);
+  MakeSpecialPeakModel(state.peak_model, state.display, ui);
 
   ASSERT_EQ(ui.dialogs().size(), 1u);
   EXPECT_EQ(ui.dialogs()[0].choice_lists[0].selected, 2);  // preselected from the present type
@@ -171,7 +171,7 @@ TEST(PeakModelCommands, GraphShowsTheTableAsPlusMarksOverAGrid) {
   AnalysisState state;
   ScriptedUi ui;
   ui.AnswerDialog();
-  GraphPeakModel(state, ui);
+  GraphPeakModel(state.peak_model, ui);
 
   ASSERT_EQ(ui.dialogs().size(), 1u);
   const DialogContent& shown = ui.dialogs()[0];

@@ -7,8 +7,9 @@
 #include <regex>
 #include <sstream>
 
-#include "core/analysis_state.h"
 #include "report/name_list.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
 
@@ -22,16 +23,16 @@ const std::string kIndent(20, ' ');
 
 std::string Summary(AnalysisState& state, double ncoef) {
   std::ostringstream out;
-  WriteSummaryTable(out, state, ncoef, kStamp);
+  WriteSummaryTable(out, ReportOf(state), ncoef, kStamp);
   return out.str();
 }
 
 void SetRows(AnalysisState& state, const std::vector<ResultRow>& rows) {
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    state.result_rows[static_cast<int>(i) + 1] = rows[i];
+    state.results.result_rows[static_cast<int>(i) + 1] = rows[i];
   }
-  state.result_count = static_cast<int>(rows.size());
-  state.results_unsaved = true;
+  state.results.result_count = static_cast<int>(rows.size());
+  state.results.results_unsaved = true;
 }
 
 // A state with a spectrum, settings and three uncalibrated rows: normalised areas 617.2, 0.005
@@ -44,10 +45,10 @@ AnalysisState ThreeRowState() {
   state.spectrum.b2 = 900;
   state.spectrum.w1 = 2.5;
   state.spectrum.w2 = 3.25;
-  state.sens = 1.0;
-  state.resol = -1.0;
+  state.marking.sens = 1.0;
+  state.marking.resol = -1.0;
   state.peak_model.model_type = kModelGauss;
-  state.norm_by_coefficient = true;
+  state.results.norm_by_coefficient = true;
   SetRows(state, {{250.25, 0.05, 1234.4, 40.6, 2.75, 0.1, 25.5, 300.25},
                   {600.5, 0.2, 0.01, 0.02, 3.0, 0.25, 0.5, 12.0},
                   {1500.75, 1.5, 0.02, 0.0, 4.0, 0.0, -1.25, 12345678.5}});
@@ -92,20 +93,20 @@ AnalysisState CalibratedLimState() {
   state.spectrum.b2 = 4096;
   state.spectrum.w1 = 3.125;
   state.spectrum.w2 = 4.5;
-  state.sens = 0.75;
-  state.resol = 2.0;
+  state.marking.sens = 0.75;
+  state.marking.resol = 2.0;
   state.peak_model.model_type = kModelIaea;
-  state.norm_by_coefficient = false;
-  state.lim_format = true;
-  state.enc_present = true;
-  state.enc_mode = 0;
-  state.enc_count = 2;
-  state.enc_points[1] = {100.0, 200.0, 0.3};
-  state.enc_points[2] = {1000.0, 2000.0, 0.3};
-  state.efc_present = true;
-  state.efc_count = 2;
-  state.efc_points[1] = {1.0, 0.5, 0.0};
-  state.efc_points[2] = {3000.0, 0.5, 0.0};
+  state.results.norm_by_coefficient = false;
+  state.results.lim_format = true;
+  state.enc.enc_present = true;
+  state.enc.enc_mode = 0;
+  state.enc.enc_count = 2;
+  state.enc.enc_points[1] = {100.0, 200.0, 0.3};
+  state.enc.enc_points[2] = {1000.0, 2000.0, 0.3};
+  state.efc.efc_present = true;
+  state.efc.efc_count = 2;
+  state.efc.efc_points[1] = {1.0, 0.5, 0.0};
+  state.efc.efc_points[2] = {3000.0, 0.5, 0.0};
   SetRows(state, {{600.5, 0.2, 3000.0, 50.0, 3.5, 0.05, 40.25, 150.25},
                   {722.5, 0.2, 0.5, 0.04, 3.75, 0.5, 0.25, 7.25}});
   return state;
@@ -143,7 +144,7 @@ TEST(WriteSummaryTable, CalibratedLimTableNormalisedToTheLaterOfTwoEquallyNearPe
 
 TEST(WriteSummaryTable, NormalisationPeakAmongRowsAt600And723_4AroundChannel661_7IsTheLater) {
   AnalysisState state;
-  state.norm_by_coefficient = false;
+  state.results.norm_by_coefficient = false;
   SetRows(state, {{600.0, 0.1, 800.0, 30.0, 3.0, 0.1, 20.0, 50.0},
                   {723.4, 0.1, 400.0, 20.0, 3.0, 0.1, 20.0, 50.0}});
   const std::string text = Summary(state, 661.7);
@@ -155,11 +156,11 @@ TEST(WriteSummaryTable, NormalisationPeakAmongRowsAt600And723_4AroundChannel661_
 TEST(WriteSummaryTableFile, EmptyTableWritesNoFile) {
   testing::TempDir dir;
   AnalysisState state;
-  state.results_unsaved = true;
+  state.results.results_unsaved = true;
   std::ostringstream out;
-  WriteSummaryTable(out, state, 1.0, kStamp);
+  WriteSummaryTable(out, ReportOf(state), 1.0, kStamp);
   EXPECT_EQ(out.str(), "");
-  EXPECT_TRUE(WriteSummaryTableFile(dir.File("s.res"), state, 1.0));
+  EXPECT_TRUE(WriteSummaryTableFile(dir.File("s.res"), ReportOf(state), 1.0));
   EXPECT_FALSE(std::filesystem::exists(dir.File("s.res")));
 }
 
@@ -167,24 +168,19 @@ TEST(WriteSummaryTableFile, EmptyTableWritesNoFile) {
 
 // The parts of the state that saving may change.
 struct SavedState {
-  int result_count, result_offset;
-  bool results_unsaved, lim_format;
-  int name_count;
-  std::vector<std::string> name_list;
+  ResultTable results;
+  WorkFiles files;
   bool operator==(const SavedState&) const = default;
 };
-SavedState Snapshot(const AnalysisState& s) {
-  return {s.result_count, s.result_offset, s.results_unsaved,
-          s.lim_format,   s.name_count,    s.name_list};
-}
+SavedState Snapshot(const AnalysisState& s) { return {s.results, s.files}; }
 
 AnalysisState StateWithSpectrumIn(const testing::TempDir& dir) {
   AnalysisState state = ThreeRowState();
   state.spectrum.file_name = dir.File("s1.spe");
-  state.result_offset = 2;
-  state.name_list = {dir.File("s1.spe"), dir.File("s2.spe"), dir.File("s1.spe"),
-                     dir.File("S1.spe")};
-  state.name_count = 4;
+  state.results.result_offset = 2;
+  state.files.name_list = {dir.File("s1.spe"), dir.File("s2.spe"), dir.File("s1.spe"),
+                           dir.File("S1.spe")};
+  state.files.name_count = 4;
   return state;
 }
 
@@ -203,7 +199,7 @@ TEST(SaveSummaryTable, CancelAtAnyQuestionChangesNothing) {
   ui.CancelDialog();                                           // the option dialog
   ui.AnswerDialog(TickLim()).CancelFile();                     // the file question
   ui.AnswerDialog(TickLim()).AnswerFile(old_file).AnswerNo();  // overwrite refused
-  for (int attempt = 0; attempt < 3; ++attempt) SaveSummaryTable(state, ui);
+  for (int attempt = 0; attempt < 3; ++attempt) SaveSummaryTable(ReportOf(state), ui);
 
   EXPECT_EQ(Snapshot(state), before);
   EXPECT_EQ(testing::ReadFile(old_file), "earlier results\n");
@@ -216,12 +212,12 @@ TEST(SaveSummaryTable, ConfirmedSaveWritesTheFileEmptiesTheCountersAndLeavesTheN
   const std::string file = dir.File("s1spe.res");
   testing::WriteFile(file, "earlier results\n");
   AnalysisState expected_state = state;
-  expected_state.lim_format = true;
-  const std::string expected_body = Summary(expected_state, state.norm_coefficient);
+  expected_state.results.lim_format = true;
+  const std::string expected_body = Summary(expected_state, state.results.norm_coefficient);
 
   ScriptedUi ui;
   ui.AnswerDialog(TickLim()).AnswerFile(file).AnswerYes();
-  SaveSummaryTable(state, ui);
+  SaveSummaryTable(ReportOf(state), ui);
 
   const DialogContent& shown = ui.dialogs().at(0);
   EXPECT_EQ(shown.title, "Save the Summary Table");
@@ -244,13 +240,14 @@ TEST(SaveSummaryTable, ConfirmedSaveWritesTheFileEmptiesTheCountersAndLeavesTheN
       << written.substr(0, first_end);
   EXPECT_EQ(written.substr(first_end), expected_body.substr(expected_body.find('\n')));
 
-  EXPECT_EQ(state.result_count, 0);
-  EXPECT_EQ(state.result_offset, 0);
-  EXPECT_FALSE(state.results_unsaved);
-  EXPECT_TRUE(state.lim_format);
+  EXPECT_EQ(state.results.result_count, 0);
+  EXPECT_EQ(state.results.result_offset, 0);
+  EXPECT_FALSE(state.results.results_unsaved);
+  EXPECT_TRUE(state.results.lim_format);
   // Both entries of the spectrum go; a name differing only in case stays.
-  EXPECT_EQ(state.name_list, (std::vector<std::string>{dir.File("s2.spe"), dir.File("S1.spe")}));
-  EXPECT_EQ(state.name_count, 2);
+  EXPECT_EQ(state.files.name_list,
+            (std::vector<std::string>{dir.File("s2.spe"), dir.File("S1.spe")}));
+  EXPECT_EQ(state.files.name_count, 2);
   EXPECT_TRUE(ui.notes().empty());
 }
 
@@ -265,12 +262,12 @@ TEST(SaveSummaryTable, FailedWriteIsReportedAndKeepsTableNamesAndTheEarlierFile)
 
   ScriptedUi ui;
   ui.AnswerDialog(TickLim()).AnswerFile(impossible);
-  SaveSummaryTable(state, ui);
+  SaveSummaryTable(ReportOf(state), ui);
 
   EXPECT_EQ(ui.notes(),
             std::vector<std::string>{"Error, the file " + impossible + " could not be written"});
   EXPECT_EQ(Snapshot(state), before);
-  EXPECT_TRUE(state.results_unsaved);
+  EXPECT_TRUE(state.results.results_unsaved);
   EXPECT_EQ(testing::ReadFile(earlier), "earlier results\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
@@ -278,22 +275,22 @@ TEST(SaveSummaryTable, FailedWriteIsReportedAndKeepsTableNamesAndTheEarlierFile)
 TEST(SaveSummaryTable, EmptyTableWritesNothingButStillEmptiesCountersAndTheNameEntry) {
   testing::TempDir dir;
   AnalysisState state = StateWithSpectrumIn(dir);
-  state.result_count = 0;
+  state.results.result_count = 0;
   ScriptedUi ui;
   ui.AnswerDialog().AnswerFile(dir.File("s1spe.res"));
-  SaveSummaryTable(state, ui);
+  SaveSummaryTable(ReportOf(state), ui);
   EXPECT_FALSE(std::filesystem::exists(dir.File("s1spe.res")));
-  EXPECT_EQ(state.result_offset, 0);
-  EXPECT_EQ(state.name_count, 2);
+  EXPECT_EQ(state.results.result_offset, 0);
+  EXPECT_EQ(state.files.name_count, 2);
 }
 
 TEST(RemoveSavedName, NameNotInTheListLeavesItUnchanged) {
   AnalysisState state;
-  state.name_list = {"/d/a.spe", "/d/b.spe"};
-  state.name_count = 2;
-  RemoveSavedName(state, "/d/A.spe");
-  EXPECT_EQ(state.name_list, (std::vector<std::string>{"/d/a.spe", "/d/b.spe"}));
-  EXPECT_EQ(state.name_count, 2);
+  state.files.name_list = {"/d/a.spe", "/d/b.spe"};
+  state.files.name_count = 2;
+  RemoveSavedName(state.files, "/d/A.spe");
+  EXPECT_EQ(state.files.name_list, (std::vector<std::string>{"/d/a.spe", "/d/b.spe"}));
+  EXPECT_EQ(state.files.name_count, 2);
 }
 
 TEST(ProposedSummaryName, RemovesTheFirstDotOfTheFileNameOnly) {
@@ -316,7 +313,7 @@ TEST(ShowResultTable, ListsAtMost650RowsAndSaveWritesTheListToTheDebugLogOnce) {
     PressSave(dialog);
     PressSave(dialog);
   });
-  ShowResultTable(state, ui);
+  ShowResultTable(ReportOf(state), ui);
 
   const DialogContent& shown = ui.dialogs().at(0);
   EXPECT_EQ(shown.title, "                Result Table");
@@ -332,26 +329,26 @@ TEST(ShowResultTable, ListsAtMost650RowsAndSaveWritesTheListToTheDebugLogOnce) {
   std::string expected_log = std::string(19, ' ') + "Result Table\n";
   for (const std::string& line : lines) expected_log += line + "\n";
   EXPECT_EQ(state.debug_log->MemoryText(), expected_log);
-  EXPECT_FALSE(state.results_unsaved);
-  EXPECT_EQ(state.status_text, (std::array<std::string, 2>{"Results saved", ""}));
+  EXPECT_FALSE(state.results.results_unsaved);
+  EXPECT_EQ(state.view.status_text, (std::array<std::string, 2>{"Results saved", ""}));
 }
 
 TEST(ShowResultTable, WithoutSaveKeepsResultsUnsavedAndClearsTheStatus) {
   AnalysisState state;
   SetRows(state, {ResultRow{100, 0.1, 50, 5, 3, 0.1, 4, 10}});
-  state.status_text = {"Fit done", "x"};
+  state.view.status_text = {"Fit done", "x"};
   ScriptedUi ui;
   ui.AnswerDialog();
-  ShowResultTable(state, ui);
-  EXPECT_TRUE(state.results_unsaved);
-  EXPECT_EQ(state.status_text, (std::array<std::string, 2>{"", ""}));
+  ShowResultTable(ReportOf(state), ui);
+  EXPECT_TRUE(state.results.results_unsaved);
+  EXPECT_EQ(state.view.status_text, (std::array<std::string, 2>{"", ""}));
   EXPECT_EQ(state.debug_log->MemoryText(), "");
 }
 
 TEST(ShowResultTable, EmptyTableOnlySaysSo) {
   AnalysisState state;
   ScriptedUi ui;
-  ShowResultTable(state, ui);
+  ShowResultTable(ReportOf(state), ui);
   EXPECT_EQ(ui.notes(), std::vector<std::string>{" No fitted peaks"});
   EXPECT_TRUE(ui.dialogs().empty());
 }
@@ -360,17 +357,17 @@ TEST(StoreResultRow, RefusesRowsBeyondTheTableAndKeepsTheHighestIndex) {
   AnalysisState state;
   ScriptedUi ui;
   const ResultRow row{1, 2, 3, 4, 5, 6, 7, 8};
-  EXPECT_TRUE(StoreResultRow(state, ui, 1000, row));
-  EXPECT_TRUE(StoreResultRow(state, ui, 3, row));
-  EXPECT_EQ(state.result_count, 1000);
-  EXPECT_TRUE(state.results_unsaved);
-  EXPECT_EQ(state.result_rows[3], row);
+  EXPECT_TRUE(StoreResultRow(state.results, ui, 1000, row));
+  EXPECT_TRUE(StoreResultRow(state.results, ui, 3, row));
+  EXPECT_EQ(state.results.result_count, 1000);
+  EXPECT_TRUE(state.results.results_unsaved);
+  EXPECT_EQ(state.results.result_rows[3], row);
 
-  state.results_unsaved = false;
-  EXPECT_FALSE(StoreResultRow(state, ui, 1001, ResultRow{9}));
+  state.results.results_unsaved = false;
+  EXPECT_FALSE(StoreResultRow(state.results, ui, 1001, ResultRow{9}));
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, too many peaks in the table"});
-  EXPECT_EQ(state.result_count, 1000);
-  EXPECT_FALSE(state.results_unsaved);
+  EXPECT_EQ(state.results.result_count, 1000);
+  EXPECT_FALSE(state.results.results_unsaved);
 }
 
 }  // namespace

@@ -7,7 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/analysis_state.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
 
@@ -29,8 +30,8 @@ AnalysisState EarlierAnalysis(const std::string& folder) {
   sp.b2 = 90;
   for (int c = 1; c <= 100; ++c) sp.counts[c] = c;
   sp.UpdateRange();
-  state.spectrum_dir = folder;
-  state.result_count = 3;
+  state.input.spectrum_dir = folder;
+  state.results.result_count = 3;
   return state;
 }
 
@@ -45,18 +46,18 @@ TEST(InputTheSpectrumTest, CancelledFileQuestionOrDialogChangesNothing) {
 
   ScriptedUi ui;
   ui.CancelFile();
-  InputTheSpectrum(state, ui);
-  EXPECT_EQ(state.dialog_ok, 0);
+  InputTheSpectrum(SpectrumInputOf(state), ui);
+  EXPECT_EQ(state.view.dialog_ok, 0);
   ASSERT_EQ(ui.file_questions().size(), 1u);
   EXPECT_EQ(ui.file_questions()[0].title, "  Select the file");
-  EXPECT_EQ(ui.file_questions()[0].directory, state.spectrum_dir);
+  EXPECT_EQ(ui.file_questions()[0].directory, state.input.spectrum_dir);
   EXPECT_EQ(ui.file_questions()[0].proposed_name, "old.spe");
 
   ui.AnswerFile(file).CancelDialog();
-  InputTheSpectrum(state, ui);
-  EXPECT_EQ(state.dialog_ok, 0);
+  InputTheSpectrum(SpectrumInputOf(state), ui);
+  EXPECT_EQ(state.view.dialog_ok, 0);
   EXPECT_TRUE(state.spectrum == before);
-  EXPECT_EQ(state.result_count, 3);
+  EXPECT_EQ(state.results.result_count, 3);
   // The dialog offered the present type and options, with the ini-bounds box ticked.
   ASSERT_EQ(ui.dialogs().size(), 1u);
   const DialogContent& dialog = ui.dialogs()[0];
@@ -78,10 +79,10 @@ TEST(InputTheSpectrumTest, MissingFileIsNamedAndEndsTheCommand) {
   const std::string missing = dir.File("gone.spe");
   ScriptedUi ui;
   ui.AnswerFile(missing);
-  InputTheSpectrum(state, ui);
+  InputTheSpectrum(SpectrumInputOf(state), ui);
   EXPECT_EQ(ui.file_questions()[0].proposed_name, "*.*");
   EXPECT_EQ(ui.notes(), (std::vector<std::string>{"No file " + missing}));
-  EXPECT_EQ(state.dialog_ok, 0);
+  EXPECT_EQ(state.view.dialog_ok, 0);
   EXPECT_TRUE(ui.dialogs().empty());
   EXPECT_EQ(state.spectrum.file_name, "noextension");
 }
@@ -93,10 +94,10 @@ TEST(InputTheSpectrumTest, FreeFieldFileWithUnsetIniBoundsGivesTheInnerInterval)
   testing::WriteFile(file, "5 1 2 8 3 4 6 7 9 2\n");
   ScriptedUi ui;
   ui.AnswerFile(file).AnswerDialog(ChooseFreeField);
-  InputTheSpectrum(state, ui);
+  InputTheSpectrum(SpectrumInputOf(state), ui);
 
   EXPECT_TRUE(ui.notes().empty());
-  EXPECT_EQ(state.dialog_ok, 1);
+  EXPECT_EQ(state.view.dialog_ok, 1);
   const TSpectrum& sp = state.spectrum;
   EXPECT_EQ(sp.file_name, file);
   EXPECT_EQ(sp.file_type, kFreeField);
@@ -105,12 +106,12 @@ TEST(InputTheSpectrumTest, FreeFieldFileWithUnsetIniBoundsGivesTheInnerInterval)
   EXPECT_EQ(sp.max_counts, 9);
   EXPECT_EQ(sp.b1, 2);
   EXPECT_EQ(sp.b2, 9);
-  EXPECT_EQ(state.interval_begin, 2);
-  EXPECT_EQ(state.interval_end, 9);
-  EXPECT_EQ(state.interval_length, 8);
-  EXPECT_EQ(state.result_count, 0);
-  EXPECT_EQ(state.status_text[0], " Spectrum read in. ");
-  EXPECT_EQ(state.spectrum_dir, dir.path().string() + "/");
+  EXPECT_EQ(state.view.interval_begin, 2);
+  EXPECT_EQ(state.view.interval_end, 9);
+  EXPECT_EQ(state.view.interval_length, 8);
+  EXPECT_EQ(state.results.result_count, 0);
+  EXPECT_EQ(state.view.status_text[0], " Spectrum read in. ");
+  EXPECT_EQ(state.input.spectrum_dir, dir.path().string() + "/");
 }
 
 TEST(InputTheSpectrumTest, LargestCountBelowOneIsWarnedAboutAndAccepted) {
@@ -120,18 +121,18 @@ TEST(InputTheSpectrumTest, LargestCountBelowOneIsWarnedAboutAndAccepted) {
   testing::WriteFile(file, "0.1 0.5 0.25\n");
   ScriptedUi ui;
   ui.AnswerFile(file).AnswerDialog(ChooseFreeField);
-  InputTheSpectrum(state, ui);
+  InputTheSpectrum(SpectrumInputOf(state), ui);
   EXPECT_EQ(ui.notes(), (std::vector<std::string>{"Poor data scale, max < 1"}));
   EXPECT_EQ(state.spectrum.max_counts, 1.0);
-  EXPECT_EQ(state.dialog_ok, 1);
-  EXPECT_EQ(state.status_text[0], " Spectrum read in. ");
+  EXPECT_EQ(state.view.dialog_ok, 1);
+  EXPECT_EQ(state.view.status_text[0], " Spectrum read in. ");
 }
 
 TEST(InputTheSpectrumTest, KeepingUnsavedResultsKeepsEverything) {
   TempDir dir;
   AnalysisState state = EarlierAnalysis("/elsewhere/");
-  state.results_unsaved = true;
-  state.status_text = {"before", ""};
+  state.results.results_unsaved = true;
+  state.view.status_text = {"before", ""};
   const AnalysisState before = state;
   const std::string file = dir.File("run.txt");
   testing::WriteFile(file, "5 1 2 8 3\n");
@@ -142,18 +143,18 @@ TEST(InputTheSpectrumTest, KeepingUnsavedResultsKeepsEverything) {
         dialog.check_list.checked = {true, true, false, false};
       })
       .AnswerNo();
-  InputTheSpectrum(state, ui);
+  InputTheSpectrum(SpectrumInputOf(state), ui);
   EXPECT_EQ(ui.Texts(ScriptedUi::Event::Kind::kYesNo),
             (std::vector<std::string>{"Former results not saved. Proceed?"}));
-  EXPECT_EQ(state.dialog_ok, 0);
+  EXPECT_EQ(state.view.dialog_ok, 0);
   EXPECT_TRUE(state.spectrum == before.spectrum);
-  EXPECT_EQ(state.result_count, 3);
-  EXPECT_TRUE(state.results_unsaved);
-  EXPECT_EQ(state.skip_header, before.skip_header);
-  EXPECT_EQ(state.reverse_bytes, before.reverse_bytes);
-  EXPECT_EQ(state.start_at_a1, before.start_at_a1);
-  EXPECT_EQ(state.spectrum_dir, "/elsewhere/");
-  EXPECT_EQ(state.status_text, before.status_text);
+  EXPECT_EQ(state.results.result_count, 3);
+  EXPECT_TRUE(state.results.results_unsaved);
+  EXPECT_EQ(state.input.skip_header, before.input.skip_header);
+  EXPECT_EQ(state.input.reverse_bytes, before.input.reverse_bytes);
+  EXPECT_EQ(state.input.start_at_a1, before.input.start_at_a1);
+  EXPECT_EQ(state.input.spectrum_dir, "/elsewhere/");
+  EXPECT_EQ(state.view.status_text, before.view.status_text);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/analysis_state.h"
+#include "state/analysis_state.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
 
@@ -51,31 +51,31 @@ TEST(CommandTable, PreconditionsSayWhatIsMissing) {
   EXPECT_EQ(ui.statuses()[1][0], "No marking data");
 
   // Marked peaks but an empty result table: nothing happens and nothing is shown.
-  state.peak_count = 1;
+  state.marking.peak_count = 1;
   table.RunCaption("&Save the Fit Results");
   EXPECT_EQ(ui.events().size(), 2u);
 }
 
 TEST(CommandTable, UnsavedResultsAreAskedForBeforeResetAndExit) {
   AnalysisState state;
-  state.results_unsaved = true;
-  state.result_count = 3;
-  state.peak_count = 3;
+  state.results.results_unsaved = true;
+  state.results.result_count = 3;
+  state.marking.peak_count = 3;
   ScriptedUi ui;
   ui.AnswerCancel().AnswerOk().AnswerNo();
   CommandTable table(state, ui);
   table.RunCaption("Reset");
-  EXPECT_EQ(state.result_count, 3);  // Cancel keeps everything
-  EXPECT_EQ(state.peak_count, 3);
+  EXPECT_EQ(state.results.result_count, 3);  // Cancel keeps everything
+  EXPECT_EQ(state.marking.peak_count, 3);
   table.RunCaption("Reset");
-  EXPECT_EQ(state.result_count, 0);
-  EXPECT_EQ(state.peak_count, 0);
-  EXPECT_FALSE(state.results_unsaved);
+  EXPECT_EQ(state.results.result_count, 0);
+  EXPECT_EQ(state.marking.peak_count, 0);
+  EXPECT_FALSE(state.results.results_unsaved);
   EXPECT_EQ(ui.Texts(ScriptedUi::Event::Kind::kOkCancel),
             (std::vector<std::string>{"Previous fit results not saved",
                                       "Previous fit results not saved"}));
 
-  state.results_unsaved = true;
+  state.results.results_unsaved = true;
   table.RunCaption("&Exit");
   EXPECT_FALSE(table.quit_confirmed());
   EXPECT_EQ(ui.Texts(ScriptedUi::Event::Kind::kYesNo),
@@ -85,21 +85,21 @@ TEST(CommandTable, UnsavedResultsAreAskedForBeforeResetAndExit) {
 TEST(CommandTable, TestSpectrumThenMarkingAndFitGiveResults) {
   testing::TempDir dir;
   AnalysisState state;
-  state.work_dir = dir.path().string();
+  state.files.work_dir = dir.path().string();
   ScriptedUi ui;
   ui.AnswerDialog([](DialogContent& d) { d.choice_lists[0].selected = 3; })     // Co60
       .AnswerDialog([](DialogContent& d) { d.choice_lists[0].selected = 0; });  // new search
   CommandTable table(state, ui);
   table.RunCaption("Test");
   EXPECT_EQ(state.spectrum.a2, 4096);
-  EXPECT_EQ(state.graph_mode, 1);
+  EXPECT_EQ(state.view.graph_mode, GraphMode::kSpectrum);
   EXPECT_FALSE(ui.pictures().empty());
   table.RunCaption("Automatic Spectrum Marking");
-  EXPECT_GE(state.peak_count, 2);
+  EXPECT_GE(state.marking.peak_count, 2);
   EXPECT_NE(ui.statuses().back()[0].find(" peak(s) found. "), std::string::npos);
   table.RunCaption("Spectrum  Fit");
-  EXPECT_GE(state.result_count, 2);
-  EXPECT_TRUE(state.results_unsaved);
+  EXPECT_GE(state.results.result_count, 2);
+  EXPECT_TRUE(state.results.results_unsaved);
   EXPECT_EQ(ui.statuses().back()[0], "The spectrum has been fitted.");
 }
 

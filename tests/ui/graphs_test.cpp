@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/analysis_state.h"
 #include "core/display_settings.h"
+#include "state/analysis_state.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
 
@@ -53,37 +53,35 @@ bool HasText(const Picture& picture, const std::string& text) {
 
 TEST(LargeGraphScaleTest, ScaleTopAndScaleYInTheFourModes) {
   // Normal: the plot runs from 243 (zero) to 3 (the top); halves round to even.
-  EXPECT_EQ(ScaleTop(1, 0.5, 1000), 1000);
-  EXPECT_EQ(ScaleY(1, 1000, 1000), 3);
-  EXPECT_EQ(ScaleY(1, 1000, 0), 243);
-  EXPECT_EQ(ScaleY(1, 480, 1), 242);   // 242.5
-  EXPECT_EQ(ScaleY(1, 0, 0.05), 123);  // the top is at least 0.1
+  EXPECT_EQ(ScaleTop(ScaleMode::kNormal, 0.5, 1000), 1000);
+  EXPECT_EQ(ScaleY(ScaleMode::kNormal, 1000, 1000), 3);
+  EXPECT_EQ(ScaleY(ScaleMode::kNormal, 1000, 0), 243);
+  EXPECT_EQ(ScaleY(ScaleMode::kNormal, 480, 1), 242);   // 242.5
+  EXPECT_EQ(ScaleY(ScaleMode::kNormal, 0, 0.05), 123);  // the top is at least 0.1
 
-  const double sqrt_top = ScaleTop(2, 0.5, -1000);
+  const double sqrt_top = ScaleTop(ScaleMode::kSqrt, 0.5, -1000);
   EXPECT_DOUBLE_EQ(sqrt_top, std::sqrt(1000.0));
-  EXPECT_EQ(ScaleY(2, sqrt_top, 250), 123);
-  EXPECT_EQ(ScaleY(2, sqrt_top, -1000), 3);
+  EXPECT_EQ(ScaleY(ScaleMode::kSqrt, sqrt_top, 250), 123);
+  EXPECT_EQ(ScaleY(ScaleMode::kSqrt, sqrt_top, -1000), 3);
 
-  const double ln_top = ScaleTop(3, 0.5, 999);
+  const double ln_top = ScaleTop(ScaleMode::kLn, 0.5, 999);
   EXPECT_DOUBLE_EQ(ln_top, std::log(1000.0));
-  EXPECT_EQ(ScaleY(3, ln_top, 999), 3);
-  EXPECT_EQ(ScaleY(3, ln_top, std::sqrt(1000.0) - 1), 123);
+  EXPECT_EQ(ScaleY(ScaleMode::kLn, ln_top, 999), 3);
+  EXPECT_EQ(ScaleY(ScaleMode::kLn, ln_top, std::sqrt(1000.0) - 1), 123);
 
   // Trimmed at 0.5: everything above half the maximum sits on the top line.
-  const double trimmed_top = ScaleTop(4, 0.5, 1000);
+  const double trimmed_top = ScaleTop(ScaleMode::kTrimmed, 0.5, 1000);
   EXPECT_EQ(trimmed_top, 500);
-  EXPECT_EQ(ScaleY(4, trimmed_top, 501), 3);
-  EXPECT_EQ(ScaleY(4, trimmed_top, 1000), 3);
-  EXPECT_EQ(ScaleY(4, trimmed_top, 250), 123);
-
-  EXPECT_EQ(ScaleTop(7, 0.5, 1000), 1);
+  EXPECT_EQ(ScaleY(ScaleMode::kTrimmed, trimmed_top, 501), 3);
+  EXPECT_EQ(ScaleY(ScaleMode::kTrimmed, trimmed_top, 1000), 3);
+  EXPECT_EQ(ScaleY(ScaleMode::kTrimmed, trimmed_top, 250), 123);
 }
 
 TEST(LargeGraphMappingTest, ChannelAtInvertsThePlottedPositionAtEveryScreenScale) {
   AnalysisState state;
-  state.interval_begin = 101;
-  state.interval_end = 612;
-  state.interval_length = 512;
+  state.view.interval_begin = 101;
+  state.view.interval_end = 612;
+  state.view.interval_length = 512;
   for (const double scale : {1.0, 1.25, 1.5}) {  // from one pixel per channel up
     state.display.screen_scale = scale;
     for (int c = 101; c <= 612; ++c) {
@@ -103,7 +101,7 @@ TEST(LargeGraphMappingTest, FourThousandChannelsShareUnitsAndTicksStepBy512) {
   FlatSpectrum(state, 4096, 10);
   ScriptedUi ui;
   GraphTheSpectrum(state, ui);
-  EXPECT_EQ(state.interval_length, 4096);
+  EXPECT_EQ(state.view.interval_length, 4096);
   EXPECT_EQ(PlotX(state, 1), 60);  // 0.125
   EXPECT_EQ(PlotX(state, 4), 60);  // 0.5 rounds to even
   EXPECT_EQ(PlotX(state, 5), 61);  // 0.625
@@ -126,16 +124,16 @@ TEST(LargeGraphPictureTest, GraphTheSpectrumDrawsFrameHeaderPointsAndPeakTicks) 
   state.spectrum.counts[101] = 500;
   state.spectrum.UpdateRange();
   state.spectrum.file_name = "run7.dat";
-  state.peak_count = 2;
-  state.peak_list[1] = 99.6;  // drawn at channel 100
-  state.peak_list[2] = 600;   // outside the window
+  state.marking.peak_count = 2;
+  state.marking.peak_list[1] = 99.6;  // drawn at channel 100
+  state.marking.peak_list[2] = 600;   // outside the window
   ScriptedUi ui;
   GraphTheSpectrum(state, ui);
 
-  EXPECT_EQ(state.graph_mode, 1);
-  EXPECT_EQ(state.cadre_mode, 0);
-  EXPECT_EQ(state.interval_begin, 1);
-  EXPECT_EQ(state.interval_end, 512);
+  EXPECT_EQ(state.view.graph_mode, GraphMode::kSpectrum);
+  EXPECT_EQ(state.view.cadre_mode, 0);
+  EXPECT_EQ(state.view.interval_begin, 1);
+  EXPECT_EQ(state.view.interval_end, 512);
   ASSERT_EQ(ui.pictures().size(), 1u);
   EXPECT_EQ(ui.pictures()[0].first, PictureArea::kLargeGraph);
   const Picture& picture = ui.pictures()[0].second;
@@ -176,25 +174,25 @@ TEST(LargeGraphCadreTest, CadresStayInsideTheSpectrumKeepingTheirLength) {
   state.spectrum.b2 = 900;
   ScriptedUi ui;
   GraphTheInterval(state, ui);
-  EXPECT_EQ(state.graph_mode, 3);
-  EXPECT_EQ(state.cadre_mode, 1);
-  EXPECT_EQ(state.interval_length, 100);
+  EXPECT_EQ(state.view.graph_mode, GraphMode::kInterval);
+  EXPECT_EQ(state.view.cadre_mode, 1);
+  EXPECT_EQ(state.view.interval_length, 100);
 
   NextCadre(state, ui);
-  EXPECT_EQ(state.interval_begin, 901);
-  EXPECT_EQ(state.interval_end, 1000);
+  EXPECT_EQ(state.view.interval_begin, 901);
+  EXPECT_EQ(state.view.interval_end, 1000);
   NextCadre(state, ui);  // past the end: the last 100 channels again
-  EXPECT_EQ(state.interval_begin, 901);
-  EXPECT_EQ(state.interval_end, 1000);
-  EXPECT_EQ(state.interval_length, 100);
+  EXPECT_EQ(state.view.interval_begin, 901);
+  EXPECT_EQ(state.view.interval_end, 1000);
+  EXPECT_EQ(state.view.interval_length, 100);
   // Drawn with the largest count of the cadre, not of the spectrum.
   EXPECT_TRUE(HasText(ui.pictures().back().second, "MAX  =             77"));
 
-  state.interval_begin = 31;
-  state.interval_end = 130;
+  state.view.interval_begin = 31;
+  state.view.interval_end = 130;
   PreviousCadre(state, ui);  // before the start: the first 100 channels
-  EXPECT_EQ(state.interval_begin, 1);
-  EXPECT_EQ(state.interval_end, 100);
+  EXPECT_EQ(state.view.interval_begin, 1);
+  EXPECT_EQ(state.view.interval_end, 100);
   EXPECT_TRUE(HasText(ui.pictures().back().second, "MAX  =              5"));
   EXPECT_EQ(ui.pictures().size(), 4u);
 }
@@ -214,9 +212,9 @@ TEST(LargeGraphReadOutTest, AClickOnAPeakShowsItsCountsPositionEnergyAreaAndWidt
   EXPECT_FALSE(ReadOutClick(state, ui, 59, 200));
   EXPECT_FALSE(ReadOutClick(state, ui, 300, 356));
   EXPECT_FALSE(ReadOutClick(state, ui, 300, 99));
-  state.graph_mode = 0;
+  state.view.graph_mode = GraphMode::kNothing;
   EXPECT_FALSE(ReadOutClick(state, ui, 260, 200));
-  state.graph_mode = 1;
+  state.view.graph_mode = GraphMode::kSpectrum;
   EXPECT_EQ(ui.pictures().size(), 1u);
 
   ASSERT_TRUE(ReadOutClick(state, ui, 262, 200));  // channel 202, probed to the peak at 200
@@ -247,7 +245,7 @@ TEST(LargeGraphExportTest, SpectrumToBmpNeedsAGraphAndReportsAFailedWrite) {
 
   testing::TempDir dir;
   const std::string name = dir.File("sp.bmp");
-  state.graph_mode = 1;
+  state.view.graph_mode = GraphMode::kSpectrum;
   ui.AnswerFile(name);
   SpectrumToBmp(state, ui);  // the scripted window cannot save pictures
   ASSERT_EQ(ui.file_questions().size(), 1u);

@@ -152,7 +152,7 @@ void TForm1::ClearForm() {
   Button13->hide();
   Label1->hide();
   Label2->hide();
-  state_.graph_mode = 0;
+  state_.view.graph_mode = GraphMode::kNothing;
 }
 
 void TForm1::ShowLargeGraph(const QImage& image) {
@@ -160,7 +160,7 @@ void TForm1::ShowLargeGraph(const QImage& image) {
   Image3->setPixmap(QPixmap::fromImage(image));
   Image3->adjustSize();
   Image3->show();
-  const bool cadres = state_.cadre_mode == 1;
+  const bool cadres = state_.view.cadre_mode == 1;
   Button12->setVisible(cadres);
   Button13->setVisible(cadres);
   Button12->raise();

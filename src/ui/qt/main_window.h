@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "core/analysis_state.h"
+#include "state/analysis_state.h"
 
 class QAction;
 

@@ -14,7 +14,7 @@
 #include <QMenuBar>
 #include <QTableWidget>
 
-#include "core/analysis_state.h"
+#include "state/analysis_state.h"
 #include "support/scripted_ui.h"
 #include "ui/commands.h"
 #include "ui/graphs.h"
@@ -235,9 +235,9 @@ TEST(PaintPicture, LargeGraphHasABlackPlotAreaAndFuchsiaMarksAtTheirChannels) {
   state.spectrum.a1 = state.spectrum.b1 = 1;
   state.spectrum.a2 = state.spectrum.b2 = 512;
   for (int c = 1; c <= 512; ++c) state.spectrum.counts[c] = c == 100 ? 1000 : 0;
-  state.interval_begin = 1;
-  state.interval_end = 512;
-  state.interval_length = 512;
+  state.view.interval_begin = 1;
+  state.view.interval_end = 512;
+  state.view.interval_length = 512;
   const QImage image = PaintPicture(LargeGraphPicture(state, 1000), 1.0);
   EXPECT_EQ(QColor(image.pixel(300, 250)), QColor(0, 0, 0));  // plot area
   // Channel 100 of 512: x = 60 + 100, at the top of the scale: y = 100 + 3.

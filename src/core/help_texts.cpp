@@ -1,4 +1,4 @@
-#include "ui/help_texts.h"
+#include "core/help_texts.h"
 
 #include "core/option_list.h"
 

@@ -1,4 +1,4 @@
-#include "core/analysis_state.h"
+#include "state/analysis_state.h"
 
 #include <gtest/gtest.h>
 
@@ -16,49 +16,49 @@ TEST(AnalysisState, DefaultsGiveAConsistentWidthLineAndInterval) {
   EXPECT_EQ(sp.dback, -3);
   EXPECT_TRUE(sp.file_name.empty());
   // The width line passes through w1 at a1 and w2 at a2.
-  EXPECT_DOUBLE_EQ(state.width_slope * sp.a1 + state.width_offset, sp.w1);
-  EXPECT_DOUBLE_EQ(state.width_slope * sp.a2 + state.width_offset, sp.w2);
+  EXPECT_DOUBLE_EQ(state.width.width_slope * sp.a1 + state.width.width_offset, sp.w1);
+  EXPECT_DOUBLE_EQ(state.width.width_slope * sp.a2 + state.width.width_offset, sp.w2);
   EXPECT_DOUBLE_EQ(sp.w1, 4.0);
   EXPECT_DOUBLE_EQ(sp.w2, 6.0);
   EXPECT_DOUBLE_EQ(sp.delta_w, 3.5);
   // The shown window is not yet the interval: the first input sets it.
-  EXPECT_EQ(state.interval_begin, 1);
-  EXPECT_EQ(state.interval_end, 4096);
-  EXPECT_EQ(state.enc_file, "enc.dat");
-  EXPECT_EQ(state.efc_file, "efc.dat");
-  EXPECT_EQ(state.mark_file, "mark.dat");
-  EXPECT_EQ(state.name_list_file, "spfn.tab");
-  EXPECT_DOUBLE_EQ(state.step, 0.99);
-  EXPECT_EQ(state.niter, 7);
-  EXPECT_DOUBLE_EQ(state.resol, -1.0);
+  EXPECT_EQ(state.view.interval_begin, 1);
+  EXPECT_EQ(state.view.interval_end, 4096);
+  EXPECT_EQ(state.files.enc_file, "enc.dat");
+  EXPECT_EQ(state.files.efc_file, "efc.dat");
+  EXPECT_EQ(state.files.mark_file, "mark.dat");
+  EXPECT_EQ(state.files.name_list_file, "spfn.tab");
+  EXPECT_DOUBLE_EQ(state.fit.step, 0.99);
+  EXPECT_EQ(state.fit.niter, 7);
+  EXPECT_DOUBLE_EQ(state.marking.resol, -1.0);
 }
 
 TEST(AnalysisState, SetDefaultsRestoresAChangedStateButKeepsDisplaySettings) {
   AnalysisState state;
   state.display.screen_scale = 1.25;
   state.spectrum.a2 = 100;
-  state.max_interval = 5;
-  state.enc_present = true;
-  state.result_count = 12;
-  state.name_list = {"a", "b"};
-  state.name_count = 2;
+  state.marking.max_interval = 5;
+  state.enc.enc_present = true;
+  state.results.result_count = 12;
+  state.files.name_list = {"a", "b"};
+  state.files.name_count = 2;
   state.SetDefaults();
   EXPECT_EQ(state.spectrum.a2, 4096);
-  EXPECT_EQ(state.max_interval, 128);
-  EXPECT_FALSE(state.enc_present);
-  EXPECT_EQ(state.result_count, 0);
-  EXPECT_EQ(state.name_count, 0);
-  EXPECT_TRUE(state.name_list.empty());
+  EXPECT_EQ(state.marking.max_interval, 128);
+  EXPECT_FALSE(state.enc.enc_present);
+  EXPECT_EQ(state.results.result_count, 0);
+  EXPECT_EQ(state.files.name_count, 0);
+  EXPECT_TRUE(state.files.name_list.empty());
   EXPECT_DOUBLE_EQ(state.display.screen_scale, 1.25);
 }
 
 TEST(AnalysisState, FreshStatesAreIndependent) {
   AnalysisState first;
   AnalysisState second;
-  first.peak_list[1] = 100.0;
+  first.marking.peak_list[1] = 100.0;
   first.spectrum.counts[7] = 5.0;
   first.debug_log->WriteLine("trace");
-  EXPECT_EQ(second.peak_list[1], 0.0);
+  EXPECT_EQ(second.marking.peak_list[1], 0.0);
   EXPECT_EQ(second.spectrum.counts[7], 0.0);
   EXPECT_TRUE(second.debug_log->MemoryText().empty());
   EXPECT_EQ(first.debug_log->MemoryText(), "trace\n");

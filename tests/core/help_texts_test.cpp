@@ -1,6 +1,6 @@
 // The help texts: their sizes in both languages, the lines they must carry word for word, and a
 // dialog that shows the text in the chosen language.
-#include "ui/help_texts.h"
+#include "core/help_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,9 @@
 #include <utility>
 #include <vector>
 
-#include "core/analysis_state.h"
 #include "marking/marking.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
 #include "support/scripted_ui.h"
 
 namespace pektra {
@@ -167,7 +168,7 @@ TEST(FindThePeaksDialog, HelpShowsTheMarkingTextInTheLanguageChosenWhenItOpens) 
   ScriptedUi ui;
   ui.CancelDialog();
   // When the peak search dialog is shown
-  EXPECT_FALSE(SetSearchControls(state, ui, /*with_algorithm=*/true));
+  EXPECT_FALSE(SetSearchControls(MarkingOf(state), ui, /*with_algorithm=*/true));
   // Then its Help button holds the Russian marking text, eleven lines
   ASSERT_EQ(ui.dialogs().size(), 1u);
   const std::vector<std::string>& shown = ui.dialogs()[0].help_lines;
@@ -179,7 +180,7 @@ TEST(FindThePeaksDialog, HelpShowsTheMarkingTextInTheLanguageChosenWhenItOpens) 
   state.display.rus_help = false;
   ScriptedUi english;
   english.CancelDialog();
-  SetSearchControls(state, english, /*with_algorithm=*/true);
+  SetSearchControls(MarkingOf(state), english, /*with_algorithm=*/true);
   ASSERT_EQ(english.dialogs().size(), 1u);
   EXPECT_EQ(english.dialogs()[0].help_lines.front(),
             "Marking is peak search and spectrum division into intervals with 1");

@@ -1,4 +1,4 @@
-#include "core/init_file.h"
+#include "state/init_file.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <tuple>
 
-#include "core/analysis_state.h"
+#include "state/analysis_state.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
 
@@ -28,14 +28,12 @@ std::string Written(const AnalysisState& state) {
 // Every variable an init file can reach.
 auto InitFields(const AnalysisState& s) {
   const TSpectrum& sp = s.spectrum;
-  return std::tie(sp.a1, sp.a2, sp.file_type, sp.file_name, s.skip_header, s.reverse_bytes,
-                  s.spectrum_dir, sp.b1, sp.b2, s.interval_begin, s.interval_end, s.interval_length,
-                  s.ini_b1, s.ini_b2, sp.w1, sp.w2, sp.delta_w, s.width_slope, s.width_offset,
-                  sp.width_variable, sp.delta_width_v, sp.dback, s.mark_mode, s.sens, s.resol,
-                  s.ndf, s.max_interval, s.covar, s.small_stat, s.order, s.chibc, s.delta_pos,
-                  s.step, s.damper, s.niter, s.scale_mode, s.enc_points, s.enc_count, s.enc_mode,
-                  s.enc_present, s.enc_intercept, s.enc_slope, s.enc_first_channel,
-                  s.enc_last_channel, s.efc_points, s.efc_count, s.efc_mode, s.efc_present);
+  return std::tie(sp.a1, sp.a2, sp.file_type, sp.file_name, sp.b1, sp.b2, sp.w1, sp.w2, sp.delta_w,
+                  sp.width_variable, sp.delta_width_v, sp.dback, s.input, s.width, s.processing,
+                  s.enc, s.efc, s.view.interval_begin, s.view.interval_end, s.view.interval_length,
+                  s.view.scale_mode, s.marking.mark_mode, s.marking.sens, s.marking.resol,
+                  s.marking.ndf, s.marking.max_interval, s.fit.delta_pos, s.fit.step, s.fit.damper,
+                  s.fit.niter);
 }
 
 TEST(InitFile, CommandKeyIsTheFirstElevenCapitals) {
@@ -62,31 +60,31 @@ TEST(InitFile, UnknownKeysOtherCapitalisationAndStrayDataAreIgnored) {
        ".......Unknown Command\n5 6 7\n"
        "12 13\n"
        ".......Degree of the Background\n2\n");
-  EXPECT_EQ(state.max_interval, 200);
+  EXPECT_EQ(state.marking.max_interval, 200);
   EXPECT_EQ(state.spectrum.dback, 2);
   AnalysisState expected;
-  expected.max_interval = 200;
+  expected.marking.max_interval = 200;
   expected.spectrum.dback = 2;
   EXPECT_TRUE(InitFields(state) == InitFields(expected));
 }
 
 TEST(InitFile, SpectrumLineAndAFileNameThatLooksLikeACommand) {
   AnalysisState state;
-  state.spectrum_dir = "/work";
+  state.input.spectrum_dir = "/work";
   Read(state,
        ".......Input the Spectrum\n* a1 a2 ...\n1 4096 2 1 0\n/DATA/STOP\n"
        ".......Maximum Interval\n200\n");
   EXPECT_EQ(state.spectrum.file_type, kBinary32);
-  EXPECT_TRUE(state.skip_header);
-  EXPECT_FALSE(state.reverse_bytes);
+  EXPECT_TRUE(state.input.skip_header);
+  EXPECT_FALSE(state.input.reverse_bytes);
   EXPECT_EQ(state.spectrum.file_name, "/DATA/STOP");
-  EXPECT_EQ(state.spectrum_dir, "/DATA/");
-  EXPECT_EQ(state.max_interval, 200);  // the name did not stop the reading
+  EXPECT_EQ(state.input.spectrum_dir, "/DATA/");
+  EXPECT_EQ(state.marking.max_interval, 200);  // the name did not stop the reading
 
   // A name without folder keeps the folder of the file dialog.
   Read(state, ".......Input the Spectrum\n1 4096 1 0 1\nSPEC.DAT\n");
-  EXPECT_EQ(state.spectrum_dir, "/DATA/");
-  EXPECT_TRUE(state.reverse_bytes);
+  EXPECT_EQ(state.input.spectrum_dir, "/DATA/");
+  EXPECT_TRUE(state.input.reverse_bytes);
 }
 
 TEST(InitFile, BoundsAreClampedIntoTheChannelRangeAndOrdered) {
@@ -99,11 +97,11 @@ TEST(InitFile, BoundsAreClampedIntoTheChannelRangeAndOrdered) {
   EXPECT_EQ(state.spectrum.file_type, kXY);
   EXPECT_EQ(state.spectrum.b1, 2);  // 2.5 rounds to even
   EXPECT_EQ(state.spectrum.b2, 16384);
-  EXPECT_EQ(state.interval_begin, 2);
-  EXPECT_EQ(state.interval_end, 16384);
-  EXPECT_EQ(state.interval_length, 16383);
-  EXPECT_EQ(state.ini_b1, 2);
-  EXPECT_EQ(state.ini_b2, 16384);
+  EXPECT_EQ(state.view.interval_begin, 2);
+  EXPECT_EQ(state.view.interval_end, 16384);
+  EXPECT_EQ(state.view.interval_length, 16383);
+  EXPECT_EQ(state.input.ini_b1, 2);
+  EXPECT_EQ(state.input.ini_b2, 16384);
 }
 
 TEST(InitFile, RealSettingsAreStoredAsWrittenAndWholeOnesRoundHalvesToEven) {
@@ -112,20 +110,20 @@ TEST(InitFile, RealSettingsAreStoredAsWrittenAndWholeOnesRoundHalvesToEven) {
        ".......STEP\n0.5\nDAMP\n.0001\nDPOS 2.5\n3.25\nCOVAR\n0.02\nSMAST\n15.5\n"
        "ORDER\n7.5\nCHIO\n1.5\nNITER\n7.5\nSGM\n2.5\nDBACK\n-2.5\n"
        ".......Mark the Spectrum\n2.5 0.75 1.5 0.5\n");
-  EXPECT_EQ(state.step, 0.5);
-  EXPECT_EQ(state.damper, 0.0001);
-  EXPECT_EQ(state.delta_pos, 3.25);
-  EXPECT_EQ(state.covar, 0.02);
-  EXPECT_EQ(state.small_stat, 15.5);
-  EXPECT_EQ(state.order, 7.5);
-  EXPECT_EQ(state.chibc, 1.5);
-  EXPECT_EQ(state.niter, 8);
-  EXPECT_EQ(state.scale_mode, 2);
+  EXPECT_EQ(state.fit.step, 0.5);
+  EXPECT_EQ(state.fit.damper, 0.0001);
+  EXPECT_EQ(state.fit.delta_pos, 3.25);
+  EXPECT_EQ(state.processing.covar, 0.02);
+  EXPECT_EQ(state.processing.small_stat, 15.5);
+  EXPECT_EQ(state.processing.order, 7.5);
+  EXPECT_EQ(state.processing.chibc, 1.5);
+  EXPECT_EQ(state.fit.niter, 8);
+  EXPECT_EQ(state.view.scale_mode, ScaleMode::kSqrt);
   EXPECT_EQ(state.spectrum.dback, -2);
-  EXPECT_EQ(state.mark_mode, 2);
-  EXPECT_EQ(state.sens, 0.75);
-  EXPECT_EQ(state.resol, 1.5);
-  EXPECT_EQ(state.ndf, 0);
+  EXPECT_EQ(state.marking.mark_mode, MarkMode::kEnergies);
+  EXPECT_EQ(state.marking.sens, 0.75);
+  EXPECT_EQ(state.marking.resol, 1.5);
+  EXPECT_EQ(state.marking.ndf, 0);
 }
 
 TEST(InitFile, EnergyBlockDropsZeroPointsAndSortsByChannel) {
@@ -133,14 +131,14 @@ TEST(InitFile, EnergyBlockDropsZeroPointsAndSortsByChannel) {
   Read(state,
        ".......Enter Data for ENergy Calibration\n*      npt  mode   pri\n    3  1  1\n"
        "100 121.78 0.01\n0 0 0\n50 59.54 0.02\n");
-  ASSERT_EQ(state.enc_count, 2);
-  EXPECT_EQ(state.enc_points[1], (CalibrationItem{50, 59.54, 0.02}));
-  EXPECT_EQ(state.enc_points[2], (CalibrationItem{100, 121.78, 0.01}));
-  EXPECT_EQ(state.enc_mode, 1);
-  EXPECT_TRUE(state.enc_present);
+  ASSERT_EQ(state.enc.enc_count, 2);
+  EXPECT_EQ(state.enc.enc_points[1], (CalibrationItem{50, 59.54, 0.02}));
+  EXPECT_EQ(state.enc.enc_points[2], (CalibrationItem{100, 121.78, 0.01}));
+  EXPECT_EQ(state.enc.enc_mode, 1);
+  EXPECT_TRUE(state.enc.enc_present);
   // The linear calibration was fitted at once: its scaling spans the items' channels.
-  EXPECT_EQ(state.enc_first_channel, 50.0);
-  EXPECT_EQ(state.enc_last_channel, 100.0);
+  EXPECT_EQ(state.enc.enc_first_channel, 50.0);
+  EXPECT_EQ(state.enc.enc_last_channel, 100.0);
 }
 
 TEST(InitFile, BlockOfFortyPointsReadsThirtyAndTheRestAreStrayData) {
@@ -151,23 +149,23 @@ TEST(InitFile, BlockOfFortyPointsReadsThirtyAndTheRestAreStrayData) {
   text += ".......Maximum Interval\n200\n";
   AnalysisState state;
   Read(state, text);
-  ASSERT_EQ(state.efc_count, 30);
-  EXPECT_EQ(state.efc_points[1][0], 110.0);  // points 400 .. 110 were read, then sorted
-  EXPECT_EQ(state.efc_points[30][0], 400.0);
-  EXPECT_EQ(state.efc_points[31][0], 0.0);
-  EXPECT_TRUE(state.efc_present);
-  EXPECT_EQ(state.max_interval, 200);
-  EXPECT_FALSE(state.enc_present);
+  ASSERT_EQ(state.efc.efc_count, 30);
+  EXPECT_EQ(state.efc.efc_points[1][0], 110.0);  // points 400 .. 110 were read, then sorted
+  EXPECT_EQ(state.efc.efc_points[30][0], 400.0);
+  EXPECT_EQ(state.efc.efc_points[31][0], 0.0);
+  EXPECT_TRUE(state.efc.efc_present);
+  EXPECT_EQ(state.marking.max_interval, 200);
+  EXPECT_FALSE(state.enc.enc_present);
 }
 
 TEST(InitFile, EnergyBlockWithOneItemKeepsItButIsNotApplied) {
   AnalysisState state;
-  state.enc_present = true;
-  state.enc_count = 2;
+  state.enc.enc_present = true;
+  state.enc.enc_count = 2;
   Read(state, ".......Enter Data for ENergy Calibration\n2 1\n0 0 0\n661 661.7 0.1\n");
-  EXPECT_EQ(state.enc_count, 1);
-  EXPECT_EQ(state.enc_points[1], (CalibrationItem{661, 661.7, 0.1}));
-  EXPECT_FALSE(state.enc_present);
+  EXPECT_EQ(state.enc.enc_count, 1);
+  EXPECT_EQ(state.enc.enc_points[1], (CalibrationItem{661, 661.7, 0.1}));
+  EXPECT_FALSE(state.enc.enc_present);
 }
 
 TEST(InitFile, CommandCutShortByTheEndTakesWhatItFound) {
@@ -176,8 +174,8 @@ TEST(InitFile, CommandCutShortByTheEndTakesWhatItFound) {
   EXPECT_EQ(state.spectrum.w1, 5.0);
   EXPECT_EQ(state.spectrum.w2, 6.0);
   EXPECT_EQ(state.spectrum.delta_w, 3.5);
-  EXPECT_DOUBLE_EQ(state.width_slope * 1 + state.width_offset, 5.0);
-  EXPECT_DOUBLE_EQ(state.width_slope * 4096 + state.width_offset, 6.0);
+  EXPECT_DOUBLE_EQ(state.width.width_slope * 1 + state.width.width_offset, 5.0);
+  EXPECT_DOUBLE_EQ(state.width.width_slope * 4096 + state.width.width_offset, 6.0);
 
   state.spectrum.file_name = "old.spe";
   Read(state, ".......Input the Spectrum\n10 2000 3 0 0\n* spectrum file name\n");
@@ -186,31 +184,31 @@ TEST(InitFile, CommandCutShortByTheEndTakesWhatItFound) {
   EXPECT_EQ(state.spectrum.file_name, "old.spe");
 
   Read(state, ".......Enter Data for ENergy Calibration\n2 0\n100 661.7 0.1\n200 1332.5");
-  ASSERT_EQ(state.enc_count, 2);
-  EXPECT_EQ(state.enc_points[2], (CalibrationItem{200, 1332.5, 0}));
+  ASSERT_EQ(state.enc.enc_count, 2);
+  EXPECT_EQ(state.enc.enc_points[2], (CalibrationItem{200, 1332.5, 0}));
 }
 
 TEST(InitFile, WidthsOnAOneChannelSpectrumKeepTheWidthLine) {
   AnalysisState state;
-  const double slope = state.width_slope, offset = state.width_offset;
+  const double slope = state.width.width_slope, offset = state.width.width_offset;
   Read(state,
        ".......Input the Spectrum\n100 100 1 0 0\nx.spe\n"
        ".......Enter the Width Information\n3 5 2\n");
   EXPECT_EQ(state.spectrum.w1, 3.0);
   EXPECT_EQ(state.spectrum.w2, 5.0);
   EXPECT_EQ(state.spectrum.delta_w, 2.0);
-  EXPECT_EQ(state.width_slope, slope);
-  EXPECT_EQ(state.width_offset, offset);
+  EXPECT_EQ(state.width.width_slope, slope);
+  EXPECT_EQ(state.width.width_offset, offset);
   EXPECT_NE(state.debug_log->MemoryText().find("width line kept"), std::string::npos);
 }
 
 TEST(InitFile, WrittenLayout) {
   AnalysisState state;
   state.spectrum.file_name = "co60.dat";
-  state.enc_count = 2;
-  state.enc_mode = 1;
-  state.enc_points[1] = {50, 59.54, 0.02};
-  state.enc_points[2] = {100, 121.78, 0.01};
+  state.enc.enc_count = 2;
+  state.enc.enc_mode = 1;
+  state.enc.enc_points[1] = {50, 59.54, 0.02};
+  state.enc.enc_points[2] = {100, 121.78, 0.01};
   EXPECT_EQ(Written(state),
             ".......Input the Spectrum\n"
             "* a1   a2   mode skip  reverse /mode:1-2byte,2-4,3-text\n"
@@ -248,58 +246,60 @@ TEST(InitFile, WrittenFileReadsBackIntoAFreshState) {
   sp.w2 = 3.1416;
   sp.delta_w = 99999.5;  // fills its field: must not run into its neighbour
   sp.dback = 2;
-  state.width_slope = (sp.w2 - sp.w1) / (sp.a2 - sp.a1);
-  state.width_offset = sp.w1 - sp.a1 * state.width_slope;
-  state.enc_count = 2;
-  state.enc_mode = 0;
-  state.enc_points[1] = {-12.5, 59.54, 0.02};
-  state.enc_points[2] = {4000, 1332.492, 0.5};
-  state.efc_count = 3;
-  state.efc_mode = 2;
-  state.efc_points[1] = {59.54, 0.125, 0.001};
-  state.efc_points[2] = {661.657, 0.063, 0};
-  state.efc_points[3] = {1332.492, 1234567.5, 0.002};  // wider than its field
-  state.mark_mode = 3;
-  state.sens = 12345.67;
-  state.resol = -0.5;
-  state.ndf = 1;
-  state.max_interval = 256;
+  state.width.width_slope = (sp.w2 - sp.w1) / (sp.a2 - sp.a1);
+  state.width.width_offset = sp.w1 - sp.a1 * state.width.width_slope;
+  state.enc.enc_count = 2;
+  state.enc.enc_mode = 0;
+  state.enc.enc_points[1] = {-12.5, 59.54, 0.02};
+  state.enc.enc_points[2] = {4000, 1332.492, 0.5};
+  state.efc.efc_count = 3;
+  state.efc.efc_mode = 2;
+  state.efc.efc_points[1] = {59.54, 0.125, 0.001};
+  state.efc.efc_points[2] = {661.657, 0.063, 0};
+  state.efc.efc_points[3] = {1332.492, 1234567.5, 0.002};  // wider than its field
+  state.marking.mark_mode = MarkMode::kLines;
+  state.marking.sens = 12345.67;
+  state.marking.resol = -0.5;
+  state.marking.ndf = 1;
+  state.marking.max_interval = 256;
 
   AnalysisState back;
   Read(back, Written(state));
   const TSpectrum& bsp = back.spectrum;
   EXPECT_EQ(bsp.file_name, "/data/run 7/Co60.spe");
-  EXPECT_EQ(back.spectrum_dir, "/data/run 7/");
-  EXPECT_EQ(std::tie(bsp.a1, bsp.a2, bsp.file_type, back.skip_header, back.reverse_bytes),
-            std::make_tuple(100, 8000, 2, true, true));
-  EXPECT_EQ(std::tie(bsp.b1, bsp.b2, back.ini_b1, back.ini_b2),
+  EXPECT_EQ(back.input.spectrum_dir, "/data/run 7/");
+  EXPECT_EQ(
+      std::tie(bsp.a1, bsp.a2, bsp.file_type, back.input.skip_header, back.input.reverse_bytes),
+      std::make_tuple(100, 8000, 2, true, true));
+  EXPECT_EQ(std::tie(bsp.b1, bsp.b2, back.input.ini_b1, back.input.ini_b2),
             std::make_tuple(150, 7999, 150, 7999));
   EXPECT_EQ(std::tie(bsp.w1, bsp.w2, bsp.delta_w), std::make_tuple(2.125, 3.1416, 99999.5));
-  EXPECT_DOUBLE_EQ(back.width_slope, state.width_slope);
-  EXPECT_DOUBLE_EQ(back.width_offset, state.width_offset);
+  EXPECT_DOUBLE_EQ(back.width.width_slope, state.width.width_slope);
+  EXPECT_DOUBLE_EQ(back.width.width_offset, state.width.width_offset);
   EXPECT_EQ(bsp.dback, 2);
-  EXPECT_EQ(std::tie(back.enc_count, back.enc_mode, back.enc_points),
-            std::tie(state.enc_count, state.enc_mode, state.enc_points));
-  EXPECT_EQ(std::tie(back.efc_count, back.efc_mode, back.efc_points),
-            std::tie(state.efc_count, state.efc_mode, state.efc_points));
-  EXPECT_TRUE(back.enc_present);
-  EXPECT_TRUE(back.efc_present);
-  EXPECT_EQ(std::tie(back.mark_mode, back.sens, back.resol, back.ndf, back.max_interval),
-            std::make_tuple(3, 12345.67, -0.5, 1, 256));
+  EXPECT_EQ(std::tie(back.enc.enc_count, back.enc.enc_mode, back.enc.enc_points),
+            std::tie(state.enc.enc_count, state.enc.enc_mode, state.enc.enc_points));
+  EXPECT_EQ(std::tie(back.efc.efc_count, back.efc.efc_mode, back.efc.efc_points),
+            std::tie(state.efc.efc_count, state.efc.efc_mode, state.efc.efc_points));
+  EXPECT_TRUE(back.enc.enc_present);
+  EXPECT_TRUE(back.efc.efc_present);
+  EXPECT_EQ(std::tie(back.marking.mark_mode, back.marking.sens, back.marking.resol,
+                     back.marking.ndf, back.marking.max_interval),
+            std::make_tuple(MarkMode::kLines, 12345.67, -0.5, 1, 256));
 }
 
 TEST(InitFile, SaveWritesTmpInTheWorkFolderOrSaysWhyNot) {
   testing::TempDir dir;
   AnalysisState state;
-  state.work_dir = dir.path().string();
-  state.max_interval = 321;
+  state.files.work_dir = dir.path().string();
+  state.marking.max_interval = 321;
   testing::ScriptedUi ui;
   EXPECT_TRUE(SaveInitFile(state, ui));
   AnalysisState back;
   EXPECT_TRUE(ReadInitFile(dir.File("pektra.tmp"), back));
-  EXPECT_EQ(back.max_interval, 321);
+  EXPECT_EQ(back.marking.max_interval, 321);
 
-  state.work_dir = dir.File("no such folder");
+  state.files.work_dir = dir.File("no such folder");
   EXPECT_FALSE(SaveInitFile(state, ui));
   EXPECT_EQ(ui.notes(), (std::vector<std::string>{"Ini file saved as pektra.tmp",
                                                   "Ini file not saved: cannot write " +

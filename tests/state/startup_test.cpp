@@ -1,11 +1,11 @@
-#include "core/startup.h"
+#include "state/startup.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <memory>
 
-#include "core/analysis_state.h"
+#include "state/analysis_state.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
 
@@ -25,19 +25,19 @@ TEST(StartUp, ReadsDisplaySettingsThenDefaultsThenTheInitFileAndEmptiesTheLog) {
   WriteFile(dir.File("a.res"), "trace of the last run\n");
 
   auto state = std::make_unique<AnalysisState>();
-  state->niter = 3;  // changed before start: the defaults come back
+  state->fit.niter = 3;  // changed before start: the defaults come back
   StartUp(*state, work);
 
-  EXPECT_EQ(state->work_dir, work);
-  EXPECT_EQ(state->ini_path, dir.File("pektra.ini"));
-  EXPECT_EQ(state->spectrum_dir, work);
+  EXPECT_EQ(state->files.work_dir, work);
+  EXPECT_EQ(state->files.ini_path, dir.File("pektra.ini"));
+  EXPECT_EQ(state->input.spectrum_dir, work);
   EXPECT_EQ(state->display.settings_title, "Lab PC");
   EXPECT_EQ(state->display.screen_scale, 1.25);
   EXPECT_EQ(state->display.font_size, 12);
   EXPECT_FALSE(state->display.rus_help);
-  EXPECT_EQ(state->niter, 7);
-  EXPECT_EQ(state->max_interval, 200);
-  EXPECT_EQ(state->step, 0.5);
+  EXPECT_EQ(state->fit.niter, 7);
+  EXPECT_EQ(state->marking.max_interval, 200);
+  EXPECT_EQ(state->fit.step, 0.5);
   EXPECT_EQ(ReadFile(dir.File("a.res")), "");
   state->debug_log->WriteLine("search trace");
   state->debug_log->Flush();
@@ -52,7 +52,7 @@ TEST(StartUp, WithoutWorkFilesTheStartValuesStand) {
   StartUp(*state, dir.path().string());
   EXPECT_EQ(state->display.screen_scale, 1.0);
   EXPECT_EQ(state->display.font_size, 10);
-  EXPECT_EQ(state->max_interval, 128);
+  EXPECT_EQ(state->marking.max_interval, 128);
   EXPECT_TRUE(std::filesystem::exists(dir.File("a.res")));
 }
 
@@ -60,8 +60,8 @@ TEST(Exit, UnsavedResultsAndNoChangeNothingYesWritesTheDisplaySettings) {
   TempDir dir;
   auto state = std::make_unique<AnalysisState>();
   StartUp(*state, dir.path().string());
-  state->results_unsaved = true;
-  state->debug_mode = true;
+  state->results.results_unsaved = true;
+  state->view.debug_mode = true;
   state->display = {1.1, 9, false, "desk"};
 
   testing::ScriptedUi ui;
@@ -69,7 +69,7 @@ TEST(Exit, UnsavedResultsAndNoChangeNothingYesWritesTheDisplaySettings) {
   EXPECT_FALSE(RequestExit(*state, ui));
   EXPECT_FALSE(std::filesystem::exists(dir.File("pektra.fn")));
   EXPECT_TRUE(std::filesystem::exists(dir.File("a.res")));
-  EXPECT_TRUE(state->results_unsaved);
+  EXPECT_TRUE(state->results.results_unsaved);
 
   EXPECT_TRUE(RequestExit(*state, ui));
   EXPECT_EQ(ui.Texts(testing::ScriptedUi::Event::Kind::kYesNo),

@@ -1,13 +1,13 @@
-#include "core/startup.h"
+#include "state/startup.h"
 
 #include <filesystem>
 #include <memory>
 
-#include "core/analysis_state.h"
 #include "core/debug_log.h"
 #include "core/display_settings.h"
-#include "core/init_file.h"
 #include "core/user_interface.h"
+#include "state/analysis_state.h"
+#include "state/init_file.h"
 
 namespace pektra {
 
@@ -18,22 +18,22 @@ std::string WorkFilePath(const std::string& work_dir, std::string_view name) {
 void StartUp(AnalysisState& state, const std::string& work_dir) {
   state.display.screen_scale = 1.0;
   state.display.font_size = 10;
-  state.work_dir = work_dir;
-  state.ini_path = WorkFilePath(work_dir, kInitFileName);
-  state.spectrum_dir = work_dir;
+  state.files.work_dir = work_dir;
+  state.files.ini_path = WorkFilePath(work_dir, kInitFileName);
+  state.input.spectrum_dir = work_dir;
   ReadDisplaySettings(WorkFilePath(work_dir, kDisplaySettingsFileName), state.display);
 
   // The log so far lived in memory; from now on it is the file, created empty.
   state.debug_log = std::make_shared<DebugLog>(WorkFilePath(work_dir, kDebugLogName));
   state.SetDefaults();
-  ReadInitFile(state.ini_path, state);
+  ReadInitFile(state.files.ini_path, state);
 }
 
 bool RequestExit(AnalysisState& state, UserInterface& ui) {
-  if (state.results_unsaved && !ui.AskYesNo("Results not saved. Quit?")) return false;
-  if (state.debug_mode && state.debug_log) state.debug_log->CloseAndEraseIfTiny();
+  if (state.results.results_unsaved && !ui.AskYesNo("Results not saved. Quit?")) return false;
+  if (state.view.debug_mode && state.debug_log) state.debug_log->CloseAndEraseIfTiny();
   // The program ends either way; a settings file that cannot be written keeps its old content.
-  WriteDisplaySettings(WorkFilePath(state.work_dir, kDisplaySettingsFileName), state.display);
+  WriteDisplaySettings(WorkFilePath(state.files.work_dir, kDisplaySettingsFileName), state.display);
   return true;
 }
 

@@ -1,4 +1,4 @@
-#include "core/init_file.h"
+#include "state/init_file.h"
 
 #include <algorithm>
 #include <fstream>
@@ -6,14 +6,15 @@
 #include <string>
 
 #include "calib/calibration.h"
-#include "core/analysis_state.h"
 #include "core/arithmetic.h"
 #include "core/file_names.h"
 #include "core/number_format.h"
 #include "core/safe_file.h"
-#include "core/startup.h"
 #include "core/text_input.h"
 #include "core/user_interface.h"
+#include "state/analysis_state.h"
+#include "state/contexts.h"
+#include "state/startup.h"
 
 namespace pektra {
 
@@ -41,23 +42,23 @@ void InputTheSpectrum(std::istream& in, AnalysisState& state) {
   v[1] = sp.a1;
   v[2] = sp.a2;
   v[3] = sp.file_type;
-  v[4] = state.skip_header ? 1.0 : 0.0;
-  v[5] = state.reverse_bytes ? 1.0 : 0.0;
+  v[4] = state.input.skip_header ? 1.0 : 0.0;
+  v[5] = state.input.reverse_bytes ? 1.0 : 0.0;
   if (ReadNumbers(in, v, 5) == 0) return;
   sp.a1 = ChannelBound(v[1]);
   sp.a2 = ChannelBound(v[2]);
   OrderPair(sp.a1, sp.a2);
   // The type picks one of the four readers; anything else would select none.
   sp.file_type = std::clamp(RoundToInt(v[3]), static_cast<int>(kBinary16), static_cast<int>(kXY));
-  state.skip_header = v[4] == 1.0;
-  state.reverse_bytes = v[5] == 1.0;
+  state.input.skip_header = v[4] == 1.0;
+  state.input.reverse_bytes = v[5] == 1.0;
   // The name is the whole line, even when it looks like a command or is empty; an empty name is
   // how a state without spectrum is written. At the end of the file the old name stays.
   const std::string name = ReadDataLine(in);
   if (in.fail()) return;
   sp.file_name = name;
   const std::string directory = DirectoryPart(name);
-  if (!directory.empty()) state.spectrum_dir = directory;
+  if (!directory.empty()) state.input.spectrum_dir = directory;
 }
 
 // "SAB": the interval under analysis, also kept as the init file's bounds.
@@ -70,11 +71,11 @@ void SetTheAnalysisBounds(std::istream& in, AnalysisState& state) {
   sp.b1 = ChannelBound(v[1]);
   sp.b2 = ChannelBound(v[2]);
   OrderPair(sp.b1, sp.b2);
-  state.interval_begin = sp.b1;
-  state.interval_end = sp.b2;
-  state.interval_length = sp.b2 - sp.b1 + 1;
-  state.ini_b1 = sp.b1;
-  state.ini_b2 = sp.b2;
+  state.view.interval_begin = sp.b1;
+  state.view.interval_end = sp.b2;
+  state.view.interval_length = sp.b2 - sp.b1 + 1;
+  state.input.ini_b1 = sp.b1;
+  state.input.ini_b2 = sp.b2;
 }
 
 // "EWI": w1, w2, DeltaW, and the width line through w1 at a1 and w2 at a2.
@@ -96,8 +97,8 @@ void EnterTheWidthInformation(std::istream& in, AnalysisState& state) {
     }
     return;
   }
-  state.width_slope = (sp.w2 - sp.w1) / (sp.a2 - sp.a1);
-  state.width_offset = sp.w1 - sp.a1 * state.width_slope;
+  state.width.width_slope = (sp.w2 - sp.w1) / (sp.a2 - sp.a1);
+  state.width.width_offset = sp.w1 - sp.a1 * state.width.width_slope;
 }
 
 void EnterVariableWidth(std::istream& in, AnalysisState& state) {
@@ -112,42 +113,43 @@ void EnterVariableWidth(std::istream& in, AnalysisState& state) {
 
 void MarkTheSpectrum(std::istream& in, AnalysisState& state) {
   Numbers v(4, 0.0);
-  v[1] = state.mark_mode;
-  v[2] = state.sens;
-  v[3] = state.resol;
-  v[4] = state.ndf;
+  v[1] = static_cast<int>(state.marking.mark_mode);
+  v[2] = state.marking.sens;
+  v[3] = state.marking.resol;
+  v[4] = state.marking.ndf;
   if (ReadNumbers(in, v, 4) == 0) return;
-  state.mark_mode = RoundToInt(v[1]);
-  state.sens = v[2];
-  state.resol = v[3];
-  state.ndf = RoundToInt(v[4]);
+  state.marking.mark_mode = static_cast<MarkMode>(RoundToInt(v[1]));
+  state.marking.sens = v[2];
+  state.marking.resol = v[3];
+  state.marking.ndf = RoundToInt(v[4]);
 }
 
-// Settings of one number.
+// Settings of one number, each with the variable it sets.
 struct RealSetting {
   const char* key;
-  double AnalysisState::*field;
+  double& (*field)(AnalysisState&);
 };
 constexpr RealSetting kRealSettings[] = {
-    {"COVAR", &AnalysisState::covar},    {"SMAST", &AnalysisState::small_stat},
-    {"ORDER", &AnalysisState::order},    {"CHIO", &AnalysisState::chibc},
-    {"DPOS", &AnalysisState::delta_pos}, {"STEP", &AnalysisState::step},
-    {"DAMP", &AnalysisState::damper},
+    {"COVAR", [](AnalysisState& s) -> double& { return s.processing.covar; }},
+    {"SMAST", [](AnalysisState& s) -> double& { return s.processing.small_stat; }},
+    {"ORDER", [](AnalysisState& s) -> double& { return s.processing.order; }},
+    {"CHIO", [](AnalysisState& s) -> double& { return s.processing.chibc; }},
+    {"DPOS", [](AnalysisState& s) -> double& { return s.fit.delta_pos; }},
+    {"STEP", [](AnalysisState& s) -> double& { return s.fit.step; }},
+    {"DAMP", [](AnalysisState& s) -> double& { return s.fit.damper; }},
 };
 
 struct WholeSetting {
   const char* key;
-  int AnalysisState::*field;
+  int& (*field)(AnalysisState&);
   int low, high;  // accepted range
 };
 constexpr int kAnyLow = std::numeric_limits<int>::min();
 constexpr int kAnyHigh = std::numeric_limits<int>::max();
 constexpr WholeSetting kWholeSettings[] = {
-    {"MAXINT", &AnalysisState::max_interval, kAnyLow, kAnyHigh},
-    {"MI", &AnalysisState::max_interval, kAnyLow, kAnyHigh},
-    {"NITER", &AnalysisState::niter, kAnyLow, kAnyHigh},
-    // The graph scale picks one of four scales.
-    {"SGM", &AnalysisState::scale_mode, 1, 4},
+    {"MAXINT", [](AnalysisState& s) -> int& { return s.marking.max_interval; }, kAnyLow, kAnyHigh},
+    {"MI", [](AnalysisState& s) -> int& { return s.marking.max_interval; }, kAnyLow, kAnyHigh},
+    {"NITER", [](AnalysisState& s) -> int& { return s.fit.niter; }, kAnyLow, kAnyHigh},
 };
 
 // Reads one number; false when the file ended first.
@@ -161,10 +163,10 @@ bool ReadOneNumber(std::istream& in, double& value) {
 // "EDENC" and "EDEFC": npt and mode, then npt points of three numbers, one read per point (the
 // numbers left on a point's line are dropped). Zero points are skipped; at most 30 are read.
 void EnterCalibrationData(std::istream& in, AnalysisState& state, bool energy) {
-  OneBasedArray<CalibrationItem>& points = energy ? state.enc_points : state.efc_points;
-  int& count = energy ? state.enc_count : state.efc_count;
-  int& mode = energy ? state.enc_mode : state.efc_mode;
-  bool& present = energy ? state.enc_present : state.efc_present;
+  OneBasedArray<CalibrationItem>& points = energy ? state.enc.enc_points : state.efc.efc_points;
+  int& count = energy ? state.enc.enc_count : state.efc.efc_count;
+  int& mode = energy ? state.enc.enc_mode : state.efc.efc_mode;
+  bool& present = energy ? state.enc.enc_present : state.efc.efc_present;
 
   Numbers v(3, 0.0);
   v[1] = count;
@@ -188,8 +190,8 @@ void EnterCalibrationData(std::istream& in, AnalysisState& state, bool energy) {
   if (energy) {
     // Interpolation needs two items, the linear calibration two different channels; with less the
     // items are kept (they can be completed in the dialogs) but not applied.
-    present = kept >= 2 && (mode != 1 || items[1][0] != items[kept][0]);
-    if (present && mode == 1) FitEnergyLine(state);
+    present = kept >= 2 && (mode != kEnergyLinear || items[1][0] != items[kept][0]);
+    if (present && mode == kEnergyLinear) FitEnergyLine(CalibrationsOf(state));
   } else {
     present = kept >= 1;  // one item is a constant coefficient, as the screen entry allows
   }
@@ -204,6 +206,13 @@ void RunCommand(const std::string& key, std::istream& in, AnalysisState& state) 
   if (key == "MS") return MarkTheSpectrum(in, state);
   if (key == "EDENC") return EnterCalibrationData(in, state, /*energy=*/true);
   if (key == "EDEFC") return EnterCalibrationData(in, state, /*energy=*/false);
+  if (key == "SGM") {  // the graph scale picks one of four scales
+    double value = static_cast<int>(state.view.scale_mode);
+    if (ReadOneNumber(in, value)) {
+      state.view.scale_mode = static_cast<ScaleMode>(std::clamp(RoundToInt(value), 1, 4));
+    }
+    return;
+  }
   if (key == "DBACK" || key == "DB") {
     double value = state.spectrum.dback;
     if (ReadOneNumber(in, value)) state.spectrum.dback = RoundToInt(value);
@@ -211,15 +220,15 @@ void RunCommand(const std::string& key, std::istream& in, AnalysisState& state) 
   }
   for (const RealSetting& setting : kRealSettings) {
     if (key == setting.key) {
-      ReadOneNumber(in, state.*setting.field);
+      ReadOneNumber(in, setting.field(state));
       return;
     }
   }
   for (const WholeSetting& setting : kWholeSettings) {
     if (key == setting.key) {
-      double value = state.*setting.field;
+      double value = setting.field(state);
       if (ReadOneNumber(in, value)) {
-        state.*setting.field = std::clamp(RoundToInt(value), setting.low, setting.high);
+        setting.field(state) = std::clamp(RoundToInt(value), setting.low, setting.high);
       }
       return;
     }
@@ -314,8 +323,8 @@ void WriteInitFile(std::ostream& out, const AnalysisState& state) {
              .Whole(5, sp.a1)
              .Whole(8, sp.a2)
              .Whole(3, sp.file_type)
-             .Text(state.skip_header ? "  1" : "  0")
-             .Text(state.reverse_bytes ? "  1" : "  0")
+             .Text(state.input.skip_header ? "  1" : "  0")
+             .Text(state.input.reverse_bytes ? "  1" : "  0")
              .str()
       << '\n'
       << sp.file_name << '\n';
@@ -327,29 +336,30 @@ void WriteInitFile(std::ostream& out, const AnalysisState& state) {
   out << ".......Degree of the Background\n"
       << "*  0 <= dback <= 3\n"
       << FieldLine().Whole(5, sp.dback).str() << '\n';
-  if (state.enc_count > 0) {
-    WriteCalibrationBlock(out, ".......Enter Data for ENergy Calibration", state.enc_points,
-                          state.enc_count, state.enc_mode);
+  if (state.enc.enc_count > 0) {
+    WriteCalibrationBlock(out, ".......Enter Data for ENergy Calibration", state.enc.enc_points,
+                          state.enc.enc_count, state.enc.enc_mode);
   }
-  if (state.efc_count > 0) {
-    WriteCalibrationBlock(out, ".......Enter Data for EFiciency Calibration", state.efc_points,
-                          state.efc_count, state.efc_mode);
+  if (state.efc.efc_count > 0) {
+    WriteCalibrationBlock(out, ".......Enter Data for EFiciency Calibration", state.efc.efc_points,
+                          state.efc.efc_count, state.efc.efc_mode);
   }
   out << ".......Mark the Spectrum\n"
       << "* mode   sens    resol   ndf\n"
       << FieldLine()
-             .Whole(5, state.mark_mode)
-             .Real(8, 2, state.sens)
-             .Real(8, 2, state.resol)
-             .Whole(5, state.ndf)
+             .Whole(5, static_cast<int>(state.marking.mark_mode))
+             .Real(8, 2, state.marking.sens)
+             .Real(8, 2, state.marking.resol)
+             .Whole(5, state.marking.ndf)
              .str()
       << '\n';
-  out << ".......Maximum Interval\n" << FieldLine().Whole(5, state.max_interval).str() << '\n';
+  out << ".......Maximum Interval\n"
+      << FieldLine().Whole(5, state.marking.max_interval).str() << '\n';
   out << ".......STOP\n";
 }
 
 bool SaveInitFile(AnalysisState& state, UserInterface& ui) {
-  const std::string file_name = WorkFilePath(state.work_dir, kSavedInitFileName);
+  const std::string file_name = WorkFilePath(state.files.work_dir, kSavedInitFileName);
   const bool written =
       WriteFileAtomically(file_name, [&state](std::ostream& out) { WriteInitFile(out, state); });
   if (!written) {

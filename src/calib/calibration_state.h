@@ -1,0 +1,34 @@
+// The energy and the efficiency calibration as the commands keep them.
+#pragma once
+
+#include "core/analysis_records.h"
+#include "core/one_based.h"
+
+namespace pektra {
+
+// enc_mode as stored in the init file and the calibration commands: interpolation through the
+// items, or a straight line in the scaled channel.
+inline constexpr int kEnergyInterpolated = 0;
+inline constexpr int kEnergyLinear = 1;
+
+struct EnergyCalibration {
+  OneBasedArray<CalibrationItem> enc_points{kMaxCalibrationItems, CalibrationItem{}};
+  int enc_count = 0, enc_mode = kEnergyInterpolated;
+  bool enc_present = false;
+  double enc_first_channel = 1.0, enc_last_channel = 4096.0;
+  double enc_intercept = 0.0, enc_slope = 1.0;  // energy = intercept + slope * ScaledChannel
+  // Energy items being read from the screen or a file, before they are sorted and stored.
+  OneBasedArray<CalibrationItem> enc_entry_points{kMaxCalibrationItems, CalibrationItem{}};
+
+  bool operator==(const EnergyCalibration&) const = default;
+};
+
+struct EfficiencyCalibration {
+  OneBasedArray<CalibrationItem> efc_points{kMaxCalibrationItems, CalibrationItem{}};
+  int efc_count = 0, efc_mode = 0;
+  bool efc_present = false;
+
+  bool operator==(const EfficiencyCalibration&) const = default;
+};
+
+}  // namespace pektra

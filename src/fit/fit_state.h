@@ -1,0 +1,25 @@
+// The fit settings and the interval being fitted.
+#pragma once
+
+#include <vector>
+
+namespace pektra {
+
+struct FitState {
+  int niter = 7;             // at most this many iterations
+  double step = 0.99;        // iteration step, 0 < step <= 1
+  double damper = 0.01;      // damping of the least-squares matrix
+  double delta_pos = 5.0;    // allowed deviation of a peak position, channels
+  int width_by_channel = 0;  // 0: the spectrum fit starts every interval with w1
+  int current_interval = 1;
+  int fit_first = 0, fit_last = 0, fit_peaks = 0;  // the interval being fitted
+  double fit_width = 0.0;
+  double pos_factor = 1.0, amp_factor = 1.0;  // multipliers of the position and amplitude limits
+  int fit_bg_degree = 0;                      // background degree of the last interval fit
+  double fit_max_count = 0.0, fit_min_count = 0.0;
+  std::vector<double> fit_components;  // background, total, then each peak's term
+
+  bool operator==(const FitState&) const = default;
+};
+
+}  // namespace pektra

@@ -1,0 +1,40 @@
+// The marking: the marked peaks, the fit intervals around them, the marking data array, the list of
+// energies, lines or picked channels, and the settings of the search that made them.
+#pragma once
+
+#include "core/analysis_records.h"
+#include "core/one_based.h"
+
+namespace pektra {
+
+// Where the marking comes from; the number is the one stored in the init file.
+enum class MarkMode : int {
+  kAutomatic = 0,
+  kMarkingData = 1,
+  kEnergies = 2,
+  kLines = 3,
+  kManual = 4,
+};
+
+struct MarkingState {
+  MarkMode mark_mode = MarkMode::kAutomatic;
+  double sens = 1.0;    // sensitivity of the peak search
+  double resol = -1.0;  // resolution of multiplets
+  int ndf = 0;          // 0: the old search algorithm; else the new one
+  int max_interval = 128;
+  double smoothing = 0.5;
+  int peak_count = 0;
+  OneBasedArray<double> peak_list{kMaxPeaks, 0.0};
+  int interval_count = 0;
+  OneBasedArray<IntervalRecord> interval_table{kMaxPeaks, IntervalRecord{}};
+  int marking_length = 0;
+  OneBasedArray<double> marking_data{kMaxMarkingData, 0.0};
+  int mark_list_count = 0;
+  OneBasedArray<double> mark_list{kMaxMarkList, 0.0};
+  double k_width = 2.0, ad_interv = 3.0;  // interval length = 2 k_width width + ad_interv
+  bool width_exact = true;  // the widths found by the last search agree with the width line
+
+  bool operator==(const MarkingState&) const = default;
+};
+
+}  // namespace pektra

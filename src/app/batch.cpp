@@ -297,7 +297,10 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
         ok = AnalyseOne(o, init_text, o.spectra[k], err, lock, report);
       } catch (const std::exception& e) {  // e.g. out of memory: this spectrum only
         std::lock_guard<std::mutex> guard(lock);
-        err << FileNamePart(o.spectra[k]) << ": " << e.what() << '\n';
+        err << FileNamePart(o.spectra[k]) << ": Internal error: " << e.what() << '\n';
+      } catch (...) {
+        std::lock_guard<std::mutex> guard(lock);
+        err << FileNamePart(o.spectra[k]) << ": Internal error\n";
       }
       if (!ok) ++failed;
       const int finished = ++done;

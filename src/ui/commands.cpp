@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <exception>
 
 #include "calib/calibration_commands.h"
 #include "core/dialog.h"
@@ -164,13 +165,35 @@ void CommandTable::Run(std::size_t menu, std::size_t item) {
   if (menu >= menus_.size()) return;
   MenuDefinition& m = menus_[menu];
   if (m.items.empty()) {
-    if (m.caption == "Test") TestMenu();
+    if (m.caption == "Test") Guarded(m.caption, [this] { TestMenu(); });
     return;
   }
   if (!m.enabled || item >= m.items.size()) return;
   MenuItem& i = m.items[item];
   if (i.separator || !i.enabled || !i.action) return;
-  i.action();
+  Guarded(i.caption, i.action);
+}
+
+void CommandTable::Guarded(const std::string& caption, const std::function<void()>& command) {
+  std::string what;
+  try {
+    command();
+    return;
+  } catch (const std::exception& e) {
+    what = e.what();
+  } catch (...) {
+    what = "unknown exception";
+  }
+  std::string name;
+  for (const char c : caption) {
+    if (c != '&') name += c;
+  }
+  const std::string text = "Internal error in " + name + ": " + what;
+  if (state_.debug_log) {
+    state_.debug_log->WriteLine(text);
+    state_.debug_log->Flush();
+  }
+  ui_.ShowNote(text);
 }
 
 bool CommandTable::RunCaption(const std::string& caption) {
@@ -201,9 +224,15 @@ void CommandTable::Redraw() {
   }
 }
 
-void CommandTable::NextCadre() { pektra::NextCadre(state_, ui_); }
-void CommandTable::PreviousCadre() { pektra::PreviousCadre(state_, ui_); }
-void CommandTable::GraphClick(int x, int y) { ReadOutClick(state_, ui_, x, y); }
+void CommandTable::NextCadre() {
+  Guarded("Next cadre", [this] { pektra::NextCadre(state_, ui_); });
+}
+void CommandTable::PreviousCadre() {
+  Guarded("Previous cadre", [this] { pektra::PreviousCadre(state_, ui_); });
+}
+void CommandTable::GraphClick(int x, int y) {
+  Guarded("the graph", [this, x, y] { ReadOutClick(state_, ui_, x, y); });
+}
 
 void CommandTable::Marking(MarkMode mode) {
   state_.marking.mark_mode = mode;

@@ -37,7 +37,9 @@ class CommandTable {
   const std::vector<MenuDefinition>& menus() const { return menus_; }
 
   // Runs item `item` of menu `menu` (for "Test", item 0 is the title itself). Nothing happens
-  // for a separator or a disabled item.
+  // for a separator or a disabled item. Every command runs inside one boundary: an exception
+  // that escapes it is shown as "Internal error in <caption>: <what>" and written to the debug
+  // log, and the program goes on with the state as the command left it.
   void Run(std::size_t menu, std::size_t item);
   // Runs the command with this caption (the first that has it); false when there is none.
   bool RunCaption(const std::string& caption);
@@ -55,6 +57,7 @@ class CommandTable {
 
  private:
   void Build();
+  void Guarded(const std::string& caption, const std::function<void()>& command);
   void ShowStatusText();
   void Marking(MarkMode mode);
   void Reset();

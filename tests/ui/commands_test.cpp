@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "state/analysis_state.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
@@ -80,6 +82,33 @@ TEST(CommandTable, UnsavedResultsAreAskedForBeforeResetAndExit) {
   EXPECT_FALSE(table.quit_confirmed());
   EXPECT_EQ(ui.Texts(ScriptedUi::Event::Kind::kYesNo),
             std::vector<std::string>{"Results not saved. Quit?"});
+}
+
+TEST(CommandTable, AnExceptionInACommandIsReportedAndTheProgramGoesOn) {
+  AnalysisState state;
+  ScriptedUi ui;
+  CommandTable table(state, ui);
+  // Given a command that changes the marking and then fails inside
+  for (MenuDefinition& menu : table.menus()) {
+    for (MenuItem& item : menu.items) {
+      if (item.caption == "&Save the Init-file") {
+        item.action = [&state] {
+          state.marking.peak_count = 3;
+          throw std::runtime_error("no room left");
+        };
+      }
+    }
+  }
+  // when it runs
+  ASSERT_TRUE(table.RunCaption("&Save the Init-file"));
+  // then the user and the debug log are told, and the state is as the command left it
+  const std::string text = "Internal error in Save the Init-file: no room left";
+  EXPECT_EQ(ui.notes(), std::vector<std::string>{text});
+  EXPECT_NE(state.debug_log->MemoryText().find(text), std::string::npos);
+  EXPECT_EQ(state.marking.peak_count, 3);
+  // and the next command runs as usual.
+  ASSERT_TRUE(table.RunCaption("Reset"));
+  EXPECT_EQ(state.marking.peak_count, 0);
 }
 
 TEST(CommandTable, TestSpectrumThenMarkingAndFitGiveResults) {

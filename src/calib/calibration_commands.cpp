@@ -386,7 +386,7 @@ void LoadCalibrationFile(const CalibrationContext& ctx, UserInterface& ui, Calib
     return;
   }
 
-  int mode = 0;
+  int mode = kEnergyInterpolated;
   if (energy) {
     DialogContent ask = OpenDialogForm(title, 250, 330, 430);
     ask.help_lines = help;
@@ -394,7 +394,7 @@ void LoadCalibrationFile(const CalibrationContext& ctx, UserInterface& ui, Calib
     ShowModeChoice(ask, 0);
     ui.ShowDialog(ask);
     if (!ask.ok) return;
-    mode = ask.choice_lists[0].selected == 1 ? 1 : 0;
+    mode = ask.choice_lists[0].selected == 1 ? kEnergyLinear : kEnergyInterpolated;
   }
 
   std::ifstream in(name, std::ios::binary);
@@ -424,10 +424,11 @@ void LoadCalibrationFile(const CalibrationContext& ctx, UserInterface& ui, Calib
 
   DialogContent report = OpenDialogForm(title, 250, 330, 430);
   report.help_lines = help;
-  ShowListBox(report, 10, 30, 300, 100,
-              {title + " performed",
-               std::string(" Mode= ") + (energy && mode == 1 ? " Linear" : "Non-linear"),
-               std::to_string(count) + " calibration items"});
+  ShowListBox(
+      report, 10, 30, 300, 100,
+      {title + " performed",
+       std::string(" Mode= ") + (energy && mode == kEnergyLinear ? " Linear" : "Non-linear"),
+       std::to_string(count) + " calibration items"});
   ui.ShowDialog(report);
 }
 

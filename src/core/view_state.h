@@ -26,7 +26,7 @@ struct ViewState {
   ScaleMode scale_mode = ScaleMode::kNormal;
   double trim_coefficient = 0.5;  // cut-off level of the Trimmed scale
   GraphMode graph_mode = GraphMode::kNothing;
-  int cadre_mode = 0;                      // 1 when the large graph steps by cadres
+  bool cadre_mode = false;                 // the large graph steps by cadres
   int dialog_ok = 1;                       // 1 when the last dialog was confirmed
   std::array<std::string, 2> status_text;  // the closing message of a command
   bool debug_mode = false;                 // trace lines go to the debug log

@@ -63,7 +63,7 @@ void AnalysisState::SetDefaults() {
   efc.efc_present = false;
   view.debug_mode = false;
   view.graph_mode = GraphMode::kNothing;
-  view.cadre_mode = 0;
+  view.cadre_mode = false;
   marking.mark_list_count = 0;
   // Last the file names and the name list.
   files.enc_file = "enc.dat";

@@ -182,7 +182,7 @@ Picture LargeGraphPicture(AnalysisState& state, double m) {
 }
 
 double LargeGraphMaximum(const AnalysisState& state) {
-  if (state.view.cadre_mode == 0) return state.spectrum.max_counts;
+  if (!state.view.cadre_mode) return state.spectrum.max_counts;
   double m = 0.0;
   const int first = std::max(state.view.interval_begin, 1);
   const int last = std::min(state.view.interval_end, kMaxChannels);
@@ -195,7 +195,7 @@ void GraphTheSpectrum(AnalysisState& state, UserInterface& ui) {
   state.view.interval_begin = sp.a1;
   state.view.interval_end = sp.a2;
   state.view.interval_length = sp.a2 - sp.a1 + 1;
-  state.view.cadre_mode = 0;
+  state.view.cadre_mode = false;
   ui.ClearForm();
   state.view.graph_mode = GraphMode::kSpectrum;
   ShowLargeGraph(state, ui, sp.max_counts);
@@ -204,7 +204,7 @@ void GraphTheSpectrum(AnalysisState& state, UserInterface& ui) {
 void GraphTheInterval(AnalysisState& state, UserInterface& ui) {
   ui.ClearForm();
   state.view.graph_mode = GraphMode::kInterval;
-  state.view.cadre_mode = 1;
+  state.view.cadre_mode = true;
   state.view.interval_begin = state.spectrum.b1;
   state.view.interval_end = state.spectrum.b2;
   state.view.interval_length = state.view.interval_end - state.view.interval_begin + 1;

@@ -35,10 +35,10 @@ int PlotX(const AnalysisState& state, int channel);
 Picture LargeGraphPicture(AnalysisState& state, double m);
 
 // The largest value the large graph is drawn with: max_counts for the whole spectrum
-// (cadre_mode 0), else the largest count in the window (at least 0).
+// (cadre_mode off), else the largest count in the window (at least 0).
 double LargeGraphMaximum(const AnalysisState& state);
 
-// "Graph the Spectrum": the whole spectrum a1 .. a2, cadre_mode 0, graph_mode 1.
+// "Graph the Spectrum": the whole spectrum a1 .. a2, cadre_mode off, graph_mode kSpectrum.
 void GraphTheSpectrum(AnalysisState& state, UserInterface& ui);
 // "Graph the Interval": the window b1 .. b2 as a cadre, graph_mode 3.
 void GraphTheInterval(AnalysisState& state, UserInterface& ui);

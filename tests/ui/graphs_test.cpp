@@ -131,7 +131,7 @@ TEST(LargeGraphPictureTest, GraphTheSpectrumDrawsFrameHeaderPointsAndPeakTicks) 
   GraphTheSpectrum(state, ui);
 
   EXPECT_EQ(state.view.graph_mode, GraphMode::kSpectrum);
-  EXPECT_EQ(state.view.cadre_mode, 0);
+  EXPECT_FALSE(state.view.cadre_mode);
   EXPECT_EQ(state.view.interval_begin, 1);
   EXPECT_EQ(state.view.interval_end, 512);
   ASSERT_EQ(ui.pictures().size(), 1u);
@@ -175,7 +175,7 @@ TEST(LargeGraphCadreTest, CadresStayInsideTheSpectrumKeepingTheirLength) {
   ScriptedUi ui;
   GraphTheInterval(state, ui);
   EXPECT_EQ(state.view.graph_mode, GraphMode::kInterval);
-  EXPECT_EQ(state.view.cadre_mode, 1);
+  EXPECT_TRUE(state.view.cadre_mode);
   EXPECT_EQ(state.view.interval_length, 100);
 
   NextCadre(state, ui);

@@ -160,7 +160,7 @@ void TForm1::ShowLargeGraph(const QImage& image) {
   Image3->setPixmap(QPixmap::fromImage(image));
   Image3->adjustSize();
   Image3->show();
-  const bool cadres = state_.view.cadre_mode == 1;
+  const bool cadres = state_.view.cadre_mode;
   Button12->setVisible(cadres);
   Button13->setVisible(cadres);
   Button12->raise();

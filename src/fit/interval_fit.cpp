@@ -255,6 +255,11 @@ void TraceLine(AnalysisState& state, const std::string& line) {
   if (state.debug_mode && state.debug_log) state.debug_log->WriteLine(line);
 }
 
+// The notes of one fit, in the order the fitter made them.
+void ShowNotes(UserInterface& ui, const FitSummary& summary) {
+  for (const std::string& note : summary.notes) ui.ShowNote(note);
+}
+
 }  // namespace
 
 PointValue ModelPoint(AnalysisState& state, int stage, int k) {
@@ -299,7 +304,6 @@ void FitInterval(AnalysisState& state, UserInterface& ui, int first_peak, bool r
   }
   TParameter& fitter = state.fitter;
   const Layout lay{n};
-  fitter.set_user_interface(&ui);
   fitter.set_debug_log(state.debug_mode ? state.debug_log.get() : nullptr);
   fitter.set_parameter_count(lay.count());
   fitter.set_point_count(state.fit_last - state.fit_first + 1);
@@ -340,7 +344,7 @@ void FitInterval(AnalysisState& state, UserInterface& ui, int first_peak, bool r
                        std::to_string(state.fit_last) + ", " + std::to_string(n) +
                        " peak(s), background degree " + std::to_string(state.fit_bg_degree));
   auto point = [&state](int stage, int k) { return ModelPoint(state, stage, k); };
-  fitter.Fit(point);
+  ShowNotes(ui, fitter.Fit(point));
   if (AnyFlag(fitter.CheckQuality())) {
     TraceLine(state, "Interval fit: quality flags set, one more fit");
     fitter.settings.robust_k /= 2;
@@ -350,7 +354,7 @@ void FitInterval(AnalysisState& state, UserInterface& ui, int first_peak, bool r
     if (state.fit_width > 1 && w0.value < 1) w0.value = state.fit_width;
     RepairParameters(state);
     InitialGuesses(state);
-    fitter.Fit(point);
+    ShowNotes(ui, fitter.Fit(point));
   }
   fitter.settings = creation;
 }

@@ -5,7 +5,6 @@
 
 #include "core/debug_log.h"
 #include "core/number_format.h"
-#include "core/user_interface.h"
 
 namespace pektra {
 
@@ -17,6 +16,32 @@ constexpr double kSecondStep = 1.0 / 128.0;        // additive step of second de
 std::string Number(double x) { return FormatGeneral(10, x); }
 
 }  // namespace
+
+std::string_view Describe(FitStop stop) {
+  switch (stop) {
+    case FitStop::kNotRun:
+      return "The fit has not run.";
+    case FitStop::kConverged:
+      return "The fit converged: Eps and the criterion fell under their bounds.";
+    case FitStop::kIterationLimit:
+      return "The fit used up its iterations before it converged.";
+    case FitStop::kCriterionIncreased:
+      return "The fit stopped because the criterion grew.";
+    case FitStop::kSingularMatrix:
+      return "The fit stopped because the normal matrix could not be inverted.";
+    case FitStop::kNonFiniteModel:
+      return "The fit stopped because the model gave a value that is not a finite number.";
+    case FitStop::kNoPoints:
+      return "The fit did not start: there are no points or no parameters.";
+    case FitStop::kWrongParameters:
+      return "The fit did not start: a parameter follows a later one or has a bad coefficient.";
+    case FitStop::kNoFreeParameters:
+      return "The fit did not start: every parameter is fixed or follows another.";
+    case FitStop::kAllWeightsZero:
+      return "The fit stopped because no point had a weight.";
+  }
+  return "The fit stopped for an unknown reason.";
+}
 
 TParameter::TParameter(int number_of_parameters, int number_of_points)
     : capacity_(std::max(0, number_of_parameters)),
@@ -59,7 +84,7 @@ TParameter::Quality TParameter::CheckQuality() const {
 }
 
 void TParameter::Note(const std::string& text) {
-  if (ui_) ui_->ShowNote(text);
+  summary_.notes.push_back(text);
   Trace(text);
 }
 
@@ -96,11 +121,11 @@ bool TParameter::Prepare() {
   ndf_ = 1;
   packed_ = settings.packed != 0;
   error_text_.clear();
-  stop_ = FitStop::kNotRun;
+  summary_ = FitSummary{};
 
   if (points_ <= 0 || n_ <= 0) {
     Note("No points (or no parameters)");
-    stop_ = FitStop::kNoPoints;
+    summary_.stop = FitStop::kNoPoints;
     return false;
   }
   for (int j = 1; j <= n_; ++j) {
@@ -108,7 +133,7 @@ bool TParameter::Prepare() {
     if (p.dep < 1 || p.dep > j || p.coef == 0 || !std::isfinite(p.coef)) {
       Note("Wrong parameter array");
       continue_flag_ = false;
-      stop_ = FitStop::kWrongParameters;
+      summary_.stop = FitStop::kWrongParameters;
       return false;
     }
   }
@@ -147,7 +172,7 @@ bool TParameter::Prepare() {
   }
   if (nfree_ == 0) {
     error_text_ = "Error, no free parameters";
-    stop_ = FitStop::kNoFreeParameters;
+    summary_.stop = FitStop::kNoFreeParameters;
     return false;
   }
   std::copy(records.begin(), records.end(), params_.begin());
@@ -180,7 +205,7 @@ bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& pe
 
   auto fail_non_finite = [&](int index) {
     Trace("++++ Not a finite model value at point " + std::to_string(index));
-    stop_ = FitStop::kNonFiniteModel;
+    summary_.stop = FitStop::kNonFiniteModel;
     matrix_inverted_ = false;
     converged_ = false;
     return false;
@@ -311,7 +336,7 @@ bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& pe
   if (settings.check_deriv) Trace(".... Max der. diff. = " + Number(max_difference));
   if (used == 0) {
     Note("All errors=0.Fit stopped");
-    stop_ = FitStop::kAllWeightsZero;
+    summary_.stop = FitStop::kAllWeightsZero;
     continue_flag_ = false;
     matrix_inverted_ = false;
     return false;
@@ -378,7 +403,7 @@ bool TParameter::FoldAndInvert(const PenaltyProcedure& penalty, int stage) {
     Trace("++++ The normal matrix is singular");
     matrix_inverted_ = false;
     converged_ = false;
-    stop_ = FitStop::kSingularMatrix;
+    summary_.stop = FitStop::kSingularMatrix;
     return false;
   }
   if (settings.trace_matrix) PrintMatrix();
@@ -438,14 +463,14 @@ void TParameter::Update() {
     if (!std::isfinite(value)) {
       matrix_inverted_ = false;
       converged_ = false;
-      stop_ = FitStop::kSingularMatrix;
+      summary_.stop = FitStop::kSingularMatrix;
       return;
     }
   }
   criterion_ = settings.penalty_weight * penalty_ + chi2_df_;
   if (settings.on_increase == 1 && criterion_ > previous_) {
     continue_flag_ = false;
-    stop_ = FitStop::kCriterionIncreased;
+    summary_.stop = FitStop::kCriterionIncreased;
     return;
   }
   if (settings.on_increase == 2 && criterion_ > previous_) {
@@ -516,18 +541,18 @@ void TParameter::FinalErrors() {
   if (!packed_ && !PositiveDefinite()) converged_ = false;
 }
 
-void TParameter::Fit(const PointProcedure& point, const PenaltyProcedure& penalty) {
+FitSummary TParameter::Fit(const PointProcedure& point, const PenaltyProcedure& penalty) {
   const FitSettings saved = settings;
   if (!Prepare()) {
     settings = saved;
-    return;
+    return summary_;
   }
   factor_ = settings.step;
   previous_values_.resize(static_cast<std::size_t>(n_));
 
   auto give_up = [&] {
     // The model failed at the values of the last update: go back to where it last worked.
-    if (stop_ == FitStop::kNonFiniteModel && updated_) {
+    if (summary_.stop == FitStop::kNonFiniteModel && updated_) {
       for (int j = 1; j <= n_; ++j)
         param(j).value = previous_values_[static_cast<std::size_t>(j - 1)];
     }
@@ -544,9 +569,10 @@ void TParameter::Fit(const PointProcedure& point, const PenaltyProcedure& penalt
     }
     if (settings.print_period > 0 && iterations_ % settings.print_period == 0) PrintIteration();
   }
-  if (stop_ == FitStop::kNotRun) {
-    stop_ = (eps_ > settings.eps_min || criterion_ > settings.chi2_max) ? FitStop::kIterationLimit
-                                                                        : FitStop::kConverged;
+  if (summary_.stop == FitStop::kNotRun) {
+    summary_.stop = (eps_ > settings.eps_min || criterion_ > settings.chi2_max)
+                        ? FitStop::kIterationLimit
+                        : FitStop::kConverged;
   }
   if (matrix_inverted_) {
     settings.point_step = 1;
@@ -556,6 +582,7 @@ void TParameter::Fit(const PointProcedure& point, const PenaltyProcedure& penalt
   if (!matrix_inverted_) give_up();
   if (settings.print_period > 0) PrintIteration();
   settings = saved;
+  return summary_;
 }
 
 void TParameter::PrintIteration() {

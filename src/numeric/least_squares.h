@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pektra {
 
 class DebugLog;
-class UserInterface;
 
 // One parameter. A parameter whose lower limit equals its upper limit is fixed; one whose `dep`
 // names an earlier parameter follows it as coef * master + offset.
@@ -73,6 +73,17 @@ enum class FitStop {
   kAllWeightsZero,
 };
 
+// One sentence on why a fit stopped.
+std::string_view Describe(FitStop stop);
+
+// What a fit has to tell: why it stopped, and the notes meant for the user ("All errors=0.Fit
+// stopped", ...) in the order they arose. The fitter shows nothing itself; whoever runs the fit
+// decides where the notes go.
+struct FitSummary {
+  FitStop stop = FitStop::kNotRun;
+  std::vector<std::string> notes;
+};
+
 class TParameter {
  public:
   // stage: 1 during iterations, 3 in the final pass. With analytic derivatives the procedure
@@ -99,14 +110,13 @@ class TParameter {
   ParameterRecord& param(int j) { return params_[static_cast<std::size_t>(j - 1)]; }
   const ParameterRecord& param(int j) const { return params_[static_cast<std::size_t>(j - 1)]; }
 
-  // Where messages and trace lines go; either may be null.
-  void set_user_interface(UserInterface* ui) { ui_ = ui; }
+  // Where trace lines (and a copy of every note) go; may be null.
   void set_debug_log(DebugLog* log) { log_ = log; }
 
   FitSettings settings;
 
-  // Runs the whole fit.
-  void Fit(const PointProcedure& point, const PenaltyProcedure& penalty = {});
+  // Runs the whole fit and returns its summary (also kept as summary() until the next fit).
+  FitSummary Fit(const PointProcedure& point, const PenaltyProcedure& penalty = {});
 
   // The five quality flags after a fit, in order: not converged, matrix not inverted,
   // chi2/df >= 3, Eps >= eps_min, Ch+ outside [0.25, 0.75] while chi2/df > 0.1.
@@ -132,7 +142,8 @@ class TParameter {
   bool continue_flag() const { return continue_flag_; }
   bool converged() const { return converged_; }
   bool hit_boundary() const { return hit_boundary_; }
-  FitStop stop_reason() const { return stop_; }
+  FitStop stop_reason() const { return summary_.stop; }
+  const FitSummary& summary() const { return summary_; }
   // The message of a fit that could not start ("Error, no free parameters"), else empty.
   const std::string& error_text() const { return error_text_; }
   // Element (i, j) of the inverse normal matrix of the final pass (matrix indices: parameters in
@@ -170,7 +181,6 @@ class TParameter {
   int n_ = 0;
   int points_ = 0;
   std::vector<ParameterRecord> params_;
-  UserInterface* ui_ = nullptr;
   DebugLog* log_ = nullptr;
 
   // Per fit.
@@ -195,7 +205,7 @@ class TParameter {
   int iterations_ = 0, ndf_ = 1, empty_ = 0;
   bool matrix_inverted_ = false, continue_flag_ = false, converged_ = false;
   bool hit_boundary_ = false, updated_ = false;
-  FitStop stop_ = FitStop::kNotRun;
+  FitSummary summary_;
   std::string error_text_;
 };
 

@@ -160,12 +160,68 @@ class TParameter {
   static bool InvertSymmetric(std::vector<double>& matrix, int n);
 
  private:
+  // What a pass over the points does: which points it takes and which derivatives it forms.
+  struct Pass {
+    int stage = kIterationStage;
+    bool final_pass = false;
+    int step = 1;            // every step-th point
+    bool numerical = false;  // numerical first derivatives instead of the procedure's
+    bool second = false;     // numerical second derivatives as well
+    bool first_iteration = false;
+  };
+  // One point after the weighting: r = y - f, s the square root of the point's own weight, w its
+  // weight in the normal equations and c its term of the sum of squares.
+  struct Residual {
+    double r = 0.0, s = 0.0, w = 0.0, c = 0.0;
+  };
+  // What a pass sums besides the normal equations.
+  struct PassSums {
+    double chi2 = 0.0, chi2_plus = 0.0, max_difference = 0.0;
+    int used = 0;
+  };
+
+  // Setting up a fit.
   bool Prepare();
+  void ResetResults();
+  bool InputUsable();
+  std::vector<ParameterRecord> FollowMasters(bool& contradiction) const;
+  void AssignSlots(const std::vector<ParameterRecord>& records);
+  void AllocateWork();
+
+  // One pass over the points and the normal equations it gives.
+  Pass PlanPass(int stage) const;
   bool RunPass(const PointProcedure& point, const PenaltyProcedure& penalty, int stage);
+  bool AddPoint(const PointProcedure& point, const Pass& pass, int i, const PointValue& pv,
+                PassSums& sums);
+  bool FailNonFinite(int index);
+  bool FailAllWeightsZero();
+  // Derivatives.
+  bool PointDerivatives(const PointProcedure& point, const Pass& pass, int i, double f,
+                        double& max_difference);
+  void NumericalFirstDerivatives(const PointProcedure& point, const Pass& pass, int i, double f,
+                                 double& max_difference);
+  void NumericalSecondDerivatives(const PointProcedure& point, int stage, int i, double f);
+  double MovedValue(const PointProcedure& point, int stage, int i, int j, double h, int k = 0,
+                    double hk = 0.0);
+  // Weighting.
+  double PointWeight(double w, const Pass& pass);
+  Residual Weigh(const PointValue& pv, double w) const;
+  void DownWeightOutlier(double t, Residual& residual) const;
+  // Accumulation.
+  void PackDerivatives();
+  void Accumulate(double w, double r, bool second);
   bool FoldAndInvert(const PenaltyProcedure& penalty, int stage);
+
+  // Iterations and their stopping rules.
+  bool ConvergenceReached() const;
+  bool MayIterate() const;
+  bool CriterionIncreased() const;
+  bool AcceptChange();
   void Update();
+  void GiveUp();
   void FinalErrors();
   bool PositiveDefinite() const;
+
   void Note(const std::string& text);
   void Trace(const std::string& line);
   std::string ValueLines(const std::vector<double>& values, const std::string& head) const;
@@ -191,10 +247,11 @@ class TParameter {
   std::vector<int> owner_;      // matrix index -> parameter
   std::vector<double> matrix_;  // normal matrix, then its inverse
   std::vector<double> rhs_;
-  std::vector<double> diag_;   // the diagonal kept apart while summing
-  std::vector<double> deriv_;  // derivatives at one point, by parameter
-  std::vector<double> hess_;   // second derivatives at one point (final pass), by parameter
-  double factor_ = 0.999;      // the step in force when the fit started
+  std::vector<double> diag_;          // the diagonal kept apart while summing
+  std::vector<double> deriv_;         // derivatives at one point, by parameter
+  std::vector<double> packed_deriv_;  // the same by matrix index
+  std::vector<double> hess_;          // second derivatives at one point (final pass), by parameter
+  double factor_ = 0.999;             // the step in force when the fit started
   double sum_inv_sigma_ = 0.0;
   double penalty_ = 0.0;
   double chi2sum_ = 0.0, chi2plus_sum_ = 0.0;

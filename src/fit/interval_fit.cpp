@@ -257,6 +257,11 @@ void TraceLine(const FitContext& ctx, const std::string& line) {
   if (ctx.view.debug_mode && ctx.debug_log) ctx.debug_log->WriteLine(line);
 }
 
+// The notes of one fit, in the order the fitter made them.
+void ShowNotes(UserInterface& ui, const FitSummary& summary) {
+  for (const std::string& note : summary.notes) ui.ShowNote(note);
+}
+
 }  // namespace
 
 PointValue ModelPoint(const FitContext& ctx, int stage, int k) {
@@ -302,7 +307,6 @@ void FitInterval(const FitContext& ctx, UserInterface& ui, int first_peak, bool 
   }
   TParameter& fitter = ctx.fitter;
   const Layout lay{n};
-  fitter.set_user_interface(&ui);
   fitter.set_debug_log(ctx.view.debug_mode ? ctx.debug_log : nullptr);
   fitter.set_parameter_count(lay.count());
   fitter.set_point_count(ctx.fit.fit_last - ctx.fit.fit_first + 1);
@@ -343,7 +347,7 @@ void FitInterval(const FitContext& ctx, UserInterface& ui, int first_peak, bool 
                      std::to_string(ctx.fit.fit_last) + ", " + std::to_string(n) +
                      " peak(s), background degree " + std::to_string(ctx.fit.fit_bg_degree));
   auto point = [&ctx](int stage, int k) { return ModelPoint(ctx, stage, k); };
-  fitter.Fit(point);
+  ShowNotes(ui, fitter.Fit(point));
   if (AnyFlag(fitter.CheckQuality())) {
     TraceLine(ctx, "Interval fit: quality flags set, one more fit");
     fitter.settings.robust_k /= 2;
@@ -353,7 +357,7 @@ void FitInterval(const FitContext& ctx, UserInterface& ui, int first_peak, bool 
     if (ctx.fit.fit_width > 1 && w0.value < 1) w0.value = ctx.fit.fit_width;
     RepairParameters(ctx);
     InitialGuesses(ctx);
-    fitter.Fit(point);
+    ShowNotes(ui, fitter.Fit(point));
   }
   fitter.settings = creation;
 }

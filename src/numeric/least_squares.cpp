@@ -5,7 +5,6 @@
 
 #include "core/debug_log.h"
 #include "core/number_format.h"
-#include "core/user_interface.h"
 
 namespace pektra {
 
@@ -17,6 +16,32 @@ constexpr double kSecondStep = 1.0 / 128.0;        // additive step of second de
 std::string Number(double x) { return FormatGeneral(10, x); }
 
 }  // namespace
+
+std::string_view Describe(FitStop stop) {
+  switch (stop) {
+    case FitStop::kNotRun:
+      return "The fit has not run.";
+    case FitStop::kConverged:
+      return "The fit converged: Eps and the criterion fell under their bounds.";
+    case FitStop::kIterationLimit:
+      return "The fit used up its iterations before it converged.";
+    case FitStop::kCriterionIncreased:
+      return "The fit stopped because the criterion grew.";
+    case FitStop::kSingularMatrix:
+      return "The fit stopped because the normal matrix could not be inverted.";
+    case FitStop::kNonFiniteModel:
+      return "The fit stopped because the model gave a value that is not a finite number.";
+    case FitStop::kNoPoints:
+      return "The fit did not start: there are no points or no parameters.";
+    case FitStop::kWrongParameters:
+      return "The fit did not start: a parameter follows a later one or has a bad coefficient.";
+    case FitStop::kNoFreeParameters:
+      return "The fit did not start: every parameter is fixed or follows another.";
+    case FitStop::kAllWeightsZero:
+      return "The fit stopped because no point had a weight.";
+  }
+  return "The fit stopped for an unknown reason.";
+}
 
 TParameter::TParameter(int number_of_parameters, int number_of_points)
     : capacity_(std::max(0, number_of_parameters)),
@@ -59,7 +84,7 @@ TParameter::Quality TParameter::CheckQuality() const {
 }
 
 void TParameter::Note(const std::string& text) {
-  if (ui_) ui_->ShowNote(text);
+  summary_.notes.push_back(text);
   Trace(text);
 }
 
@@ -78,6 +103,26 @@ std::string TParameter::ValueLines(const std::vector<double>& values,
 }
 
 bool TParameter::Prepare() {
+  ResetResults();
+  if (!InputUsable()) return false;
+  // Dependent limits and values follow their masters; worked out on a copy so that a fit that
+  // cannot start leaves the records as they were.
+  bool contradiction = false;
+  const std::vector<ParameterRecord> records = FollowMasters(contradiction);
+  AssignSlots(records);
+  if (nfree_ == 0) {
+    error_text_ = "Error, no free parameters";
+    summary_.stop = FitStop::kNoFreeParameters;
+    return false;
+  }
+  std::copy(records.begin(), records.end(), params_.begin());
+  if (contradiction) Note("Warning! Fixing and dependence contradiction removed");
+  AllocateWork();
+  return true;
+}
+
+// The settings a fit cannot work with made usable, and the results of the last fit cleared.
+void TParameter::ResetResults() {
   settings.point_step = std::max(1, settings.point_step);
   if (settings.robust_c == 0) settings.robust_c = 1;
   matrix_inverted_ = true;
@@ -96,11 +141,15 @@ bool TParameter::Prepare() {
   ndf_ = 1;
   packed_ = settings.packed != 0;
   error_text_.clear();
-  stop_ = FitStop::kNotRun;
+  summary_ = FitSummary{};
+}
 
+// Points and parameters to fit, and every dependence on an earlier parameter with a usable
+// coefficient.
+bool TParameter::InputUsable() {
   if (points_ <= 0 || n_ <= 0) {
     Note("No points (or no parameters)");
-    stop_ = FitStop::kNoPoints;
+    summary_.stop = FitStop::kNoPoints;
     return false;
   }
   for (int j = 1; j <= n_; ++j) {
@@ -108,15 +157,17 @@ bool TParameter::Prepare() {
     if (p.dep < 1 || p.dep > j || p.coef == 0 || !std::isfinite(p.coef)) {
       Note("Wrong parameter array");
       continue_flag_ = false;
-      stop_ = FitStop::kWrongParameters;
+      summary_.stop = FitStop::kWrongParameters;
       return false;
     }
   }
+  return true;
+}
 
-  // Dependent limits and values follow their masters; worked out on a copy so that a fit that
-  // cannot start leaves the records as they were.
+// The records with the limits and values of dependent parameters taken from their masters; a
+// fixed parameter loses its dependence (`contradiction` tells whether one did).
+std::vector<ParameterRecord> TParameter::FollowMasters(bool& contradiction) const {
   std::vector<ParameterRecord> records(params_.begin(), params_.begin() + n_);
-  bool contradiction = false;
   for (int j = 1; j <= n_; ++j) {
     ParameterRecord& p = records[static_cast<std::size_t>(j - 1)];
     if (p.dep == j) continue;
@@ -131,7 +182,12 @@ bool TParameter::Prepare() {
     if (p.lower > p.upper) std::swap(p.lower, p.upper);
     p.value = p.coef * m.value + p.offset;
   }
+  return records;
+}
 
+// The matrix index of every parameter: all of them in full-matrix mode, the free ones in packed
+// mode.
+void TParameter::AssignSlots(const std::vector<ParameterRecord>& records) {
   slot_.assign(static_cast<std::size_t>(n_), 0);
   owner_.clear();
   for (int j = 1; j <= n_; ++j) {
@@ -145,181 +201,233 @@ bool TParameter::Prepare() {
   if (packed_) {
     Trace(".... Compression: from " + std::to_string(n_) + "  to " + std::to_string(nfree_));
   }
-  if (nfree_ == 0) {
-    error_text_ = "Error, no free parameters";
-    stop_ = FitStop::kNoFreeParameters;
-    return false;
-  }
-  std::copy(records.begin(), records.end(), params_.begin());
-  if (contradiction) Note("Warning! Fixing and dependence contradiction removed");
+}
 
+void TParameter::AllocateWork() {
   nm_ = nfree_;
   matrix_.assign(static_cast<std::size_t>(nm_ * nm_), 0.0);
   rhs_.assign(static_cast<std::size_t>(nm_), 0.0);
   diag_.assign(static_cast<std::size_t>(nm_), 0.0);
   deriv_.assign(static_cast<std::size_t>(n_), 0.0);
+  packed_deriv_.assign(static_cast<std::size_t>(nm_), 0.0);
   hess_.assign(static_cast<std::size_t>(n_ * n_), 0.0);
-  return true;
+}
+
+TParameter::Pass TParameter::PlanPass(int stage) const {
+  Pass pass;
+  pass.stage = stage;
+  pass.final_pass = stage == kFinalStage;
+  pass.step = pass.final_pass ? 1 : settings.point_step;
+  pass.numerical = settings.derivatives != 0;
+  // Second derivatives only where they are affordable and the full matrix can take them.
+  pass.second = pass.final_pass && !packed_ && pass.numerical && n_ < 11;
+  pass.first_iteration = !pass.final_pass && iterations_ == 0;
+  return pass;
 }
 
 // One pass over the points: the weighted sums of the normal equations. Returns false when the
 // pass cannot be used (a value that is not a finite number, or no point with a weight).
 bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& penalty, int stage) {
-  const bool final_pass = stage == kFinalStage;
-  const int step = final_pass ? 1 : settings.point_step;
-  const bool numerical = settings.derivatives != 0;
-  const bool second = final_pass && !packed_ && numerical && n_ < 11;
-  const bool first_iteration = !final_pass && iterations_ == 0;
+  const Pass pass = PlanPass(stage);
   std::fill(matrix_.begin(), matrix_.end(), 0.0);
   std::fill(rhs_.begin(), rhs_.end(), 0.0);
   std::fill(diag_.begin(), diag_.end(), 0.0);
-  std::vector<double> d(static_cast<std::size_t>(nm_));
-  double chi2sum = 0.0, chi2plus = 0.0, max_difference = 0.0;
-  int used = 0;
+  PassSums sums;
   empty_ = 0;
-
-  auto fail_non_finite = [&](int index) {
-    Trace("++++ Not a finite model value at point " + std::to_string(index));
-    stop_ = FitStop::kNonFiniteModel;
-    matrix_inverted_ = false;
-    converged_ = false;
-    return false;
-  };
-  // The model value at point i with parameter j moved by h (and k by hk).
-  auto moved = [&](int i, int j, double h, int k = 0, double hk = 0.0) {
-    const double vj = param(j).value;
-    const double vk = k ? param(k).value : 0.0;
-    param(j).value = vj + h;
-    if (k) param(k).value = vk + hk;
-    const double f = point(stage, i).f;
-    param(j).value = vj;
-    if (k) param(k).value = vk;
-    return f;
-  };
-
-  for (int i = 1; i <= points_; i += step) {
+  for (int i = 1; i <= points_; i += pass.step) {
     const PointValue pv = point(stage, i);
-    double w = pv.w;
-    if (w == 0 || w < 0) {  // a zero or negative weight leaves the point out
+    if (pv.w == 0 || pv.w < 0) {  // a zero or negative weight leaves the point out
       ++empty_;
       continue;
     }
-    if (!std::isfinite(w) || !std::isfinite(pv.y) || !std::isfinite(pv.f)) {
-      return fail_non_finite(i);
-    }
-    if (first_iteration) sum_inv_sigma_ += 1.0 / std::sqrt(std::fabs(w));
-    if (settings.mean_weight && !final_pass && iterations_ > 0 && sum_inv_sigma_ > 0) {
-      w = std::pow(ndf_ / sum_inv_sigma_, 2);
-    }
-
-    for (int j = 1; j <= n_; ++j) deriv_[static_cast<std::size_t>(j - 1)] = param(j).increment;
-    if (numerical || settings.check_deriv) {
-      for (int j = 1; j <= n_; ++j) {
-        if (param(j).fixed()) continue;
-        const double h = std::max(std::fabs(param(j).value) * kDerivativeScale, 1e-6);
-        const double numeric = (moved(i, j, h) - pv.f) / std::max(1e-6, h);
-        double& analytic = deriv_[static_cast<std::size_t>(j - 1)];
-        if (settings.check_deriv)
-          max_difference = std::max(max_difference, std::fabs(numeric - analytic));
-        if (numerical) analytic = numeric;
-      }
-    }
-    if (second) {
-      std::fill(hess_.begin(), hess_.end(), 0.0);
-      const double scale = 1.0 / (kSecondStep * kSecondStep);
-      std::vector<double> up(static_cast<std::size_t>(n_), 0.0);
-      for (int j = 1; j <= n_; ++j) {
-        if (param(j).fixed()) continue;
-        up[static_cast<std::size_t>(j - 1)] = moved(i, j, kSecondStep);
-        const double down = moved(i, j, -kSecondStep);
-        hess_[static_cast<std::size_t>((j - 1) * n_ + (j - 1))] =
-            (up[static_cast<std::size_t>(j - 1)] - 2 * pv.f + down) * scale;
-      }
-      for (int j = 1; j <= n_; ++j) {
-        if (param(j).fixed()) continue;
-        for (int k = j + 1; k <= n_; ++k) {
-          if (param(k).fixed()) continue;
-          const double both = moved(i, j, kSecondStep, k, kSecondStep);
-          const double h = (both + pv.f - up[static_cast<std::size_t>(j - 1)] -
-                            up[static_cast<std::size_t>(k - 1)]) *
-                           scale;
-          hess_[static_cast<std::size_t>((k - 1) * n_ + (j - 1))] = h;
-          hess_[static_cast<std::size_t>((j - 1) * n_ + (k - 1))] = h;
-        }
-      }
-    }
-    if (numerical && final_pass) point(stage, i);  // leave the procedure at the fitted values
-    for (const double value : deriv_) {
-      if (!std::isfinite(value)) return fail_non_finite(i);
-    }
-
-    const double r = pv.y - pv.f;
-    const double s = std::sqrt(w);
-    const double t = std::fabs(r) * s;
-    double c = 0.0;
-    if (settings.weighting == 0) {
-      w = std::sqrt(s) / std::max(1e-6, t * std::sqrt(t));
-      c = r * r * w;
-    } else if (settings.weighting == 1) {
-      w = s / std::max(1e-6, std::fabs(r));
-      c = r * r * w;
-    } else {
-      c = t * t;
-      if (t >= settings.robust_c) {
-        const double u = t / settings.robust_c;
-        const double g = (settings.robust_k + 1) / (u * u + settings.robust_k);
-        w *= g;
-        c *= g;
-      }
-    }
-    chi2sum += c;
-    if (r > 0) chi2plus += c;
-
-    if (packed_) {
-      // A dependent parameter's derivative counts for its master (chain rule), then the free
-      // parameters' derivatives are packed.
-      for (int j = n_; j >= 1; --j) {
-        const ParameterRecord& p = param(j);
-        if (p.dep != j)
-          deriv_[static_cast<std::size_t>(p.dep - 1)] +=
-              p.coef * deriv_[static_cast<std::size_t>(j - 1)];
-      }
-    }
-    for (int k = 1; k <= nm_; ++k) {
-      d[static_cast<std::size_t>(k - 1)] =
-          deriv_[static_cast<std::size_t>(owner_[static_cast<std::size_t>(k - 1)] - 1)];
-    }
-    for (int k = 1; k <= nm_; ++k) {
-      const double wdk = w * d[static_cast<std::size_t>(k - 1)];
-      rhs_[static_cast<std::size_t>(k - 1)] += wdk * r;
-      diag_[static_cast<std::size_t>(k - 1)] += wdk * d[static_cast<std::size_t>(k - 1)];
-      double* column = &matrix_[static_cast<std::size_t>((k - 1) * nm_)];
-      for (int l = 1; l <= k; ++l) column[l - 1] += wdk * d[static_cast<std::size_t>(l - 1)];
-      if (second) {
-        for (int l = 1; l <= k; ++l) {
-          column[l - 1] -= w * r * hess_[static_cast<std::size_t>((k - 1) * n_ + (l - 1))];
-        }
-      }
-    }
-    if (final_pass && settings.trace_points) {
-      Trace("  y= " + Number(pv.y) + "  f= " + Number(pv.f) + "  c= " + Number(c) +
-            "  sigma= " + Number(1.0 / s));
-    }
-    if (settings.trace_deriv) Trace(ValueLines(deriv_, "  deriv"));
-    ++used;
+    if (!AddPoint(point, pass, i, pv, sums)) return FailNonFinite(i);
   }
-  if (settings.check_deriv) Trace(".... Max der. diff. = " + Number(max_difference));
-  if (used == 0) {
-    Note("All errors=0.Fit stopped");
-    stop_ = FitStop::kAllWeightsZero;
-    continue_flag_ = false;
-    matrix_inverted_ = false;
-    return false;
-  }
+  if (settings.check_deriv) Trace(".... Max der. diff. = " + Number(sums.max_difference));
+  if (sums.used == 0) return FailAllWeightsZero();
 
-  chi2sum_ = chi2sum;
-  chi2plus_sum_ = chi2plus;
+  chi2sum_ = sums.chi2;
+  chi2plus_sum_ = sums.chi2_plus;
   return FoldAndInvert(penalty, stage);
+}
+
+// Adds point i, whose procedure gave pv, to the normal equations and the sums. Returns false
+// when the point or one of its derivatives is not a finite number.
+bool TParameter::AddPoint(const PointProcedure& point, const Pass& pass, int i,
+                          const PointValue& pv, PassSums& sums) {
+  if (!std::isfinite(pv.w) || !std::isfinite(pv.y) || !std::isfinite(pv.f)) return false;
+  const double w = PointWeight(pv.w, pass);
+  if (!PointDerivatives(point, pass, i, pv.f, sums.max_difference)) return false;
+
+  const Residual residual = Weigh(pv, w);
+  sums.chi2 += residual.c;
+  if (residual.r > 0) sums.chi2_plus += residual.c;
+  if (packed_) PackDerivatives();
+  Accumulate(residual.w, residual.r, pass.second);
+
+  if (pass.final_pass && settings.trace_points) {
+    Trace("  y= " + Number(pv.y) + "  f= " + Number(pv.f) + "  c= " + Number(residual.c) +
+          "  sigma= " + Number(1.0 / residual.s));
+  }
+  if (settings.trace_deriv) Trace(ValueLines(deriv_, "  deriv"));
+  ++sums.used;
+  return true;
+}
+
+bool TParameter::FailNonFinite(int index) {
+  Trace("++++ Not a finite model value at point " + std::to_string(index));
+  summary_.stop = FitStop::kNonFiniteModel;
+  matrix_inverted_ = false;
+  converged_ = false;
+  return false;
+}
+
+bool TParameter::FailAllWeightsZero() {
+  Note("All errors=0.Fit stopped");
+  summary_.stop = FitStop::kAllWeightsZero;
+  continue_flag_ = false;
+  matrix_inverted_ = false;
+  return false;
+}
+
+// The derivatives at point i into deriv_ (and the second ones into hess_); f is the model value
+// there. Returns false when one is not a finite number.
+bool TParameter::PointDerivatives(const PointProcedure& point, const Pass& pass, int i, double f,
+                                  double& max_difference) {
+  for (int j = 1; j <= n_; ++j) deriv_[static_cast<std::size_t>(j - 1)] = param(j).increment;
+  if (pass.numerical || settings.check_deriv) {
+    NumericalFirstDerivatives(point, pass, i, f, max_difference);
+  }
+  if (pass.second) NumericalSecondDerivatives(point, pass.stage, i, f);
+  if (pass.numerical && pass.final_pass) point(pass.stage, i);  // leave it at the fitted values
+  return std::all_of(deriv_.begin(), deriv_.end(), [](double v) { return std::isfinite(v); });
+}
+
+// Forward differences for every parameter that is not fixed: they replace the procedure's
+// derivatives when the derivatives are numerical, and are compared with them when they are checked.
+void TParameter::NumericalFirstDerivatives(const PointProcedure& point, const Pass& pass, int i,
+                                           double f, double& max_difference) {
+  for (int j = 1; j <= n_; ++j) {
+    if (param(j).fixed()) continue;
+    const double h = std::max(std::fabs(param(j).value) * kDerivativeScale, 1e-6);
+    const double numeric = (MovedValue(point, pass.stage, i, j, h) - f) / std::max(1e-6, h);
+    double& analytic = deriv_[static_cast<std::size_t>(j - 1)];
+    if (settings.check_deriv)
+      max_difference = std::max(max_difference, std::fabs(numeric - analytic));
+    if (pass.numerical) analytic = numeric;
+  }
+}
+
+// Central differences on the diagonal and forward ones off it, into hess_ (n x n by parameter).
+void TParameter::NumericalSecondDerivatives(const PointProcedure& point, int stage, int i,
+                                            double f) {
+  std::fill(hess_.begin(), hess_.end(), 0.0);
+  const double scale = 1.0 / (kSecondStep * kSecondStep);
+  std::vector<double> up(static_cast<std::size_t>(n_), 0.0);
+  for (int j = 1; j <= n_; ++j) {
+    if (param(j).fixed()) continue;
+    up[static_cast<std::size_t>(j - 1)] = MovedValue(point, stage, i, j, kSecondStep);
+    const double down = MovedValue(point, stage, i, j, -kSecondStep);
+    hess_[static_cast<std::size_t>((j - 1) * n_ + (j - 1))] =
+        (up[static_cast<std::size_t>(j - 1)] - 2 * f + down) * scale;
+  }
+  for (int j = 1; j <= n_; ++j) {
+    if (param(j).fixed()) continue;
+    for (int k = j + 1; k <= n_; ++k) {
+      if (param(k).fixed()) continue;
+      const double both = MovedValue(point, stage, i, j, kSecondStep, k, kSecondStep);
+      const double h =
+          (both + f - up[static_cast<std::size_t>(j - 1)] - up[static_cast<std::size_t>(k - 1)]) *
+          scale;
+      hess_[static_cast<std::size_t>((k - 1) * n_ + (j - 1))] = h;
+      hess_[static_cast<std::size_t>((j - 1) * n_ + (k - 1))] = h;
+    }
+  }
+}
+
+// The model value at point i with parameter j moved by h (and k by hk); the values are put back.
+double TParameter::MovedValue(const PointProcedure& point, int stage, int i, int j, double h, int k,
+                              double hk) {
+  const double vj = param(j).value;
+  const double vk = k ? param(k).value : 0.0;
+  param(j).value = vj + h;
+  if (k) param(k).value = vk + hk;
+  const double f = point(stage, i).f;
+  param(j).value = vj;
+  if (k) param(k).value = vk;
+  return f;
+}
+
+// The point's weight w from its procedure, or the mean weight once the first iteration has
+// summed 1 / sigma over the points.
+double TParameter::PointWeight(double w, const Pass& pass) {
+  if (pass.first_iteration) sum_inv_sigma_ += 1.0 / std::sqrt(std::fabs(w));
+  if (settings.mean_weight && !pass.final_pass && iterations_ > 0 && sum_inv_sigma_ > 0) {
+    return std::pow(ndf_ / sum_inv_sigma_, 2);
+  }
+  return w;
+}
+
+// Weighting 0 and 1 re-weight by the residual (L1-like); weighting 2 is least squares with
+// points beyond robust_c errors down-weighted.
+TParameter::Residual TParameter::Weigh(const PointValue& pv, double w) const {
+  Residual residual;
+  residual.r = pv.y - pv.f;
+  residual.s = std::sqrt(w);
+  residual.w = w;
+  const double r = residual.r, s = residual.s;
+  const double t = std::fabs(r) * s;
+  if (settings.weighting == 0) {
+    residual.w = std::sqrt(s) / std::max(1e-6, t * std::sqrt(t));
+    residual.c = r * r * residual.w;
+  } else if (settings.weighting == 1) {
+    residual.w = s / std::max(1e-6, std::fabs(r));
+    residual.c = r * r * residual.w;
+  } else {
+    residual.c = t * t;
+    if (t >= settings.robust_c) DownWeightOutlier(t, residual);
+  }
+  return residual;
+}
+
+// A residual of t errors beyond robust_c counts by (k + 1) / (u^2 + k), u = t / robust_c.
+void TParameter::DownWeightOutlier(double t, Residual& residual) const {
+  const double u = t / settings.robust_c;
+  const double g = (settings.robust_k + 1) / (u * u + settings.robust_k);
+  residual.w *= g;
+  residual.c *= g;
+}
+
+// Packed mode: a dependent parameter's derivative counts for its master (chain rule); the free
+// parameters' derivatives are then the ones taken.
+void TParameter::PackDerivatives() {
+  for (int j = n_; j >= 1; --j) {
+    const ParameterRecord& p = param(j);
+    if (p.dep != j)
+      deriv_[static_cast<std::size_t>(p.dep - 1)] +=
+          p.coef * deriv_[static_cast<std::size_t>(j - 1)];
+  }
+}
+
+// Adds one point to the normal equations: w d d^T (less w r times the second derivatives) to the
+// upper triangle, w d r to the right-hand side, w d^2 to the diagonal kept apart.
+void TParameter::Accumulate(double w, double r, bool second) {
+  std::vector<double>& d = packed_deriv_;
+  for (int k = 1; k <= nm_; ++k) {
+    d[static_cast<std::size_t>(k - 1)] =
+        deriv_[static_cast<std::size_t>(owner_[static_cast<std::size_t>(k - 1)] - 1)];
+  }
+  for (int k = 1; k <= nm_; ++k) {
+    const double wdk = w * d[static_cast<std::size_t>(k - 1)];
+    rhs_[static_cast<std::size_t>(k - 1)] += wdk * r;
+    diag_[static_cast<std::size_t>(k - 1)] += wdk * d[static_cast<std::size_t>(k - 1)];
+    double* column = &matrix_[static_cast<std::size_t>((k - 1) * nm_)];
+    for (int l = 1; l <= k; ++l) column[l - 1] += wdk * d[static_cast<std::size_t>(l - 1)];
+    if (second) {
+      for (int l = 1; l <= k; ++l) {
+        column[l - 1] -= w * r * hess_[static_cast<std::size_t>((k - 1) * n_ + (l - 1))];
+      }
+    }
+  }
 }
 
 // Completes the normal matrix, folds fixed and dependent rows (full-matrix mode), forms chi2/df,
@@ -378,7 +486,7 @@ bool TParameter::FoldAndInvert(const PenaltyProcedure& penalty, int stage) {
     Trace("++++ The normal matrix is singular");
     matrix_inverted_ = false;
     converged_ = false;
-    stop_ = FitStop::kSingularMatrix;
+    summary_.stop = FitStop::kSingularMatrix;
     return false;
   }
   if (settings.trace_matrix) PrintMatrix();
@@ -426,6 +534,39 @@ bool TParameter::InvertSymmetric(std::vector<double>& m, int n) {
   return true;
 }
 
+// Eps and the criterion are under their bounds.
+bool TParameter::ConvergenceReached() const {
+  return !(eps_ > settings.eps_min || criterion_ > settings.chi2_max);
+}
+
+// Another iteration runs while nothing has stopped the fit, iterations are left and it has not
+// converged.
+bool TParameter::MayIterate() const {
+  return continue_flag_ && matrix_inverted_ && iterations_ < settings.max_iterations &&
+         !ConvergenceReached();
+}
+
+bool TParameter::CriterionIncreased() const { return criterion_ > previous_; }
+
+// The criterion of the pass against the last one; after on_increase a grown criterion stops the
+// fit (1) or makes it more careful (2), and the change is then not applied.
+bool TParameter::AcceptChange() {
+  criterion_ = settings.penalty_weight * penalty_ + chi2_df_;
+  if (settings.on_increase == 1 && CriterionIncreased()) {
+    continue_flag_ = false;
+    summary_.stop = FitStop::kCriterionIncreased;
+    return false;
+  }
+  if (settings.on_increase == 2 && CriterionIncreased()) {
+    settings.step *= 0.5;
+    settings.damp = std::min(100.0, 2 * settings.damp);
+    settings.point_step = 1;
+    return false;
+  }
+  previous_ = criterion_;
+  return true;
+}
+
 // Applies the Gauss-Newton change of an iteration.
 void TParameter::Update() {
   std::vector<double> change(static_cast<std::size_t>(nm_), 0.0);
@@ -438,23 +579,11 @@ void TParameter::Update() {
     if (!std::isfinite(value)) {
       matrix_inverted_ = false;
       converged_ = false;
-      stop_ = FitStop::kSingularMatrix;
+      summary_.stop = FitStop::kSingularMatrix;
       return;
     }
   }
-  criterion_ = settings.penalty_weight * penalty_ + chi2_df_;
-  if (settings.on_increase == 1 && criterion_ > previous_) {
-    continue_flag_ = false;
-    stop_ = FitStop::kCriterionIncreased;
-    return;
-  }
-  if (settings.on_increase == 2 && criterion_ > previous_) {
-    settings.step *= 0.5;
-    settings.damp = std::min(100.0, 2 * settings.damp);
-    settings.point_step = 1;
-    return;
-  }
-  previous_ = criterion_;
+  if (!AcceptChange()) return;
 
   for (int j = 1; j <= n_; ++j) previous_values_[static_cast<std::size_t>(j - 1)] = param(j).value;
   double sum = 0.0;
@@ -516,26 +645,26 @@ void TParameter::FinalErrors() {
   if (!packed_ && !PositiveDefinite()) converged_ = false;
 }
 
-void TParameter::Fit(const PointProcedure& point, const PenaltyProcedure& penalty) {
+// A fit whose matrix could not be used leaves no errors; when the model failed at the values of
+// the last update, the values go back to where it last worked.
+void TParameter::GiveUp() {
+  if (summary_.stop == FitStop::kNonFiniteModel && updated_) {
+    for (int j = 1; j <= n_; ++j)
+      param(j).value = previous_values_[static_cast<std::size_t>(j - 1)];
+  }
+  for (int j = 1; j <= n_; ++j) param(j).error = 0.0;
+}
+
+FitSummary TParameter::Fit(const PointProcedure& point, const PenaltyProcedure& penalty) {
   const FitSettings saved = settings;
   if (!Prepare()) {
     settings = saved;
-    return;
+    return summary_;
   }
   factor_ = settings.step;
   previous_values_.resize(static_cast<std::size_t>(n_));
 
-  auto give_up = [&] {
-    // The model failed at the values of the last update: go back to where it last worked.
-    if (stop_ == FitStop::kNonFiniteModel && updated_) {
-      for (int j = 1; j <= n_; ++j)
-        param(j).value = previous_values_[static_cast<std::size_t>(j - 1)];
-    }
-    for (int j = 1; j <= n_; ++j) param(j).error = 0.0;
-  };
-
-  while (continue_flag_ && matrix_inverted_ && iterations_ < settings.max_iterations &&
-         (eps_ > settings.eps_min || criterion_ > settings.chi2_max)) {
+  while (MayIterate()) {
     if (!RunPass(point, penalty, kIterationStage)) break;
     Update();
     ++iterations_;
@@ -544,18 +673,18 @@ void TParameter::Fit(const PointProcedure& point, const PenaltyProcedure& penalt
     }
     if (settings.print_period > 0 && iterations_ % settings.print_period == 0) PrintIteration();
   }
-  if (stop_ == FitStop::kNotRun) {
-    stop_ = (eps_ > settings.eps_min || criterion_ > settings.chi2_max) ? FitStop::kIterationLimit
-                                                                        : FitStop::kConverged;
+  if (summary_.stop == FitStop::kNotRun) {
+    summary_.stop = ConvergenceReached() ? FitStop::kConverged : FitStop::kIterationLimit;
   }
   if (matrix_inverted_) {
     settings.point_step = 1;
     for (int j = 1; j <= n_; ++j) param(j).error = 0.0;
     if (RunPass(point, penalty, kFinalStage)) FinalErrors();
   }
-  if (!matrix_inverted_) give_up();
+  if (!matrix_inverted_) GiveUp();
   if (settings.print_period > 0) PrintIteration();
   settings = saved;
+  return summary_;
 }
 
 void TParameter::PrintIteration() {

@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace pektra {
 
 class DebugLog;
-class UserInterface;
 
 // One parameter. A parameter whose lower limit equals its upper limit is fixed; one whose `dep`
 // names an earlier parameter follows it as coef * master + offset.
@@ -73,6 +73,17 @@ enum class FitStop {
   kAllWeightsZero,
 };
 
+// One sentence on why a fit stopped.
+std::string_view Describe(FitStop stop);
+
+// What a fit has to tell: why it stopped, and the notes meant for the user ("All errors=0.Fit
+// stopped", ...) in the order they arose. The fitter shows nothing itself; whoever runs the fit
+// decides where the notes go.
+struct FitSummary {
+  FitStop stop = FitStop::kNotRun;
+  std::vector<std::string> notes;
+};
+
 class TParameter {
  public:
   // stage: 1 during iterations, 3 in the final pass. With analytic derivatives the procedure
@@ -99,14 +110,13 @@ class TParameter {
   ParameterRecord& param(int j) { return params_[static_cast<std::size_t>(j - 1)]; }
   const ParameterRecord& param(int j) const { return params_[static_cast<std::size_t>(j - 1)]; }
 
-  // Where messages and trace lines go; either may be null.
-  void set_user_interface(UserInterface* ui) { ui_ = ui; }
+  // Where trace lines (and a copy of every note) go; may be null.
   void set_debug_log(DebugLog* log) { log_ = log; }
 
   FitSettings settings;
 
-  // Runs the whole fit.
-  void Fit(const PointProcedure& point, const PenaltyProcedure& penalty = {});
+  // Runs the whole fit and returns its summary (also kept as summary() until the next fit).
+  FitSummary Fit(const PointProcedure& point, const PenaltyProcedure& penalty = {});
 
   // The five quality flags after a fit, in order: not converged, matrix not inverted,
   // chi2/df >= 3, Eps >= eps_min, Ch+ outside [0.25, 0.75] while chi2/df > 0.1.
@@ -132,7 +142,8 @@ class TParameter {
   bool continue_flag() const { return continue_flag_; }
   bool converged() const { return converged_; }
   bool hit_boundary() const { return hit_boundary_; }
-  FitStop stop_reason() const { return stop_; }
+  FitStop stop_reason() const { return summary_.stop; }
+  const FitSummary& summary() const { return summary_; }
   // The message of a fit that could not start ("Error, no free parameters"), else empty.
   const std::string& error_text() const { return error_text_; }
   // Element (i, j) of the inverse normal matrix of the final pass (matrix indices: parameters in
@@ -149,12 +160,68 @@ class TParameter {
   static bool InvertSymmetric(std::vector<double>& matrix, int n);
 
  private:
+  // What a pass over the points does: which points it takes and which derivatives it forms.
+  struct Pass {
+    int stage = kIterationStage;
+    bool final_pass = false;
+    int step = 1;            // every step-th point
+    bool numerical = false;  // numerical first derivatives instead of the procedure's
+    bool second = false;     // numerical second derivatives as well
+    bool first_iteration = false;
+  };
+  // One point after the weighting: r = y - f, s the square root of the point's own weight, w its
+  // weight in the normal equations and c its term of the sum of squares.
+  struct Residual {
+    double r = 0.0, s = 0.0, w = 0.0, c = 0.0;
+  };
+  // What a pass sums besides the normal equations.
+  struct PassSums {
+    double chi2 = 0.0, chi2_plus = 0.0, max_difference = 0.0;
+    int used = 0;
+  };
+
+  // Setting up a fit.
   bool Prepare();
+  void ResetResults();
+  bool InputUsable();
+  std::vector<ParameterRecord> FollowMasters(bool& contradiction) const;
+  void AssignSlots(const std::vector<ParameterRecord>& records);
+  void AllocateWork();
+
+  // One pass over the points and the normal equations it gives.
+  Pass PlanPass(int stage) const;
   bool RunPass(const PointProcedure& point, const PenaltyProcedure& penalty, int stage);
+  bool AddPoint(const PointProcedure& point, const Pass& pass, int i, const PointValue& pv,
+                PassSums& sums);
+  bool FailNonFinite(int index);
+  bool FailAllWeightsZero();
+  // Derivatives.
+  bool PointDerivatives(const PointProcedure& point, const Pass& pass, int i, double f,
+                        double& max_difference);
+  void NumericalFirstDerivatives(const PointProcedure& point, const Pass& pass, int i, double f,
+                                 double& max_difference);
+  void NumericalSecondDerivatives(const PointProcedure& point, int stage, int i, double f);
+  double MovedValue(const PointProcedure& point, int stage, int i, int j, double h, int k = 0,
+                    double hk = 0.0);
+  // Weighting.
+  double PointWeight(double w, const Pass& pass);
+  Residual Weigh(const PointValue& pv, double w) const;
+  void DownWeightOutlier(double t, Residual& residual) const;
+  // Accumulation.
+  void PackDerivatives();
+  void Accumulate(double w, double r, bool second);
   bool FoldAndInvert(const PenaltyProcedure& penalty, int stage);
+
+  // Iterations and their stopping rules.
+  bool ConvergenceReached() const;
+  bool MayIterate() const;
+  bool CriterionIncreased() const;
+  bool AcceptChange();
   void Update();
+  void GiveUp();
   void FinalErrors();
   bool PositiveDefinite() const;
+
   void Note(const std::string& text);
   void Trace(const std::string& line);
   std::string ValueLines(const std::vector<double>& values, const std::string& head) const;
@@ -170,7 +237,6 @@ class TParameter {
   int n_ = 0;
   int points_ = 0;
   std::vector<ParameterRecord> params_;
-  UserInterface* ui_ = nullptr;
   DebugLog* log_ = nullptr;
 
   // Per fit.
@@ -181,10 +247,11 @@ class TParameter {
   std::vector<int> owner_;      // matrix index -> parameter
   std::vector<double> matrix_;  // normal matrix, then its inverse
   std::vector<double> rhs_;
-  std::vector<double> diag_;   // the diagonal kept apart while summing
-  std::vector<double> deriv_;  // derivatives at one point, by parameter
-  std::vector<double> hess_;   // second derivatives at one point (final pass), by parameter
-  double factor_ = 0.999;      // the step in force when the fit started
+  std::vector<double> diag_;          // the diagonal kept apart while summing
+  std::vector<double> deriv_;         // derivatives at one point, by parameter
+  std::vector<double> packed_deriv_;  // the same by matrix index
+  std::vector<double> hess_;          // second derivatives at one point (final pass), by parameter
+  double factor_ = 0.999;             // the step in force when the fit started
   double sum_inv_sigma_ = 0.0;
   double penalty_ = 0.0;
   double chi2sum_ = 0.0, chi2plus_sum_ = 0.0;
@@ -195,7 +262,7 @@ class TParameter {
   int iterations_ = 0, ndf_ = 1, empty_ = 0;
   bool matrix_inverted_ = false, continue_flag_ = false, converged_ = false;
   bool hit_boundary_ = false, updated_ = false;
-  FitStop stop_ = FitStop::kNotRun;
+  FitSummary summary_;
   std::string error_text_;
 };
 

@@ -244,6 +244,26 @@ TEST(FitInterval, RecoversASinglePeakAndSplitsTheCurveIntoItsParts) {
   EXPECT_TRUE(ui.notes().empty());
 }
 
+// The fitter's notes reach the user after each fit, the retry's too, and the debug log keeps its
+// copy of each where it arose. With no channel error every point has weight 0, so the first fit
+// stops and so does the retry.
+TEST(FitInterval, ShowsTheNotesOfTheFirstFitAndOfTheRetry) {
+  AnalysisState state;
+  Prepare(state, Spec({{300, 8000, 4}}), 285, 315, {300});
+  for (int c = 285; c <= 316; ++c) state.spectrum.errors[c] = 0.0;
+  state.view.debug_mode = true;
+  ScriptedUi ui;
+  FitInterval(FitOf(state), ui, 1, false);
+  const std::string stopped = "All errors=0.Fit stopped";
+  EXPECT_EQ(ui.notes(), (std::vector<std::string>{stopped, stopped}));
+  const std::string log = state.debug_log->MemoryText();
+  const std::size_t first = log.find(stopped);
+  const std::size_t retry = log.find("quality flags set, one more fit");
+  ASSERT_NE(retry, std::string::npos);
+  EXPECT_LT(first, retry);
+  EXPECT_NE(log.find(stopped, retry), std::string::npos);
+}
+
 TEST(ShowParameterArray, ListsEveryParameterByNameWithEps) {
   AnalysisState state;
   Prepare(state, Spec({{300, 8000, 4}, {312, 6000, 4}}), 285, 330, {300, 312});

@@ -7,9 +7,10 @@
 #include <cmath>
 #include <fstream>
 #include <random>
+#include <set>
 #include <sstream>
+#include <string_view>
 
-#include "support/scripted_ui.h"
 #include "support/test_files.h"
 
 namespace pektra {
@@ -278,24 +279,26 @@ TEST(TParameter, DependentParameterFollowsItsMasterAndLaterMasterIsRejected) {
     EXPECT_EQ(fit.ndf(), 9) << packed;
   }
 
-  testing::ScriptedUi ui;
   TParameter wrong(2, 10);
-  wrong.set_user_interface(&ui);
   wrong.param(1).dep = 2;  // depends on a later parameter
   wrong.param(1).value = 7.0;
-  wrong.Fit(data.Procedure(wrong));
-  EXPECT_EQ(ui.notes(), std::vector<std::string>{"Wrong parameter array"});
+  const FitSummary refused = wrong.Fit(data.Procedure(wrong));
+  EXPECT_EQ(refused.notes, std::vector<std::string>{"Wrong parameter array"});
+  EXPECT_EQ(refused.stop, FitStop::kWrongParameters);
   EXPECT_EQ(wrong.param(1).value, 7.0);
   EXPECT_FALSE(wrong.continue_flag());
   EXPECT_EQ(wrong.stop_reason(), FitStop::kWrongParameters);
 
-  // A dependent parameter that is also fixed keeps its fixed value and loses the dependence.
+  // A dependent parameter that is also fixed keeps its fixed value and loses the dependence; the
+  // fit still runs.
   TParameter both(2, 10);
-  both.set_user_interface(&ui);
   both.param(2).dep = 1;
   both.param(2).lower = both.param(2).upper = both.param(2).value = 2.0;
-  both.Fit(data.Procedure(both));
-  EXPECT_EQ(ui.notes().back(), "Warning! Fixing and dependence contradiction removed");
+  const FitSummary repaired = both.Fit(data.Procedure(both));
+  EXPECT_EQ(repaired.notes,
+            std::vector<std::string>{"Warning! Fixing and dependence contradiction removed"});
+  EXPECT_EQ(repaired.stop, both.stop_reason());
+  EXPECT_NE(repaired.stop, FitStop::kWrongParameters);
   EXPECT_EQ(both.param(2).dep, 2);
   EXPECT_EQ(both.param(2).value, 2.0);
 }
@@ -364,15 +367,16 @@ TEST(TParameter, RobustWeightingKeepsAnOutlierFromPullingTheFit) {
 }
 
 TEST(TParameter, QualityFlagsAndMessagesOnFitsThatCannotWork) {
-  testing::ScriptedUi ui;
-  // A model that does not depend on its parameter: the matrix is singular.
+  // A model that does not depend on its parameter: the matrix is singular (no note, only the
+  // stop reason).
   TParameter flat(1, 10);
-  flat.set_user_interface(&ui);
   flat.settings.damp = 0;
-  flat.Fit([&flat](int, int) {
+  const FitSummary singular = flat.Fit([&flat](int, int) {
     flat.param(1).increment = 0.0;
     return PointValue{1.0, 0.0, 1.0};
   });
+  EXPECT_TRUE(singular.notes.empty());
+  EXPECT_EQ(singular.stop, FitStop::kSingularMatrix);
   TParameter::Quality q = flat.CheckQuality();
   EXPECT_TRUE(q.not_inverted);
   EXPECT_TRUE(q.not_converged);
@@ -398,14 +402,25 @@ TEST(TParameter, QualityFlagsAndMessagesOnFitsThatCannotWork) {
   fixed.Fit([](int, int) { return PointValue{1, 1, 1}; });
   EXPECT_EQ(fixed.error_text(), "Error, no free parameters");
   EXPECT_EQ(fixed.param(1).value, 2.0);
+  EXPECT_TRUE(fixed.summary().notes.empty());  // the refusal is no note
+  EXPECT_EQ(fixed.stop_reason(), FitStop::kNoFreeParameters);
   TParameter weightless(1, 5);
-  weightless.set_user_interface(&ui);
-  weightless.Fit([](int, int) { return PointValue{1, 1, 0}; });
+  const FitSummary no_weight = weightless.Fit([](int, int) { return PointValue{1, 1, 0}; });
+  EXPECT_EQ(no_weight.notes, std::vector<std::string>{"All errors=0.Fit stopped"});
+  EXPECT_EQ(no_weight.stop, FitStop::kAllWeightsZero);
   TParameter pointless(1, 0);
-  pointless.set_user_interface(&ui);
-  pointless.Fit([](int, int) { return PointValue{1, 1, 1}; });
-  EXPECT_EQ(ui.notes(),
-            (std::vector<std::string>{"All errors=0.Fit stopped", "No points (or no parameters)"}));
+  const FitSummary no_point = pointless.Fit([](int, int) { return PointValue{1, 1, 1}; });
+  EXPECT_EQ(no_point.notes, std::vector<std::string>{"No points (or no parameters)"});
+  EXPECT_EQ(no_point.stop, FitStop::kNoPoints);
+
+  // A fit starts with no notes of its own: the next, good fit of the same fitter has none.
+  pointless.set_point_count(10);
+  pointless.Fit([&pointless](int, int i) {
+    pointless.param(1).increment = 1.0;
+    return PointValue{1.0 + (i % 2) * 0.1, pointless.param(1).value, 1.0};
+  });
+  EXPECT_TRUE(pointless.summary().notes.empty());
+  EXPECT_NE(pointless.stop_reason(), FitStop::kNoPoints);
 }
 
 TEST(TParameter, NonFiniteModelEndsTheFitAtTheLastGoodValuesWithoutNaNErrors) {
@@ -460,6 +475,22 @@ TEST(TParameter, NumericalDerivativesAgreeWithAnalyticOnes) {
     EXPECT_TRUE(fit.converged());
   }
   EXPECT_NEAR(numerical_value, analytic_value, 1e-6);
+}
+
+// Each stop reason reads as its own sentence.
+TEST(FitStop, EveryReasonHasItsOwnDescription) {
+  std::set<std::string_view> seen;
+  for (const FitStop stop :
+       {FitStop::kNotRun, FitStop::kConverged, FitStop::kIterationLimit,
+        FitStop::kCriterionIncreased, FitStop::kSingularMatrix, FitStop::kNonFiniteModel,
+        FitStop::kNoPoints, FitStop::kWrongParameters, FitStop::kNoFreeParameters,
+        FitStop::kAllWeightsZero}) {
+    const std::string_view text = Describe(stop);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '.');
+    EXPECT_EQ(text.find("unknown"), std::string_view::npos);
+    EXPECT_TRUE(seen.insert(text).second) << text;
+  }
 }
 
 }  // namespace

@@ -16,26 +16,20 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <type_traits>
 
 #include "core/display_settings.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/qt_conversions.h"
 
 namespace pektra {
 
 namespace {
-
-QColor ToQColor(Color c) { return QColor(c.r, c.g, c.b); }
-QString ToQString(const std::string& text) { return QString::fromUtf8(text.c_str()); }
-std::string ToStd(const QString& text) { return text.toUtf8().toStdString(); }
 
 QString Rgb(Color c) { return ToQColor(c).name(); }
 
@@ -46,80 +40,6 @@ QString StartFolder(const std::string& directory) {
 }
 
 }  // namespace
-
-QImage PaintPicture(const Picture& picture, double screen_scale) {
-  auto s = [screen_scale](double v) { return v * screen_scale; };
-  QImage image(std::max(1, ScaleToScreen(picture.width, screen_scale)),
-               std::max(1, ScaleToScreen(picture.height, screen_scale)), QImage::Format_RGB32);
-  image.fill(ToQColor(picture.background));
-  QPainter painter(&image);
-  auto dot = [&](double x, double y, Color color) {
-    const int px = ScaleToScreen(x, screen_scale), py = ScaleToScreen(y, screen_scale);
-    if (px >= 0 && py >= 0 && px < image.width() && py < image.height()) {
-      image.setPixel(px, py, ToQColor(color).rgb());
-    }
-  };
-  for (const DrawOp& op : picture.ops) {
-    std::visit(
-        [&](const auto& item) {
-          using T = std::decay_t<decltype(item)>;
-          if constexpr (std::is_same_v<T, FillRect>) {
-            painter.fillRect(
-                QRectF(QPointF(s(item.left), s(item.top)), QPointF(s(item.right), s(item.bottom))),
-                ToQColor(item.color));
-          } else if constexpr (std::is_same_v<T, Pixel>) {
-            dot(item.x, item.y, item.color);
-          } else if constexpr (std::is_same_v<T, PlusMark>) {
-            const int px = ScaleToScreen(item.x, screen_scale);
-            const int py = ScaleToScreen(item.y, screen_scale);
-            const QRgb rgb = ToQColor(item.color).rgb();
-            const int dx[] = {0, 1, -1, 0, 0}, dy[] = {0, 0, 0, 1, -1};
-            for (int k = 0; k < 5; ++k) {
-              const int x = px + dx[k], y = py + dy[k];
-              if (x >= 0 && y >= 0 && x < image.width() && y < image.height()) {
-                image.setPixel(x, y, rgb);
-              }
-            }
-          } else if constexpr (std::is_same_v<T, DottedLine>) {
-            for (int k = 0; k < item.count; ++k) {
-              dot(item.vertical ? item.x : item.x + k * item.step,
-                  item.vertical ? item.y + k * item.step : item.y, item.color);
-            }
-          } else if constexpr (std::is_same_v<T, Polyline>) {
-            painter.setPen(ToQColor(item.color));
-            QPolygonF line;
-            for (std::size_t k = 0; k < item.xs.size() && k < item.ys.size(); ++k) {
-              line << QPointF(s(item.xs[k]), s(item.ys[k]));
-            }
-            painter.drawPolyline(line);
-          } else if constexpr (std::is_same_v<T, Text>) {
-            QFont font = painter.font();
-            font.setPointSize(std::max(1, item.size));
-            font.setBold(item.bold);
-            painter.setFont(font);
-            const QString text = ToQString(item.text);
-            const QRectF box(s(item.x), s(item.y), QFontMetricsF(font).horizontalAdvance(text) + 2,
-                             QFontMetricsF(font).height());
-            if (item.opaque) painter.fillRect(box, ToQColor(item.background));
-            painter.setPen(ToQColor(item.color));
-            painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, text);
-          } else if constexpr (std::is_same_v<T, Frame>) {
-            const QRectF box(QPointF(s(item.left), s(item.top)),
-                             QPointF(s(item.right), s(item.bottom)));
-            painter.setPen(ToQColor(item.color));
-            painter.setBrush(item.filled ? QBrush(ToQColor(item.fill)) : QBrush(Qt::NoBrush));
-            if (item.rounded) {
-              painter.drawRoundedRect(box, s(8), s(8));
-            } else {
-              painter.drawRect(box);
-            }
-            painter.setBrush(Qt::NoBrush);
-          }
-        },
-        op);
-  }
-  return image;
-}
 
 QtUserInterface::QtUserInterface(TForm1& window, double screen_scale, int font_size)
     : window_(window), screen_scale_(screen_scale), font_size_(font_size) {}

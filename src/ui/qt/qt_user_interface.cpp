@@ -1,43 +1,24 @@
 #include "ui/qt/qt_user_interface.h"
 
 #include <QApplication>
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
-#include <QGridLayout>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
 #include <QMessageBox>
-#include <QPainter>
-#include <QPainterPath>
-#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTableWidget>
-#include <QVBoxLayout>
-#include <type_traits>
+#include <utility>
+#include <vector>
 
 #include "core/display_settings.h"
+#include "ui/qt/dialog_binders.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/qt_conversions.h"
 
 namespace pektra {
 
 namespace {
-
-QColor ToQColor(Color c) { return QColor(c.r, c.g, c.b); }
-QString ToQString(const std::string& text) { return QString::fromUtf8(text.c_str()); }
-std::string ToStd(const QString& text) { return text.toUtf8().toStdString(); }
-
-QString Rgb(Color c) { return ToQColor(c).name(); }
 
 // The file-dialog folder: "" and unknown folders start in the user's home folder.
 QString StartFolder(const std::string& directory) {
@@ -46,80 +27,6 @@ QString StartFolder(const std::string& directory) {
 }
 
 }  // namespace
-
-QImage PaintPicture(const Picture& picture, double screen_scale) {
-  auto s = [screen_scale](double v) { return v * screen_scale; };
-  QImage image(std::max(1, ScaleToScreen(picture.width, screen_scale)),
-               std::max(1, ScaleToScreen(picture.height, screen_scale)), QImage::Format_RGB32);
-  image.fill(ToQColor(picture.background));
-  QPainter painter(&image);
-  auto dot = [&](double x, double y, Color color) {
-    const int px = ScaleToScreen(x, screen_scale), py = ScaleToScreen(y, screen_scale);
-    if (px >= 0 && py >= 0 && px < image.width() && py < image.height()) {
-      image.setPixel(px, py, ToQColor(color).rgb());
-    }
-  };
-  for (const DrawOp& op : picture.ops) {
-    std::visit(
-        [&](const auto& item) {
-          using T = std::decay_t<decltype(item)>;
-          if constexpr (std::is_same_v<T, FillRect>) {
-            painter.fillRect(
-                QRectF(QPointF(s(item.left), s(item.top)), QPointF(s(item.right), s(item.bottom))),
-                ToQColor(item.color));
-          } else if constexpr (std::is_same_v<T, Pixel>) {
-            dot(item.x, item.y, item.color);
-          } else if constexpr (std::is_same_v<T, PlusMark>) {
-            const int px = ScaleToScreen(item.x, screen_scale);
-            const int py = ScaleToScreen(item.y, screen_scale);
-            const QRgb rgb = ToQColor(item.color).rgb();
-            const int dx[] = {0, 1, -1, 0, 0}, dy[] = {0, 0, 0, 1, -1};
-            for (int k = 0; k < 5; ++k) {
-              const int x = px + dx[k], y = py + dy[k];
-              if (x >= 0 && y >= 0 && x < image.width() && y < image.height()) {
-                image.setPixel(x, y, rgb);
-              }
-            }
-          } else if constexpr (std::is_same_v<T, DottedLine>) {
-            for (int k = 0; k < item.count; ++k) {
-              dot(item.vertical ? item.x : item.x + k * item.step,
-                  item.vertical ? item.y + k * item.step : item.y, item.color);
-            }
-          } else if constexpr (std::is_same_v<T, Polyline>) {
-            painter.setPen(ToQColor(item.color));
-            QPolygonF line;
-            for (std::size_t k = 0; k < item.xs.size() && k < item.ys.size(); ++k) {
-              line << QPointF(s(item.xs[k]), s(item.ys[k]));
-            }
-            painter.drawPolyline(line);
-          } else if constexpr (std::is_same_v<T, Text>) {
-            QFont font = painter.font();
-            font.setPointSize(std::max(1, item.size));
-            font.setBold(item.bold);
-            painter.setFont(font);
-            const QString text = ToQString(item.text);
-            const QRectF box(s(item.x), s(item.y), QFontMetricsF(font).horizontalAdvance(text) + 2,
-                             QFontMetricsF(font).height());
-            if (item.opaque) painter.fillRect(box, ToQColor(item.background));
-            painter.setPen(ToQColor(item.color));
-            painter.drawText(box, Qt::AlignLeft | Qt::AlignTop, text);
-          } else if constexpr (std::is_same_v<T, Frame>) {
-            const QRectF box(QPointF(s(item.left), s(item.top)),
-                             QPointF(s(item.right), s(item.bottom)));
-            painter.setPen(ToQColor(item.color));
-            painter.setBrush(item.filled ? QBrush(ToQColor(item.fill)) : QBrush(Qt::NoBrush));
-            if (item.rounded) {
-              painter.drawRoundedRect(box, s(8), s(8));
-            } else {
-              painter.drawRect(box);
-            }
-            painter.setBrush(Qt::NoBrush);
-          }
-        },
-        op);
-  }
-  return image;
-}
 
 QtUserInterface::QtUserInterface(TForm1& window, double screen_scale, int font_size)
     : window_(window), screen_scale_(screen_scale), font_size_(font_size) {}
@@ -147,189 +54,31 @@ bool QtUserInterface::AskOkCancel(const std::string& text) {
 }
 
 void QtUserInterface::ShowDialog(DialogContent& dialog) {
-  QDialog form(&window_);
-  form.setWindowTitle(ToQString("   " + dialog.title));
-  form.move(Scaled(dialog.left), Scaled(20));
-  form.setFixedSize(Scaled(dialog.width), Scaled(dialog.height));
-  form.setStyleSheet(QStringLiteral("QDialog { background-color: green; }"));
-  QFont font = form.font();
-  font.setBold(true);
-  font.setPointSize(font_size_);
-  form.setFont(font);
-  auto place = [&](QWidget* widget, int left, int top, int width, int height) {
-    widget->setGeometry(Scaled(left), Scaled(top), Scaled(width), Scaled(height));
+  QDialog widget(&window_);
+  const DialogForm form{widget, screen_scale_, font_size_};
+  DressForm(form, dialog);
+  std::vector<ReadBack> read_backs;
+  auto bind = [&read_backs](ReadBack read_back) {
+    if (read_back) read_backs.push_back(std::move(read_back));
   };
-
-  for (const DialogLabel& label : dialog.labels) {
-    if (!label.visible) continue;
-    auto* widget = new QLabel(ToQString(label.text), &form);
-    widget->setStyleSheet(QStringLiteral("color: %1; background-color: %2;")
-                              .arg(Rgb(label.text_color), Rgb(label.background)));
-    widget->move(Scaled(label.left), Scaled(label.top));
-    widget->adjustSize();
+  for (const DialogLabel& label : dialog.labels) BindLabel(form, label);
+  bind(BindMemo(form, dialog.memo));
+  for (std::size_t which = 0; which < dialog.choice_lists.size(); ++which) {
+    bind(BindChoiceList(form, dialog.choice_lists[which], which));
   }
-  QPlainTextEdit* memo = nullptr;
-  if (dialog.memo.visible) {
-    memo = new QPlainTextEdit(ToQString(dialog.memo.text), &form);
-    memo->setStyleSheet(QStringLiteral("color: aqua; background-color: black;"));
-    memo->setFont(QFont(QStringLiteral("Monospace"), font_size_, QFont::Bold));
-    place(memo, dialog.memo.left, 2, dialog.memo.width, 360);
-  }
-  std::array<QButtonGroup*, 2> groups{};
-  for (std::size_t g = 0; g < dialog.choice_lists.size(); ++g) {
-    const DialogChoiceList& list = dialog.choice_lists[g];
-    if (!list.visible) continue;
-    auto* box = new QGroupBox(&form);
-    box->setStyleSheet(g == 0 ? QStringLiteral("background-color: red;")
-                              : QStringLiteral("background-color: teal;"));
-    place(box, list.left, list.top, list.width, list.height);
-    auto* layout = new QGridLayout(box);
-    groups[g] = new QButtonGroup(box);
-    const int columns = std::max(1, list.columns);
-    const int rows = (static_cast<int>(list.items.size()) + columns - 1) / columns;
-    for (int i = 0; i < static_cast<int>(list.items.size()); ++i) {
-      auto* radio = new QRadioButton(ToQString(list.items[static_cast<std::size_t>(i)]), box);
-      radio->setChecked(i == list.selected);
-      groups[g]->addButton(radio, i);
-      layout->addWidget(radio, i % std::max(1, rows), i / std::max(1, rows));
-    }
-  }
-  std::vector<QCheckBox*> checks;
-  if (dialog.check_list.visible) {
-    auto* box = new QWidget(&form);
-    box->setStyleSheet(QStringLiteral("background-color: yellow; color: black;"));
-    place(box, dialog.check_list.left, dialog.check_list.top, dialog.check_list.width,
-          dialog.check_list.height);
-    auto* layout = new QVBoxLayout(box);
-    for (std::size_t i = 0; i < dialog.check_list.items.size(); ++i) {
-      auto* check = new QCheckBox(ToQString(dialog.check_list.items[i]), box);
-      check->setChecked(i < dialog.check_list.checked.size() && dialog.check_list.checked[i]);
-      layout->addWidget(check);
-      checks.push_back(check);
-    }
-  }
-  QComboBox* combo = nullptr;
-  if (dialog.combo_box.visible) {
-    combo = new QComboBox(&form);
-    combo->setStyleSheet(QStringLiteral("color: aqua; background-color: black;"));
-    for (const std::string& item : dialog.combo_box.items) combo->addItem(ToQString(item));
-    combo->setMaxVisibleItems(8);
-    combo->setCurrentIndex(dialog.combo_box.selected);
-    place(combo, dialog.combo_box.left, dialog.combo_box.top, dialog.combo_box.width, 21);
-  }
-  QListWidget* list_box = nullptr;
-  if (dialog.list_box.visible) {
-    list_box = new QListWidget(&form);
-    list_box->setStyleSheet(QStringLiteral("color: aqua; background-color: black;"));
-    list_box->setFont(QFont(QStringLiteral("Monospace"), font_size_, QFont::Bold));
-    for (const std::string& line : dialog.list_box.lines) list_box->addItem(ToQString(line));
-    place(list_box, dialog.list_box.left, dialog.list_box.top, dialog.list_box.width,
-          dialog.list_box.height);
-  }
-  QTableWidget* grid = nullptr;
-  if (dialog.grid.visible) {
-    const DialogParameterGrid& g = dialog.grid;
-    grid = new QTableWidget(g.rows, g.value_columns, &form);
-    // The label column white on maroon, the value cells black on the button colour.
-    grid->setStyleSheet(QStringLiteral(
-        "QTableWidget { color: black; } "
-        "QHeaderView::section { color: white; background-color: maroon; border: none; }"));
-    QStringList labels;
-    for (const std::string& label : g.labels) labels << ToQString(label);
-    grid->setVerticalHeaderLabels(labels);
-    grid->horizontalHeader()->hide();
-    int width = g.column_widths.empty() ? 80 : g.column_widths[0];
-    for (int c = 0; c < g.value_columns; ++c) {
-      const int w = static_cast<std::size_t>(c + 1) < g.column_widths.size()
-                        ? g.column_widths[static_cast<std::size_t>(c + 1)]
-                        : 80;
-      grid->setColumnWidth(c, Scaled(w));
-      width += w + 2;
-    }
-    for (int r = 0; r < g.rows; ++r) {
-      grid->setRowHeight(r, Scaled(21));
-      for (int c = 0; c < g.value_columns; ++c) {
-        const auto& row = static_cast<std::size_t>(r) < g.cells.size()
-                              ? g.cells[static_cast<std::size_t>(r)]
-                              : std::vector<std::string>{};
-        const std::string text =
-            static_cast<std::size_t>(c) < row.size() ? row[static_cast<std::size_t>(c)] : "";
-        auto* item = new QTableWidgetItem(ToQString(text));
-        item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        grid->setItem(r, c, item);
-      }
-    }
-    const int shown = std::min(g.rows, g.visible_rows > 0 ? g.visible_rows : g.rows);
-    place(grid, g.left, g.top, width + (shown < g.rows ? 23 : 0), (shown + 1) * 21 + 1);
-  }
-  QLineEdit* edit = nullptr;
-  if (dialog.edit_line.visible) {
-    edit = new QLineEdit(ToQString(dialog.edit_line.text), &form);
-    place(edit, dialog.edit_line.left, dialog.edit_line.top, dialog.edit_line.width, 20);
-  }
-  for (const DialogPicture& picture : dialog.pictures) {
-    if (!picture.visible) continue;
-    auto* area = new QLabel(&form);
-    area->setPixmap(QPixmap::fromImage(PaintPicture(picture.picture, screen_scale_)));
-    area->move(Scaled(picture.left), Scaled(picture.top));
-    area->adjustSize();
-  }
-
-  const DialogButtonRow row = ButtonRowFor(dialog.width, dialog.with_save);
-  auto* ok = new QPushButton(QStringLiteral("OK"), &form);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), &form);
-  auto* help = new QPushButton(QStringLiteral("Help"), &form);
-  place(ok, row.ok_x, DialogButtonRow::kTop, DialogButtonRow::kWidth, DialogButtonRow::kHeight);
-  place(cancel, row.cancel_x, DialogButtonRow::kTop, DialogButtonRow::kWidth,
-        DialogButtonRow::kHeight);
-  place(help, row.help_x, DialogButtonRow::kTop, DialogButtonRow::kWidth, DialogButtonRow::kHeight);
-  ok->setDefault(true);
-  QObject::connect(ok, &QPushButton::clicked, &form, &QDialog::accept);
-  QObject::connect(cancel, &QPushButton::clicked, &form, &QDialog::reject);
-  QObject::connect(help, &QPushButton::clicked, &form, [&] {
-    ok->setEnabled(false);
-    cancel->setEnabled(false);
-    help->setEnabled(false);
-    ShowHelp(dialog.help_lines);
-    ok->setEnabled(true);
-    cancel->setEnabled(true);
-    help->setEnabled(true);
-  });
+  bind(BindCheckList(form, dialog.check_list));
+  bind(BindComboBox(form, dialog.combo_box));
+  bind(BindListBox(form, dialog.list_box));
+  bind(BindGrid(form, dialog.grid));
+  bind(BindEditLine(form, dialog.edit_line));
+  for (const DialogPicture& picture : dialog.pictures) BindPicture(form, picture);
+  BindButtons(form, dialog, [this, &dialog] { ShowHelp(dialog.help_lines); });
   dialog.saved = false;
-  if (dialog.with_save) {
-    auto* save = new QPushButton(QStringLiteral("Save"), &form);
-    place(save, row.save_x, DialogButtonRow::kTop, DialogButtonRow::kWidth,
-          DialogButtonRow::kHeight);
-    QObject::connect(save, &QPushButton::clicked, &form, [&] { PressSave(dialog); });
-  }
 
   // Esc anywhere cancels: QDialog already rejects on Esc, also when the memo has the focus.
-  dialog.ok = form.exec() == QDialog::Accepted;
+  dialog.ok = widget.exec() == QDialog::Accepted;
   if (!dialog.ok) return;
-  if (memo) dialog.memo.text = ToStd(memo->toPlainText());
-  for (std::size_t g = 0; g < groups.size(); ++g) {
-    if (groups[g] && groups[g]->checkedId() >= 0) {
-      dialog.choice_lists[g].selected = groups[g]->checkedId();
-    }
-  }
-  dialog.check_list.checked.resize(checks.size());
-  for (std::size_t i = 0; i < checks.size(); ++i) {
-    dialog.check_list.checked[i] = checks[i]->isChecked();
-  }
-  if (combo) dialog.combo_box.selected = combo->currentIndex();
-  if (list_box) dialog.list_box.selected = list_box->currentRow();
-  if (grid) {
-    auto& cells = dialog.grid.cells;
-    cells.resize(static_cast<std::size_t>(dialog.grid.rows));
-    for (int r = 0; r < dialog.grid.rows; ++r) {
-      auto& row_cells = cells[static_cast<std::size_t>(r)];
-      row_cells.resize(static_cast<std::size_t>(dialog.grid.value_columns));
-      for (int c = 0; c < dialog.grid.value_columns; ++c) {
-        row_cells[static_cast<std::size_t>(c)] = ToStd(grid->item(r, c)->text());
-      }
-    }
-  }
-  if (edit) dialog.edit_line.text = ToStd(edit->text());
+  for (const ReadBack& read_back : read_backs) read_back(dialog);
 }
 
 std::optional<std::string> QtUserInterface::AskOpenFile(const FileQuestion& question) {

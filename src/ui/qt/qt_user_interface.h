@@ -6,15 +6,13 @@
 #include <optional>
 
 #include "core/user_interface.h"
+#include "ui/qt/picture_painter.h"  // PaintPicture, for the callers that paint pictures themselves
 
 class QWidget;
 
 namespace pektra {
 
 class TForm1;
-
-// Paints a display list into an image of the picture's size times the screen scale.
-QImage PaintPicture(const Picture& picture, double screen_scale);
 
 class QtUserInterface : public UserInterface {
  public:

@@ -1,0 +1,238 @@
+#include "ui/qt/dialog_binders.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QFont>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "core/display_settings.h"
+#include "ui/qt/picture_painter.h"
+#include "ui/qt/qt_conversions.h"
+
+namespace pektra {
+
+namespace {
+
+QString Rgb(Color c) { return ToQColor(c).name(); }
+
+// The design width of a value column of the grid: its entry in column_widths, 80 without one.
+int ValueColumnWidth(const DialogParameterGrid& grid, int column) {
+  const auto index = static_cast<std::size_t>(column + 1);
+  return index < grid.column_widths.size() ? grid.column_widths[index] : 80;
+}
+
+// The text a cell starts with: its preset, "" where the cells leave it out.
+std::string PresetCell(const DialogParameterGrid& grid, int row, int column) {
+  const auto r = static_cast<std::size_t>(row), c = static_cast<std::size_t>(column);
+  return r < grid.cells.size() && c < grid.cells[r].size() ? grid.cells[r][c] : "";
+}
+
+// Every cell of the grid as typed, `rows` rows of `value_columns` cells.
+void ReadGridCells(const QTableWidget& table, DialogParameterGrid& grid) {
+  grid.cells.resize(static_cast<std::size_t>(grid.rows));
+  for (int r = 0; r < grid.rows; ++r) {
+    auto& row_cells = grid.cells[static_cast<std::size_t>(r)];
+    row_cells.resize(static_cast<std::size_t>(grid.value_columns));
+    for (int c = 0; c < grid.value_columns; ++c) {
+      row_cells[static_cast<std::size_t>(c)] = ToStd(table.item(r, c)->text());
+    }
+  }
+}
+
+}  // namespace
+
+int DialogForm::Scaled(double design_units) const {
+  return ScaleToScreen(design_units, screen_scale);
+}
+
+void DialogForm::Place(QWidget* child, int left, int top, int width, int height) const {
+  child->setGeometry(Scaled(left), Scaled(top), Scaled(width), Scaled(height));
+}
+
+QFont DialogForm::FixedPitchFont() const {
+  return QFont(QStringLiteral("Monospace"), font_size, QFont::Bold);
+}
+
+void DressForm(const DialogForm& form, const DialogContent& dialog) {
+  form.widget.setWindowTitle(ToQString("   " + dialog.title));
+  form.widget.move(form.Scaled(dialog.left), form.Scaled(20));
+  form.widget.setFixedSize(form.Scaled(dialog.width), form.Scaled(dialog.height));
+  form.widget.setStyleSheet(QStringLiteral("QDialog { background-color: green; }"));
+  QFont font = form.widget.font();
+  font.setBold(true);
+  font.setPointSize(form.font_size);
+  form.widget.setFont(font);
+}
+
+void BindLabel(const DialogForm& form, const DialogLabel& label) {
+  if (!label.visible) return;
+  auto* widget = new QLabel(ToQString(label.text), &form.widget);
+  widget->setStyleSheet(QStringLiteral("color: %1; background-color: %2;")
+                            .arg(Rgb(label.text_color), Rgb(label.background)));
+  widget->move(form.Scaled(label.left), form.Scaled(label.top));
+  widget->adjustSize();
+}
+
+ReadBack BindMemo(const DialogForm& form, const DialogMemo& memo) {
+  if (!memo.visible) return {};
+  auto* edit = new QPlainTextEdit(ToQString(memo.text), &form.widget);
+  edit->setStyleSheet(QStringLiteral("color: aqua; background-color: black;"));
+  edit->setFont(form.FixedPitchFont());
+  form.Place(edit, memo.left, 2, memo.width, 360);
+  return [edit](DialogContent& dialog) { dialog.memo.text = ToStd(edit->toPlainText()); };
+}
+
+ReadBack BindChoiceList(const DialogForm& form, const DialogChoiceList& list, std::size_t which) {
+  if (!list.visible) return {};
+  auto* box = new QGroupBox(&form.widget);
+  box->setStyleSheet(which == 0 ? QStringLiteral("background-color: red;")
+                                : QStringLiteral("background-color: teal;"));
+  form.Place(box, list.left, list.top, list.width, list.height);
+  auto* layout = new QGridLayout(box);
+  auto* group = new QButtonGroup(box);
+  const int columns = std::max(1, list.columns);
+  const int rows = (static_cast<int>(list.items.size()) + columns - 1) / columns;
+  for (int i = 0; i < static_cast<int>(list.items.size()); ++i) {
+    auto* radio = new QRadioButton(ToQString(list.items[static_cast<std::size_t>(i)]), box);
+    radio->setChecked(i == list.selected);
+    group->addButton(radio, i);
+    layout->addWidget(radio, i % std::max(1, rows), i / std::max(1, rows));
+  }
+  return [group, which](DialogContent& dialog) {
+    if (group->checkedId() >= 0) dialog.choice_lists[which].selected = group->checkedId();
+  };
+}
+
+// Also a hidden check list answers: with no boxes, so its `checked` comes back empty.
+ReadBack BindCheckList(const DialogForm& form, const DialogCheckList& list) {
+  std::vector<QCheckBox*> checks;
+  if (list.visible) {
+    auto* box = new QWidget(&form.widget);
+    box->setStyleSheet(QStringLiteral("background-color: yellow; color: black;"));
+    form.Place(box, list.left, list.top, list.width, list.height);
+    auto* layout = new QVBoxLayout(box);
+    for (std::size_t i = 0; i < list.items.size(); ++i) {
+      auto* check = new QCheckBox(ToQString(list.items[i]), box);
+      check->setChecked(i < list.checked.size() && list.checked[i]);
+      layout->addWidget(check);
+      checks.push_back(check);
+    }
+  }
+  return [checks](DialogContent& dialog) {
+    dialog.check_list.checked.resize(checks.size());
+    for (std::size_t i = 0; i < checks.size(); ++i) {
+      dialog.check_list.checked[i] = checks[i]->isChecked();
+    }
+  };
+}
+
+ReadBack BindComboBox(const DialogForm& form, const DialogComboBox& combo_box) {
+  if (!combo_box.visible) return {};
+  auto* combo = new QComboBox(&form.widget);
+  combo->setStyleSheet(QStringLiteral("color: aqua; background-color: black;"));
+  for (const std::string& item : combo_box.items) combo->addItem(ToQString(item));
+  combo->setMaxVisibleItems(8);
+  combo->setCurrentIndex(combo_box.selected);
+  form.Place(combo, combo_box.left, combo_box.top, combo_box.width, 21);
+  return [combo](DialogContent& dialog) { dialog.combo_box.selected = combo->currentIndex(); };
+}
+
+ReadBack BindListBox(const DialogForm& form, const DialogListBox& list_box) {
+  if (!list_box.visible) return {};
+  auto* list = new QListWidget(&form.widget);
+  list->setStyleSheet(QStringLiteral("color: aqua; background-color: black;"));
+  list->setFont(form.FixedPitchFont());
+  for (const std::string& line : list_box.lines) list->addItem(ToQString(line));
+  form.Place(list, list_box.left, list_box.top, list_box.width, list_box.height);
+  return [list](DialogContent& dialog) { dialog.list_box.selected = list->currentRow(); };
+}
+
+ReadBack BindGrid(const DialogForm& form, const DialogParameterGrid& grid) {
+  if (!grid.visible) return {};
+  auto* table = new QTableWidget(grid.rows, grid.value_columns, &form.widget);
+  // The label column white on maroon, the value cells black on the button colour.
+  table->setStyleSheet(QStringLiteral(
+      "QTableWidget { color: black; } "
+      "QHeaderView::section { color: white; background-color: maroon; border: none; }"));
+  QStringList labels;
+  for (const std::string& label : grid.labels) labels << ToQString(label);
+  table->setVerticalHeaderLabels(labels);
+  table->horizontalHeader()->hide();
+  int width = grid.column_widths.empty() ? 80 : grid.column_widths[0];
+  for (int c = 0; c < grid.value_columns; ++c) {
+    table->setColumnWidth(c, form.Scaled(ValueColumnWidth(grid, c)));
+    width += ValueColumnWidth(grid, c) + 2;
+  }
+  for (int r = 0; r < grid.rows; ++r) {
+    table->setRowHeight(r, form.Scaled(21));
+    for (int c = 0; c < grid.value_columns; ++c) {
+      auto* item = new QTableWidgetItem(ToQString(PresetCell(grid, r, c)));
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      table->setItem(r, c, item);
+    }
+  }
+  const int shown = std::min(grid.rows, grid.visible_rows > 0 ? grid.visible_rows : grid.rows);
+  form.Place(table, grid.left, grid.top, width + (shown < grid.rows ? 23 : 0),
+             (shown + 1) * 21 + 1);
+  return [table](DialogContent& dialog) { ReadGridCells(*table, dialog.grid); };
+}
+
+ReadBack BindEditLine(const DialogForm& form, const DialogEditLine& edit_line) {
+  if (!edit_line.visible) return {};
+  auto* edit = new QLineEdit(ToQString(edit_line.text), &form.widget);
+  form.Place(edit, edit_line.left, edit_line.top, edit_line.width, 20);
+  return [edit](DialogContent& dialog) { dialog.edit_line.text = ToStd(edit->text()); };
+}
+
+void BindPicture(const DialogForm& form, const DialogPicture& picture) {
+  if (!picture.visible) return;
+  auto* area = new QLabel(&form.widget);
+  area->setPixmap(QPixmap::fromImage(PaintPicture(picture.picture, form.screen_scale)));
+  area->move(form.Scaled(picture.left), form.Scaled(picture.top));
+  area->adjustSize();
+}
+
+void BindButtons(const DialogForm& form, DialogContent& dialog, std::function<void()> show_help) {
+  const DialogButtonRow row = ButtonRowFor(dialog.width, dialog.with_save);
+  auto button = [&form](const QString& caption, int left) {
+    auto* widget = new QPushButton(caption, &form.widget);
+    form.Place(widget, left, DialogButtonRow::kTop, DialogButtonRow::kWidth,
+               DialogButtonRow::kHeight);
+    return widget;
+  };
+  QPushButton* ok = button(QStringLiteral("OK"), row.ok_x);
+  QPushButton* cancel = button(QStringLiteral("Cancel"), row.cancel_x);
+  QPushButton* help = button(QStringLiteral("Help"), row.help_x);
+  ok->setDefault(true);
+  QObject::connect(ok, &QPushButton::clicked, &form.widget, &QDialog::accept);
+  QObject::connect(cancel, &QPushButton::clicked, &form.widget, &QDialog::reject);
+  QObject::connect(help, &QPushButton::clicked, &form.widget,
+                   [ok, cancel, help, show_help = std::move(show_help)] {
+                     for (QPushButton* held : {ok, cancel, help}) held->setEnabled(false);
+                     show_help();
+                     for (QPushButton* held : {ok, cancel, help}) held->setEnabled(true);
+                   });
+  if (dialog.with_save) {
+    QPushButton* save = button(QStringLiteral("Save"), row.save_x);
+    QObject::connect(save, &QPushButton::clicked, &form.widget, [&dialog] { PressSave(dialog); });
+  }
+}
+
+}  // namespace pektra

@@ -435,16 +435,172 @@ void MergeCloseLowCountPairs(std::vector<double>& positions, const OneBasedArray
   }
 }
 
-void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, double w2,
-               double w1, int b2) {
+namespace {
+
+void DebugTrace(const AnalysisState& state, const std::string& line) {
+  if (state.debug_mode) state.debug_log->WriteLine(line);
+}
+
+// Copies the spectrum from `start` on into the window, at most `length` channels and none past
+// `last`, and ends the window in the valley of its last third. Returns the window's last channel.
+int LoadWindow(AnalysisState& state, int start, int last, int length) {
+  TPeakSearch& s = state.peak_search;
+  OneBasedArray<double>& work = state.work.work_data;
+  const TSpectrum& spectrum = state.spectrum;
+  int end = last - start + 1 < length ? last : std::min(start + length - 1, last);
+  for (int c = start; c <= end; ++c) {
+    work[c - start + 1] = std::max(0.0, spectrum.counts[c] + 0.000001 * c);
+  }
+  const int n = end - start + 1;
+  const int third = std::min(2 * (length / 3) + 1, n);
+  if (third < n) end = end - n + FindMinMax(work, third, n).min_index;
+  s.raw_window_length = end - start + 1;
+  return end;
+}
+
+// Rebins the n window channels by the compression and takes the working width line to the bins;
+// returns the new window length. Uncompressed, or when rebinning fails, the window stays as it is.
+int CompressWindow(AnalysisState& state, int n) {
   TPeakSearch& s = state.peak_search;
   OneBasedArray<double>& work = state.work.work_data;
   OneBasedArray<double>& result = state.work.work_result;
-  const TSpectrum& spectrum = state.spectrum;
-  auto trace = [&state](const std::string& line) {
-    if (state.debug_mode) state.debug_log->WriteLine(line);
-  };
+  if (s.compression == 1.0) return n;
+  int bins = 0;
+  if (Rebin(state.work, n, s.compression, bins).ok && bins >= 3) {
+    // Bin j collects the channel parts in [f (j - 1.5), f (j - 0.5)); the bins that the
+    // window's channels [1, n + 1) do not fill whole take the value of their full neighbour.
+    // (Only the very first and last are empty when f divides the window; otherwise the
+    // second-to-last is half empty too, and would fake a steep drop at the window's end.)
+    const double f = s.compression;
+    const int first_full = std::clamp(static_cast<int>(std::ceil(1 / f + 1.5)), 1, bins);
+    const int last_full =
+        std::clamp(static_cast<int>(std::floor((n + 1) / f + 0.5)), first_full, bins);
+    for (int k = 1; k < first_full; ++k) result[k] = result[first_full];
+    for (int k = last_full + 1; k <= bins; ++k) result[k] = result[last_full];
+    for (int k = 1; k <= bins; ++k) work[k] = result[k];
+    n = bins;
+  }
+  s.work_slope /= s.compression;
+  s.work_offset /= s.compression;
+  return n;
+}
 
+// Records the extremes of the window: does anything stand out of the noise of its lowest level?
+bool WindowStandsOut(AnalysisState& state, int n) {
+  TPeakSearch& s = state.peak_search;
+  const OneBasedArray<double>& work = state.work.work_data;
+  const MinMax extremes = FindMinMax(work, 1, n);
+  s.window_min = extremes.min_value;
+  s.min_index = extremes.min_index;
+  s.window_max = extremes.max_value;
+  s.max_index = std::clamp(extremes.max_index, 2, std::max(2, n - 1));
+  const double s3 = work[s.max_index - 1] + work[s.max_index] + work[s.max_index + 1];
+  return n >= 3 && WindowHoldsSomething(s3, s.window_min, state.sens);
+}
+
+// Sums neighbours at low counts, sets the threshold factor kse, scales a high window down to a
+// maximum of 10000 and takes the errors of the window counts.
+void NormaliseWindow(AnalysisState& state, int n) {
+  TPeakSearch& s = state.peak_search;
+  OneBasedArray<double>& work = state.work.work_data;
+  if (s.window_max <= 150) {  // low counts: neighbours are summed
+    for (int k = 1; k <= n - 1; ++k) work[k] += work[k + 1];
+    work[n] += work[n - 1];
+    s.window_max = std::max(work[s.max_index - 1], work[s.max_index + 1]) + s.window_max;
+  }
+  const double d = std::max(work[1], work[n]);
+  s.kse =
+      std::min(3.0, (1 - std::fabs(d) / std::max(2 * std::fabs(d), 1.0)) *
+                        (2 + 4 * std::sqrt(std::exp(-std::pow((s.window_max - 500) / 2500, 2)))));
+  s.window_peak = s.window_max;
+  if (state.debug_mode)
+    DebugTrace(state, "kse= " + F(9, 3, s.kse) + "  max,n= " + F(9, 0, s.window_max) +
+                          F(8, 0, s.window_min));
+  if (s.window_max > 10000) {
+    const double scale = 10000 / std::max(1.0, s.window_max);
+    for (int k = 1; k <= n; ++k) work[k] *= scale;
+    s.window_max *= scale;
+  }
+  for (int k = 1; k <= n; ++k) s.search_errors[k] = std::sqrt(std::fabs(work[k]) + 1);
+}
+
+// The background under the window into work_result: the lower envelope of the smoother, or at low
+// counts straight lines through the window ends and its lowest channel.
+void WindowBackground(AnalysisState& state, int n) {
+  const TPeakSearch& s = state.peak_search;
+  const OneBasedArray<double>& work = state.work.work_data;
+  OneBasedArray<double>& result = state.work.work_result;
+  if (s.window_max > 150) {
+    SmoothAuto(state.work, n, 7);  // the lower envelope
+    if (state.debug_mode) DebugTrace(state, "envel.lambd= " + F(12, 8, state.work.smoothing_value));
+    return;
+  }
+  auto line = [&](int a, int b) {
+    for (int k = a; k <= b; ++k) {
+      result[k] = b == a ? work[a] : work[a] + (work[b] - work[a]) * (k - a) / (b - a);
+    }
+  };
+  if (s.min_index <= 1 || s.min_index >= n) {
+    line(1, n);
+  } else {
+    line(1, s.min_index);
+    line(s.min_index, n);
+  }
+}
+
+// Smooths the window, leaves its net counts in it and records their extremes.
+void SubtractBackground(AnalysisState& state, int n) {
+  TPeakSearch& s = state.peak_search;
+  OneBasedArray<double>& work = state.work.work_data;
+  const OneBasedArray<double>& result = state.work.work_result;
+  if (SmoothSplineAuto(state.work, n, 0.5, 1.0)) {
+    for (int k = 2; k <= n - 1; ++k) work[k] = std::max(0.0, result[k]);
+  }
+  WindowBackground(state, n);
+  for (int k = 1; k <= n; ++k) work[k] = std::max(0.0, work[k] - result[k]);
+  const MinMax net = FindMinMax(work, 1, n);
+  s.window_max = net.max_value;
+  s.max_index = net.max_index;
+  s.window_min = net.min_value;
+  s.min_index = net.min_index;
+}
+
+// Appends the peaks of a window to peak_list. At the limit of the list the search stops, with a
+// note: then false.
+bool StorePeaks(AnalysisState& state, UserInterface& ui, const std::vector<double>& found) {
+  const int room = kMaxSearchPeaks - state.peak_count;
+  if (static_cast<int>(found.size()) >= room) {
+    ui.ShowNote(std::to_string(kMaxSearchPeaks) + " peaks already found, search stopped");
+    for (int j = 0; j < room; ++j) {
+      state.peak_list[++state.peak_count] = std::fabs(found[static_cast<std::size_t>(j)]);
+    }
+    return false;
+  }
+  for (const double channel : found) state.peak_list[++state.peak_count] = std::fabs(channel);
+  return true;
+}
+
+// The search in the loaded window of n (window) channels, spectrum channels start..end; false when
+// the search stops.
+bool SearchWindow(AnalysisState& state, UserInterface& ui, int start, int end, int n) {
+  TPeakSearch& s = state.peak_search;
+  s.window_start = start;
+  s.window_end = end;
+  s.window_length = n;
+  if (state.debug_mode)
+    DebugTrace(state, "                Interval = " + F(6, 0, start) + F(6, 0, end));
+  if (!WindowStandsOut(state, n)) return true;
+  NormaliseWindow(state, n);
+  SubtractBackground(state, n);
+  Window window(state, start, end, n);
+  return StorePeaks(state, ui, window.FindCandidates());
+}
+
+}  // namespace
+
+void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, double w2,
+               double w1, int b2) {
+  TPeakSearch& s = state.peak_search;
   state.peak_count = 0;
   state.width_exact = true;
   s.width_accuracy = delta_w;
@@ -453,7 +609,8 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
   state.width_slope = (w2 - w1) / std::max(1, last - first);
   state.width_offset = w2 - last * state.width_slope;
   if (state.debug_mode)
-    trace("kw1 kw0 for width " + F(9, 4, state.width_slope) + F(9, 3, state.width_offset));
+    DebugTrace(state,
+               "kw1 kw0 for width " + F(9, 4, state.width_slope) + F(9, 3, state.width_offset));
   const int mean_width = RoundToInt((w1 + w2) / 2);
   if (last - first <= mean_width) return;
 
@@ -463,117 +620,12 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
   int length = std::max(3, RoundToInt(state.max_interval * s.compression));
   if (s.compression != 1.0) length = std::min(length, 8192);
   int start = first;
-  for (;;) {
-    int end = last - start + 1 < length ? last : std::min(start + length - 1, last);
-    if (last - start <= mean_width) break;
+  while (last - start > mean_width) {
     s.work_slope = state.width_slope;
     s.work_offset = state.width_offset;
-    for (int c = start; c <= end; ++c) {
-      work[c - start + 1] = std::max(0.0, spectrum.counts[c] + 0.000001 * c);
-    }
-    // The window ends in the valley of its last third.
-    int n = end - start + 1;
-    const int third = std::min(2 * (length / 3) + 1, n);
-    if (third < n) end = end - n + FindMinMax(work, third, n).min_index;
-    n = end - start + 1;
-    s.raw_window_length = n;
-
-    if (s.compression != 1.0) {
-      int bins = 0;
-      if (Rebin(state.work, n, s.compression, bins).ok && bins >= 3) {
-        // Bin j collects the channel parts in [f (j - 1.5), f (j - 0.5)); the bins that the
-        // window's channels [1, n + 1) do not fill whole take the value of their full neighbour.
-        // (Only the very first and last are empty when f divides the window; otherwise the
-        // second-to-last is half empty too, and would fake a steep drop at the window's end.)
-        const double f = s.compression;
-        const int first_full = std::clamp(static_cast<int>(std::ceil(1 / f + 1.5)), 1, bins);
-        const int last_full =
-            std::clamp(static_cast<int>(std::floor((n + 1) / f + 0.5)), first_full, bins);
-        for (int k = 1; k < first_full; ++k) result[k] = result[first_full];
-        for (int k = last_full + 1; k <= bins; ++k) result[k] = result[last_full];
-        for (int k = 1; k <= bins; ++k) work[k] = result[k];
-        n = bins;
-      }
-      s.work_slope /= s.compression;
-      s.work_offset /= s.compression;
-    }
-    s.window_start = start;
-    s.window_end = end;
-    s.window_length = n;
-    if (state.debug_mode) trace("                Interval = " + F(6, 0, start) + F(6, 0, end));
-
-    const MinMax extremes = FindMinMax(work, 1, n);
-    s.window_min = extremes.min_value;
-    s.min_index = extremes.min_index;
-    s.window_max = extremes.max_value;
-    const int m = std::clamp(extremes.max_index, 2, std::max(2, n - 1));
-    s.max_index = m;
-    const double minimum = s.window_min;
-    const double s3 = work[m - 1] + work[m] + work[m + 1];
-    // Does anything stand out of the noise of the window's lowest level?
-    if (n < 3 || !WindowHoldsSomething(s3, minimum, state.sens)) {
-      start = end;
-      continue;
-    }
-
-    if (s.window_max <= 150) {  // low counts: neighbours are summed
-      for (int k = 1; k <= n - 1; ++k) work[k] += work[k + 1];
-      work[n] += work[n - 1];
-      s.window_max = std::max(work[m - 1], work[m + 1]) + s.window_max;
-    }
-    const double d = std::max(work[1], work[n]);
-    s.kse =
-        std::min(3.0, (1 - std::fabs(d) / std::max(2 * std::fabs(d), 1.0)) *
-                          (2 + 4 * std::sqrt(std::exp(-std::pow((s.window_max - 500) / 2500, 2)))));
-    s.window_peak = s.window_max;
-    if (state.debug_mode)
-      trace("kse= " + F(9, 3, s.kse) + "  max,n= " + F(9, 0, s.window_max) + F(8, 0, minimum));
-    if (s.window_max > 10000) {
-      const double scale = 10000 / std::max(1.0, s.window_max);
-      for (int k = 1; k <= n; ++k) work[k] *= scale;
-      s.window_max *= scale;
-    }
-    for (int k = 1; k <= n; ++k) s.search_errors[k] = std::sqrt(std::fabs(work[k]) + 1);
-
-    if (SmoothSplineAuto(state.work, n, 0.5, 1.0)) {
-      for (int k = 2; k <= n - 1; ++k) work[k] = std::max(0.0, result[k]);
-    }
-    if (s.window_max > 150) {
-      SmoothAuto(state.work, n, 7);  // the lower envelope
-      if (state.debug_mode) trace("envel.lambd= " + F(12, 8, state.work.smoothing_value));
-    } else {
-      // Straight lines through the window ends and its lowest channel.
-      auto line = [&](int a, int b) {
-        for (int k = a; k <= b; ++k) {
-          result[k] = b == a ? work[a] : work[a] + (work[b] - work[a]) * (k - a) / (b - a);
-        }
-      };
-      if (s.min_index <= 1 || s.min_index >= n) {
-        line(1, n);
-      } else {
-        line(1, s.min_index);
-        line(s.min_index, n);
-      }
-    }
-    for (int k = 1; k <= n; ++k) work[k] = std::max(0.0, work[k] - result[k]);
-    const MinMax net = FindMinMax(work, 1, n);
-    s.window_max = net.max_value;
-    s.max_index = net.max_index;
-    s.window_min = net.min_value;
-    s.min_index = net.min_index;
-
-    Window window(state, start, end, n);
-    const std::vector<double> found = window.FindCandidates();
-
-    const int room = kMaxSearchPeaks - state.peak_count;
-    if (static_cast<int>(found.size()) >= room) {
-      ui.ShowNote(std::to_string(kMaxSearchPeaks) + " peaks already found, search stopped");
-      for (int j = 0; j < room; ++j) {
-        state.peak_list[++state.peak_count] = std::fabs(found[static_cast<std::size_t>(j)]);
-      }
-      return;
-    }
-    for (const double channel : found) state.peak_list[++state.peak_count] = std::fabs(channel);
+    const int end = LoadWindow(state, start, last, length);
+    const int n = CompressWindow(state, end - start + 1);
+    if (!SearchWindow(state, ui, start, end, n)) return;
     start = end;
   }
 }

@@ -630,115 +630,166 @@ void FindPeaks(AnalysisState& state, UserInterface& ui, int b1, double delta_w, 
   }
 }
 
-void DivideIntoIntervals(AnalysisState& state, int first, int last) {
+namespace {
+
+// The bounds of the peaks' fit intervals, indexed like the peaks with their sentinels 0 and n + 1.
+struct PeakBounds {
+  std::vector<double> left, right;
+  std::vector<bool> dropped;  // a bound shared with the neighbour's interval
+};
+
+// The width of the working width line at a spectrum channel, in spectrum channels.
+double WidthAt(const AnalysisState& state, double channel) {
   const TPeakSearch& s = state.peak_search;
-  const TSpectrum& spectrum = state.spectrum;
-  auto trace = [&state](const std::string& line) {
-    if (state.debug_mode) state.debug_log->WriteLine(line);
-  };
-  state.interval_count = 0;
+  return (s.work_slope * channel + s.work_offset) * s.compression;
+}
+
+// Sorts peak_list and returns its peaks with the two sentinels: P[0] = first, P[n + 1] = last.
+std::vector<double> SortedPeaks(AnalysisState& state, int first, int last) {
   const int n = state.peak_count;
-  if (n <= 0) return;
   int count = n;
   SortArray(state.peak_list, count, 1);
-
-  // Peaks with the two sentinels: P[0] = first, P[n + 1] = last.
   std::vector<double> peak(static_cast<std::size_t>(n + 2));
   peak[0] = first;
   peak[static_cast<std::size_t>(n + 1)] = last;
   for (int j = 1; j <= n; ++j) peak[static_cast<std::size_t>(j)] = state.peak_list[j];
-  auto width_at = [&](double channel) {
-    return (s.work_slope * channel + s.work_offset) * s.compression;
-  };
-  std::vector<double> left(static_cast<std::size_t>(n + 2)), right(left.size());
-  std::vector<bool> dropped(left.size(), false);  // a bound shared with the neighbour's interval
+  return peak;
+}
+
+// Each peak reaches k_width widths and ad_interv channels to either side, but not past its
+// neighbours.
+PeakBounds PeakReach(const AnalysisState& state, const std::vector<double>& peak) {
+  const TPeakSearch& s = state.peak_search;
+  const int n = static_cast<int>(peak.size()) - 2;
+  PeakBounds bounds{std::vector<double>(peak.size()), std::vector<double>(peak.size()),
+                    std::vector<bool>(peak.size(), false)};
   for (int j = 1; j <= n; ++j) {
     const double p = peak[static_cast<std::size_t>(j)];
-    const double w = width_at(p);
+    const double w = WidthAt(state, p);
     const double e = state.k_width * w + state.ad_interv;
-    left[static_cast<std::size_t>(j)] = std::max(p - e, peak[static_cast<std::size_t>(j - 1)]);
-    right[static_cast<std::size_t>(j)] = std::min(p + e, peak[static_cast<std::size_t>(j + 1)]);
+    bounds.left[static_cast<std::size_t>(j)] =
+        std::max(p - e, peak[static_cast<std::size_t>(j - 1)]);
+    bounds.right[static_cast<std::size_t>(j)] =
+        std::min(p + e, peak[static_cast<std::size_t>(j + 1)]);
     if (state.debug_mode)
-      trace(F(9, 4, s.work_slope) + F(9, 4, s.work_offset) + F(9, 3, w) + F(9, 3, p));
+      DebugTrace(state, F(9, 4, s.work_slope) + F(9, 4, s.work_offset) + F(9, 3, w) + F(9, 3, p));
   }
-  // Inner bounds settle into the lowest of three channels of the spectrum.
-  auto valley = [&](double bound) {
-    const int c = RoundToInt(bound);
-    int best = std::clamp(c - 1, 1, kMaxChannels);
-    for (int k = c; k <= c + 1; ++k) {
-      const int channel = std::clamp(k, 1, kMaxChannels);
-      if (spectrum.counts[channel] < spectrum.counts[best]) best = channel;
-    }
-    return static_cast<double>(best);
-  };
-  for (int j = 1; j <= n - 1; ++j) {
-    right[static_cast<std::size_t>(j)] = valley(right[static_cast<std::size_t>(j)]);
-    left[static_cast<std::size_t>(j + 1)] = valley(left[static_cast<std::size_t>(j + 1)]);
-  }
-  for (int j = 1; j <= n - 1; ++j) {
-    if (left[static_cast<std::size_t>(j + 1)] < right[static_cast<std::size_t>(j)]) {
-      dropped[static_cast<std::size_t>(j)] = true;  // R_j and L_j+1: the peaks share an interval
-    }
-  }
-  const double w_first = width_at(peak[1]), w_last = width_at(peak[static_cast<std::size_t>(n)]);
-  left[1] = RoundToInt(
-      std::max(peak[1] - state.k_width * w_first - state.ad_interv, static_cast<double>(first)));
-  right[static_cast<std::size_t>(n)] = RoundToInt(
-      std::min(peak[static_cast<std::size_t>(n)] + state.k_width * w_last + state.ad_interv,
-               static_cast<double>(last)));
-  if (state.debug_mode) trace(F(9, 3, w_first));
-  if (state.debug_mode) trace(F(9, 3, w_last));
+  return bounds;
+}
 
-  // Walk -L1, P1, -R1, -L2, ...: a bound opens an interval, the next bound closes it.
+// The lowest spectrum channel of the three around a bound (the first of equals).
+double Valley(const AnalysisState& state, double bound) {
+  const TSpectrum& spectrum = state.spectrum;
+  const int c = RoundToInt(bound);
+  int best = std::clamp(c - 1, 1, kMaxChannels);
+  for (int k = c; k <= c + 1; ++k) {
+    const int channel = std::clamp(k, 1, kMaxChannels);
+    if (spectrum.counts[channel] < spectrum.counts[best]) best = channel;
+  }
+  return static_cast<double>(best);
+}
+
+// Inner bounds settle into the valley; where the intervals of neighbours then overlap, the peaks
+// share one interval.
+void SettleInnerBounds(const AnalysisState& state, PeakBounds& bounds) {
+  const std::size_t n = bounds.left.size() - 2;
+  for (std::size_t j = 1; j + 1 <= n; ++j) {
+    bounds.right[j] = Valley(state, bounds.right[j]);
+    bounds.left[j + 1] = Valley(state, bounds.left[j + 1]);
+  }
+  for (std::size_t j = 1; j + 1 <= n; ++j) {
+    if (bounds.left[j + 1] < bounds.right[j]) bounds.dropped[j] = true;  // R_j and L_j+1
+  }
+}
+
+// The outer bounds: the reach of the first and last peak, inside the sentinels, whole channels.
+void SetOuterBounds(const AnalysisState& state, const std::vector<double>& peak,
+                    PeakBounds& bounds) {
+  const std::size_t n = peak.size() - 2;
+  const double w_first = WidthAt(state, peak[1]), w_last = WidthAt(state, peak[n]);
+  bounds.left[1] =
+      RoundToInt(std::max(peak[1] - state.k_width * w_first - state.ad_interv, peak[0]));
+  bounds.right[n] =
+      RoundToInt(std::min(peak[n] + state.k_width * w_last + state.ad_interv, peak[n + 1]));
+  if (state.debug_mode) DebugTrace(state, F(9, 3, w_first));
+  if (state.debug_mode) DebugTrace(state, F(9, 3, w_last));
+}
+
+// Walks -L1, P1, -R1, -L2, ...: a bound opens an interval, the next bound closes it.
+void RecordIntervals(AnalysisState& state, const PeakBounds& bounds) {
+  const int n = static_cast<int>(bounds.left.size()) - 2;
   bool open = false;
   for (int j = 1; j <= n; ++j) {
-    const bool has_left = j == 1 || !dropped[static_cast<std::size_t>(j - 1)];
-    const bool has_right = j == n || !dropped[static_cast<std::size_t>(j)];
+    const bool has_left = j == 1 || !bounds.dropped[static_cast<std::size_t>(j - 1)];
+    const bool has_right = j == n || !bounds.dropped[static_cast<std::size_t>(j)];
     if (has_left && !open && state.interval_count < kMaxPeaks) {
       IntervalRecord& r = state.interval_table[++state.interval_count];
-      r.left = RoundToInt(left[static_cast<std::size_t>(j)]);
+      r.left = RoundToInt(bounds.left[static_cast<std::size_t>(j)]);
       r.first_peak = j;
       open = true;
     }
     if (has_right && open) {
       IntervalRecord& r = state.interval_table[state.interval_count];
-      r.right = RoundToInt(right[static_cast<std::size_t>(j)]);
+      r.right = RoundToInt(bounds.right[static_cast<std::size_t>(j)]);
       r.last_peak = j;
       open = false;
     }
   }
+}
 
+// The longest interval with several peaks (the first of equals), 0 when there is none.
+int LongestSharedInterval(const AnalysisState& state) {
+  int longest = 0;
+  for (int k = 1; k <= state.interval_count; ++k) {
+    const IntervalRecord& r = state.interval_table[k];
+    if (r.last_peak - r.first_peak < 1) continue;
+    if (longest == 0 || r.right - r.left > state.interval_table[longest].right -
+                                               state.interval_table[longest].left) {
+      longest = k;
+    }
+  }
+  return longest;
+}
+
+// Splits interval k at its widest gap between peaks, unless it is no longer than max_interval:
+// then false.
+bool SplitAtWidestGap(AnalysisState& state, int k) {
+  IntervalRecord& r = state.interval_table[k];
+  if (r.right - r.left + 1 <= state.max_interval) return false;
+  int split = r.first_peak;
+  int widest = -1;
+  for (int i = r.first_peak; i < r.last_peak; ++i) {
+    const int g = RoundToInt(state.peak_list[i + 1] - state.peak_list[i] + 1);
+    if (g > widest) {
+      widest = g;
+      split = i;
+    }
+  }
+  const IntervalRecord old = r;
+  const int boundary = RoundToInt(state.peak_list[split]) + RoundToInt(widest / 2.0);
+  for (int j = state.interval_count; j > k; --j) {
+    state.interval_table[j + 1] = state.interval_table[j];
+  }
+  ++state.interval_count;
+  state.interval_table[k] = {old.left, boundary, old.first_peak, split};
+  state.interval_table[k + 1] = {boundary, old.right, split + 1, old.last_peak};
+  return true;
+}
+
+}  // namespace
+
+void DivideIntoIntervals(AnalysisState& state, int first, int last) {
+  state.interval_count = 0;
+  if (state.peak_count <= 0) return;
+  const std::vector<double> peak = SortedPeaks(state, first, last);
+  PeakBounds bounds = PeakReach(state, peak);
+  SettleInnerBounds(state, bounds);
+  SetOuterBounds(state, peak, bounds);
+  RecordIntervals(state, bounds);
   // Long intervals with several peaks are split at their widest gap.
   while (state.interval_count < kMaxPeaks) {
-    int longest = 0;
-    for (int k = 1; k <= state.interval_count; ++k) {
-      const IntervalRecord& r = state.interval_table[k];
-      if (r.last_peak - r.first_peak < 1) continue;
-      if (longest == 0 || r.right - r.left > state.interval_table[longest].right -
-                                                 state.interval_table[longest].left) {
-        longest = k;
-      }
-    }
-    if (longest == 0) break;
-    IntervalRecord& r = state.interval_table[longest];
-    if (r.right - r.left + 1 <= state.max_interval) break;
-    int split = r.first_peak;
-    int widest = -1;
-    for (int i = r.first_peak; i < r.last_peak; ++i) {
-      const int g = RoundToInt(state.peak_list[i + 1] - state.peak_list[i] + 1);
-      if (g > widest) {
-        widest = g;
-        split = i;
-      }
-    }
-    const IntervalRecord old = r;
-    const int boundary = RoundToInt(state.peak_list[split]) + RoundToInt(widest / 2.0);
-    for (int k = state.interval_count; k > longest; --k) {
-      state.interval_table[k + 1] = state.interval_table[k];
-    }
-    ++state.interval_count;
-    state.interval_table[longest] = {old.left, boundary, old.first_peak, split};
-    state.interval_table[longest + 1] = {boundary, old.right, split + 1, old.last_peak};
+    const int longest = LongestSharedInterval(state);
+    if (longest == 0 || !SplitAtWidestGap(state, longest)) break;
   }
 }
 

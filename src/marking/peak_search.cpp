@@ -48,6 +48,7 @@ class Window {
   }
   double Sens() const { return st_.sens; }
   double Resol() const { return std::fabs(st_.resol); }
+  double WidthAccuracy() const { return s_.width_accuracy * s_.compression; }  // window channels
   // The spectrum channel of window position p. Uncompressed, window channel p is start + p - 1.
   // Compressed by f, bin p is centred on the window's channel parts at f (p - 1), that is on
   // window channel f (p - 1) - 0.5: start + f p - 1 would put every peak f + 0.5 channels high.
@@ -64,6 +65,33 @@ class Window {
   void DetectCandidates();
   void CheckAreas(double wc);
   void AnalyseWidths();
+  // Expected widths wc, found half widths wf (-1: none) and channels p of the candidates, and the
+  // median found width.
+  struct Widths {
+    std::vector<double> wc, wf;
+    std::vector<int> p;
+    double median = 0.0;
+  };
+  // The tests of a candidate: a significant, b of the expected width, c clear of its neighbours.
+  struct Flags {
+    bool a, b, c;
+  };
+  // Drops the candidates that pass none of the tests and the spurs, and splits the unresolved
+  // doublets; the flag sums of the tests go to search_quality.
+  void ScreenByWidth();
+  // Records the found widths in search_widths; width_exact turns false when their mean is far from
+  // their median or from the width line.
+  Widths MeasureWidths();
+  Flags TestCandidate(std::size_t j, const Widths& w);
+  // A significant, isolated candidate much wider than expected is an unresolved doublet: where
+  // there is room, it moves half an expected width (at least 3) left, and a partner as far right
+  // goes to `partners`.
+  void SplitWideCandidate(std::size_t j, const Widths& w, const Flags& f,
+                          std::vector<double>& partners);
+  // A spur: hardly any channel around the candidate differs from it significantly.
+  bool IsSpur(std::size_t j, const Widths& w);
+  // Isolated residual spikes of one or two channels are cleared.
+  void ClearResidualSpikes();
   bool CanSplitDoublet(std::size_t j, int p, const std::vector<double>& wf) const;
   void SubtractPeak(double position, double wc);
   void FindHiddenPeaks();
@@ -157,7 +185,7 @@ void Window::DetectCandidates() {
     quality_.swap(kept_quality);
   }
 
-  MergeCloseLowCountPairs(pos_, work_, n, std::max(2.0, s_.width_accuracy * s_.compression));
+  MergeCloseLowCountPairs(pos_, work_, n, std::max(2.0, WidthAccuracy()));
   quality_.resize(pos_.size());
 }
 
@@ -201,101 +229,127 @@ void Window::CheckAreas(double wc) {
 }
 
 void Window::AnalyseWidths() {
-  const int n = n_;
-  const double accuracy = s_.width_accuracy * s_.compression;
-  const std::size_t count = pos_.size();
-  if (count >= 2) {
-    std::vector<double> wc(count), wf(count);
-    std::vector<int> p(count);
-    double found_sum = 0.0, calib_sum = 0.0;
-    for (std::size_t j = 0; j < count; ++j) {
-      wc[j] = ExpectedWidth(pos_[j]);
-      p[j] = std::clamp(RoundToInt(pos_[j]), 1, n);
-      wf[j] = HalfWidth(work_, p[j], n);
-      s_.search_widths[static_cast<int>(j) + 1] = wf[j];
-      found_sum += wf[j] == -1 ? wc[j] : wf[j];
-      calib_sum += wc[j];
-    }
-    const double median = Median(st_.work, s_.search_widths, static_cast<int>(count));
-    const double mean_found = found_sum / count, mean_calib = calib_sum / count;
-    if (std::fabs(mean_found - median) > 3 * accuracy ||
-        std::fabs(mean_found - mean_calib) > 3 * accuracy) {
-      st_.width_exact = false;
-    }
-    if (st_.debug_mode)
-      Trace("WidthA      real= " + F(7, 2, mean_found) + "  median= " + F(7, 2, median) +
-            "  calib = " + F(7, 2, mean_calib) + "  dw= " + F(6, 2, accuracy));
-    if (st_.debug_mode) Trace("ResA ");
-    if (st_.debug_mode) Trace("     pos     counts   error  w_calib w_found");
-
-    std::vector<double> partners;
-    std::vector<bool> drop(count, false);
-    for (std::size_t j = 0; j < count; ++j) {
-      const double y = work_[p[j]];
-      const double t = std::fabs(err_[p[j]]) * 3 * Sens();
-      bool a = t <= y;
-      bool b = wf[j] != -1 && std::fabs(wf[j] - wc[j]) <= accuracy * Resol();
-      const bool right_free = j + 1 == count || pos_[j + 1] - pos_[j] > 2 * wc[j];
-      const bool left_free = j == 0 || pos_[j] - pos_[j - 1] > 2 * wc[j];
-      bool c = right_free && left_free && wf[j] != -1;
-      // A spike or noise: too narrow, too low, or neither significant nor of the right width.
-      if ((wf[j] >= 0.5 && wf[j] <= 2.0) || (y < t && wf[j] < wc[j]) || y < t / 2 ||
-          (!a && !b && y <= 200)) {
-        a = b = c = false;
-      }
-      if (st_.debug_mode)
-        Trace("    " + F(9, 0, Channel(p[j])) + F(9, 0, y) + F(9, 0, t) + F(9, 2, wc[j]) +
-              F(9, 2, wf[j]) + "   " + B(6, a) + " " + B(6, b) + " " + B(6, c));
-      const bool too_wide =
-          wf[j] - wc[j] > 1.5 * accuracy * Resol() && s_.width_accuracy / wc[j] < 0.25;
-      if (a && !b && c && too_wide && y > 200) {
-        const bool split = CanSplitDoublet(j, p[j], wf);
-        if (st_.debug_mode)
-          Trace(std::string(split ? "un" : "") + "resolved" + F(9, 0, Channel(p[j])));
-        if (split) {
-          const int d = std::max(3, RoundToInt(wc[j] / 2));
-          pos_[j] = p[j] - d;
-          partners.push_back(p[j] + d);
-          if (st_.debug_mode)
-            Trace(" replaced by " + F(9, 2, SpectrumChannel(p[j] - d)) +
-                  F(9, 2, SpectrumChannel(p[j] + d)));
-        }
-      }
-      const double flags = 4.0 * a + 2.0 * b + c;
-      s_.search_quality[static_cast<int>(j) + 1] = flags;
-      if (RoundToInt(flags) == 0) {
-        drop[j] = true;
-      } else if (s_.window_peak < 20 && !b) {
-        // A spur: hardly any channel around it differs from it significantly. The limit of the
-        // half-ranges is the expected width; the right one uses the next candidate's width.
-        const double limit = wc[j];
-        const double next = j + 1 < count && wf[j + 1] != -1 ? wf[j + 1] : limit;
-        const int lo = std::max(1, p[j] - RoundToInt(std::min(median / 2, limit)));
-        const int hi = std::min(n, p[j] + RoundToInt(std::min(next / 2, limit)));
-        int differing = 0;
-        for (int i = lo; i <= hi; ++i) {
-          if (std::fabs(work_[i] - y) > err_[i] * Sens() * s_.kse) ++differing;
-        }
-        if (differing < 3 && hi - lo >= 5) {
-          drop[j] = true;
-          if (st_.debug_mode) Trace("spur " + F(5, 0, Channel(p[j])) + F(4, 0, differing));
-        }
-      }
-    }
-    std::vector<double> kept;
-    for (std::size_t j = 0; j < count; ++j) {
-      if (!drop[j]) kept.push_back(pos_[j]);
-    }
-    kept.insert(kept.end(), partners.begin(), partners.end());
-    pos_.swap(kept);
-    SortPositions();
-  }
+  if (pos_.size() >= 2) ScreenByWidth();
   quality_.assign(pos_.size(), 0.0);
 
   for (const double position : std::vector<double>(pos_)) {
     SubtractPeak(position, ExpectedWidth(position));
   }
-  // Isolated residual spikes of one or two channels are cleared.
+  ClearResidualSpikes();
+}
+
+Window::Widths Window::MeasureWidths() {
+  const int n = n_;
+  const double accuracy = WidthAccuracy();
+  const std::size_t count = pos_.size();
+  Widths w{std::vector<double>(count), std::vector<double>(count), std::vector<int>(count), 0.0};
+  double found_sum = 0.0, calib_sum = 0.0;
+  for (std::size_t j = 0; j < count; ++j) {
+    w.wc[j] = ExpectedWidth(pos_[j]);
+    w.p[j] = std::clamp(RoundToInt(pos_[j]), 1, n);
+    w.wf[j] = HalfWidth(work_, w.p[j], n);
+    s_.search_widths[static_cast<int>(j) + 1] = w.wf[j];
+    found_sum += w.wf[j] == -1 ? w.wc[j] : w.wf[j];
+    calib_sum += w.wc[j];
+  }
+  w.median = Median(st_.work, s_.search_widths, static_cast<int>(count));
+  const double mean_found = found_sum / count, mean_calib = calib_sum / count;
+  if (std::fabs(mean_found - w.median) > 3 * accuracy ||
+      std::fabs(mean_found - mean_calib) > 3 * accuracy) {
+    st_.width_exact = false;
+  }
+  if (st_.debug_mode)
+    Trace("WidthA      real= " + F(7, 2, mean_found) + "  median= " + F(7, 2, w.median) +
+          "  calib = " + F(7, 2, mean_calib) + "  dw= " + F(6, 2, accuracy));
+  return w;
+}
+
+void Window::ScreenByWidth() {
+  const std::size_t count = pos_.size();
+  const Widths w = MeasureWidths();
+  if (st_.debug_mode) Trace("ResA ");
+  if (st_.debug_mode) Trace("     pos     counts   error  w_calib w_found");
+  // Candidates are taken in order: a split moves pos_[j], which its right neighbour then sees.
+  std::vector<double> partners;
+  std::vector<bool> drop(count, false);
+  for (std::size_t j = 0; j < count; ++j) {
+    const Flags f = TestCandidate(j, w);
+    SplitWideCandidate(j, w, f, partners);
+    const double flags = 4.0 * f.a + 2.0 * f.b + f.c;
+    s_.search_quality[static_cast<int>(j) + 1] = flags;
+    drop[j] = RoundToInt(flags) == 0 || (s_.window_peak < 20 && !f.b && IsSpur(j, w));
+  }
+  std::vector<double> kept;
+  for (std::size_t j = 0; j < count; ++j) {
+    if (!drop[j]) kept.push_back(pos_[j]);
+  }
+  kept.insert(kept.end(), partners.begin(), partners.end());
+  pos_.swap(kept);
+  SortPositions();
+}
+
+Window::Flags Window::TestCandidate(std::size_t j, const Widths& w) {
+  const std::size_t count = pos_.size();
+  const double accuracy = WidthAccuracy();
+  const double y = work_[w.p[j]];
+  const double t = std::fabs(err_[w.p[j]]) * 3 * Sens();
+  bool a = t <= y;
+  bool b = w.wf[j] != -1 && std::fabs(w.wf[j] - w.wc[j]) <= accuracy * Resol();
+  const bool right_free = j + 1 == count || pos_[j + 1] - pos_[j] > 2 * w.wc[j];
+  const bool left_free = j == 0 || pos_[j] - pos_[j - 1] > 2 * w.wc[j];
+  bool c = right_free && left_free && w.wf[j] != -1;
+  // A spike or noise: too narrow, too low, or neither significant nor of the right width.
+  if ((w.wf[j] >= 0.5 && w.wf[j] <= 2.0) || (y < t && w.wf[j] < w.wc[j]) || y < t / 2 ||
+      (!a && !b && y <= 200)) {
+    a = b = c = false;
+  }
+  if (st_.debug_mode)
+    Trace("    " + F(9, 0, Channel(w.p[j])) + F(9, 0, y) + F(9, 0, t) + F(9, 2, w.wc[j]) +
+          F(9, 2, w.wf[j]) + "   " + B(6, a) + " " + B(6, b) + " " + B(6, c));
+  return {a, b, c};
+}
+
+void Window::SplitWideCandidate(std::size_t j, const Widths& w, const Flags& f,
+                                std::vector<double>& partners) {
+  const double accuracy = WidthAccuracy();
+  const int p = w.p[j];
+  const double y = work_[p];
+  const bool too_wide =
+      w.wf[j] - w.wc[j] > 1.5 * accuracy * Resol() && s_.width_accuracy / w.wc[j] < 0.25;
+  if (!(f.a && !f.b && f.c && too_wide && y > 200)) return;
+  const bool split = CanSplitDoublet(j, p, w.wf);
+  if (st_.debug_mode) Trace(std::string(split ? "un" : "") + "resolved" + F(9, 0, Channel(p)));
+  if (!split) return;
+  const int d = std::max(3, RoundToInt(w.wc[j] / 2));
+  pos_[j] = p - d;
+  partners.push_back(p + d);
+  if (st_.debug_mode)
+    Trace(" replaced by " + F(9, 2, SpectrumChannel(p - d)) + F(9, 2, SpectrumChannel(p + d)));
+}
+
+bool Window::IsSpur(std::size_t j, const Widths& w) {
+  const int n = n_;
+  const std::size_t count = pos_.size();
+  const int p = w.p[j];
+  const double y = work_[p];
+  // The limit of the half-ranges is the expected width; the right one uses the next candidate's.
+  const double limit = w.wc[j];
+  const double next = j + 1 < count && w.wf[j + 1] != -1 ? w.wf[j + 1] : limit;
+  const int lo = std::max(1, p - RoundToInt(std::min(w.median / 2, limit)));
+  const int hi = std::min(n, p + RoundToInt(std::min(next / 2, limit)));
+  int differing = 0;
+  for (int i = lo; i <= hi; ++i) {
+    if (std::fabs(work_[i] - y) > err_[i] * Sens() * s_.kse) ++differing;
+  }
+  if (differing < 3 && hi - lo >= 5) {
+    if (st_.debug_mode) Trace("spur " + F(5, 0, Channel(p)) + F(4, 0, differing));
+    return true;
+  }
+  return false;
+}
+
+void Window::ClearResidualSpikes() {
+  const int n = n_;
   for (int k = 1; k <= n - 2; ++k) {
     if (work_[k] == 0 && work_[k + 1] > 0 && work_[k + 2] == 0) work_[k + 1] = 0;
   }

@@ -101,8 +101,12 @@ bool Dispatch(const MarkingContext& ctx, UserInterface& ui) {
 
 }  // namespace
 
-bool SetSearchControls(const MarkingContext& ctx, UserInterface& ui, bool with_algorithm) {
-  TSpectrum& sp = ctx.spectrum;
+namespace {
+
+// The dialog "Find the Peaks": the widths, the sensitivity, the resolution and the longest
+// interval in a grid, and the choice of the algorithm when asked for.
+DialogContent SearchControlsDialog(const MarkingContext& ctx, bool with_algorithm) {
+  const TSpectrum& sp = ctx.spectrum;
   DialogContent dialog = OpenDialogForm("Find the Peaks");
   dialog.help_lines = HelpLines(HelpTopic::kMarkingData, ctx.display.rus_help);
   dialog.labels[0] = {true,           5, 5, "Set the control data for peak search", colors::kWhite,
@@ -138,6 +142,14 @@ bool SetSearchControls(const MarkingContext& ctx, UserInterface& ui, bool with_a
     ShowChoiceList(dialog, 0, 5, 285, 310, 60, {" New algorithm", " Old algorithm"},
                    ctx.marking.ndf != 0 ? 0 : 1);
   }
+  return dialog;
+}
+
+}  // namespace
+
+bool SetSearchControls(const MarkingContext& ctx, UserInterface& ui, bool with_algorithm) {
+  TSpectrum& sp = ctx.spectrum;
+  DialogContent dialog = SearchControlsDialog(ctx, with_algorithm);
   ui.ShowDialog(dialog);
   if (!dialog.ok) {
     ctx.view.dialog_ok = 0;

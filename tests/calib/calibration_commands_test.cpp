@@ -14,34 +14,20 @@
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "support/scripted_ui.h"
+#include "support/state_setup.h"
 #include "support/test_files.h"
 
 namespace pektra {
 namespace {
 
+using testing::EfficiencyItems;
+using testing::EnergyItems;
 using testing::ReadFile;
 using testing::ScriptedUi;
+using testing::SetEfficiencyItems;
+using testing::SetEnergyItems;
 using testing::TempDir;
 using testing::WriteFile;
-
-std::vector<CalibrationItem> EnergyItems(const AnalysisState& state) {
-  const auto items = state.enc.enc_points.range(1, state.enc.enc_count);
-  return {items.begin(), items.end()};
-}
-
-std::vector<CalibrationItem> EfficiencyItems(const AnalysisState& state) {
-  const auto items = state.efc.efc_points.range(1, state.efc.efc_count);
-  return {items.begin(), items.end()};
-}
-
-void SetEnergyItems(AnalysisState& state, const std::vector<CalibrationItem>& items, int mode) {
-  for (std::size_t i = 0; i < items.size(); ++i)
-    state.enc.enc_points[static_cast<int>(i) + 1] = items[i];
-  state.enc.enc_count = static_cast<int>(items.size());
-  state.enc.enc_mode = mode;
-  state.enc.enc_present = true;
-  if (mode == 1) FitEnergyLine(CalibrationsOf(state));
-}
 
 // The first stage of the energy entry with the given mode and ticked sources.
 auto ChooseEnergySource(int mode, std::vector<bool> ticked) {
@@ -163,9 +149,7 @@ TEST(EnterEnergyData, ResultRowsAreConvertedWithTheCalibrationInForceBefore) {
 
 TEST(EnterEfficiencyData, EmptyMemoCancelsAndSwitchesTheCalibrationOff) {
   AnalysisState state;
-  state.efc.efc_points[1] = {661.7, 0.25, 0.01};
-  state.efc.efc_count = 1;
-  state.efc.efc_present = true;
+  SetEfficiencyItems(state, {{661.7, 0.25, 0.01}});
   ScriptedUi ui;
   ui.AnswerDialog(TypeInMemo("   \n\n0 0 0\n"));
   EnterEfficiencyData(CalibrationOf(state), ui);
@@ -226,9 +210,7 @@ TEST(CalibrationFiles, EfficiencyFileIsWrittenExactlyAndReadBack) {
   TempDir dir;
   const std::string file = dir.File("my.efc");
   AnalysisState state;
-  state.efc.efc_points[1] = {121.78, 0.0123456, 0.0001};
-  state.efc.efc_points[2] = {1408.01, 0.0021, 0.00005};
-  state.efc.efc_count = 2;
+  SetEfficiencyItems(state, {{121.78, 0.0123456, 0.0001}, {1408.01, 0.0021, 0.00005}});
   ScriptedUi ui;
   ui.AnswerFile(file);
   SaveEfficiencyCalibration(CalibrationOf(state), ui);

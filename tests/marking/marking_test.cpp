@@ -7,6 +7,7 @@
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "support/scripted_ui.h"
+#include "support/state_setup.h"
 
 namespace pektra {
 namespace {
@@ -91,19 +92,15 @@ TEST(MarkSpectrum, ManualMarkingNeedsPointsAndMovesThemToTheHighestNeighbour) {
   state.spectrum.counts[1002] = 40;
   state.spectrum.counts[998] = 60;
   state.spectrum.counts[1999] = 5;
-  state.marking.mark_list_count = 2;
-  state.marking.mark_list[1] = 2000;
-  state.marking.mark_list[2] = 999.6;
+  state.marking.mark_list_count = testing::Fill(state.marking.mark_list, {2000, 999.6});
   state.results.result_count = 7;
   ScriptedUi ui2;
   ui2.AnswerDialog(Type({"4", "4", "1", "1", "1", "128"}));
   MarkSpectrum(MarkingOf(state), ui2);
   EXPECT_TRUE(ui2.dialogs().at(0).choice_lists[0].items.empty());  // no algorithm choice
-  ASSERT_EQ(state.marking.peak_count, 2);
   // 999.6 is channel 1000: of its higher neighbours 998, 1001 and 1002 the last one wins, the
   // comparison always being with channel 1000. The division sorts the list.
-  EXPECT_EQ(state.marking.peak_list[1], 1002);
-  EXPECT_EQ(state.marking.peak_list[2], 1999);
+  EXPECT_EQ(testing::PeakList(state), (std::vector<double>{1002, 1999}));
   EXPECT_EQ(state.marking.interval_count, 2);
   EXPECT_EQ(state.results.result_offset, 7);
   EXPECT_EQ(state.view.status_text[0], " 2 peak(s) found. ");

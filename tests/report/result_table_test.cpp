@@ -11,6 +11,7 @@
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "support/scripted_ui.h"
+#include "support/state_setup.h"
 #include "support/test_files.h"
 
 namespace pektra {
@@ -28,10 +29,7 @@ std::string Summary(AnalysisState& state, double ncoef) {
 }
 
 void SetRows(AnalysisState& state, const std::vector<ResultRow>& rows) {
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    state.results.result_rows[static_cast<int>(i) + 1] = rows[i];
-  }
-  state.results.result_count = static_cast<int>(rows.size());
+  state.results.result_count = testing::Fill(state.results.result_rows, rows);
   state.results.results_unsaved = true;
 }
 
@@ -98,15 +96,8 @@ AnalysisState CalibratedLimState() {
   state.peak_model.model_type = kModelIaea;
   state.results.norm_by_coefficient = false;
   state.results.lim_format = true;
-  state.enc.enc_present = true;
-  state.enc.enc_mode = 0;
-  state.enc.enc_count = 2;
-  state.enc.enc_points[1] = {100.0, 200.0, 0.3};
-  state.enc.enc_points[2] = {1000.0, 2000.0, 0.3};
-  state.efc.efc_present = true;
-  state.efc.efc_count = 2;
-  state.efc.efc_points[1] = {1.0, 0.5, 0.0};
-  state.efc.efc_points[2] = {3000.0, 0.5, 0.0};
+  testing::SetEnergyItems(state, {{100.0, 200.0, 0.3}, {1000.0, 2000.0, 0.3}}, 0);
+  testing::SetEfficiencyItems(state, {{1.0, 0.5, 0.0}, {3000.0, 0.5, 0.0}});
   SetRows(state, {{600.5, 0.2, 3000.0, 50.0, 3.5, 0.05, 40.25, 150.25},
                   {722.5, 0.2, 0.5, 0.04, 3.75, 0.5, 0.25, 7.25}});
   return state;

@@ -56,18 +56,8 @@ TEST(EnterEnergyData, TypedItemsAreFittedShownForCheckingAndSwitchedOn) {
   EnterEnergyData(CalibrationOf(state), ui);
 
   ASSERT_EQ(ui.dialogs().size(), 3u);
-  const DialogContent& first = ui.dialogs()[0];
-  EXPECT_EQ(first.title, "Energy calibration data: ch, E, [err]");
-  EXPECT_EQ(first.labels[0].text, "Number of calibration items = 0");
-  EXPECT_EQ(first.choice_lists[0].items, (std::vector<std::string>{" Non-linear", " Linear"}));
-  EXPECT_EQ(first.choice_lists[0].selected, 0);
-  EXPECT_EQ(first.check_list.items, (std::vector<std::string>{" Use marked peaks as channels ",
-                                                              " Take the data from result table ",
-                                                              " Take the data from the screen "}));
-  EXPECT_EQ(first.check_list.checked, (std::vector<bool>{false, false, false}));
+  EXPECT_EQ(ui.dialogs()[0].labels[0].text, "Number of calibration items = 0");
   EXPECT_EQ(ui.dialogs()[1].memo.text, "* Channel  Energy  Error");
-  EXPECT_EQ(ui.dialogs()[1].left, 150);
-  EXPECT_EQ(ui.dialogs()[1].width, 420);
   // The mean error 5/6 is the floor of the fit's weights: 1, 1.44, 1. The channels are symmetric,
   // so the line has slope 1 per channel through the weighted mean 702.4 / 3.44 = 204.19 at 200.
   // The last column squares the memo's own weight (1 / 0.5^2 = 4) once more: 5.814^2 x 16.
@@ -154,10 +144,7 @@ TEST(EnterEfficiencyData, EmptyMemoCancelsAndSwitchesTheCalibrationOff) {
   ui.AnswerDialog(TypeInMemo("   \n\n0 0 0\n"));
   EnterEfficiencyData(CalibrationOf(state), ui);
 
-  const DialogContent& shown = ui.dialogs().at(0);
-  EXPECT_EQ(shown.title, "Efficiency calibration data: E, coef, [err]");
-  EXPECT_EQ(shown.memo.text, "    661.70   0.25000   0.01000");
-  EXPECT_EQ(shown.labels[0].text, "       Energy     Efficiency      Error ");
+  EXPECT_EQ(ui.dialogs().at(0).memo.text, "    661.70   0.25000   0.01000");
   EXPECT_EQ(ui.notes(), std::vector<std::string>{"Empty lines. Cancelled"});
   EXPECT_FALSE(state.efc.efc_present);
 }
@@ -200,7 +187,6 @@ TEST(CalibrationFiles, EnergyFileIsWrittenExactlyAndReadBack) {
   EXPECT_EQ(loaded.files.enc_file, file);
   EXPECT_EQ(loaded.enc.enc_last_channel, 200.5);  // the line was fitted
   ASSERT_EQ(reader.dialogs().size(), 2u);
-  EXPECT_EQ(reader.dialogs()[0].labels[0].text, "Specify the calibration mode");
   EXPECT_EQ(reader.dialogs()[1].list_box.lines,
             (std::vector<std::string>{"Energy calibration  performed", " Mode=  Linear",
                                       "2 calibration items"}));
@@ -311,28 +297,12 @@ TEST(EnergyCalibrationGraph, DrawsTheCurveAtTheItemsAndMarksTheirEnergies) {
   SetEnergyItems(state, {{100, 100, 1.0}, {200, 210, 0.5}, {300, 300, 1.0}}, 1);
   ui.AnswerDialog();
   ShowEnergyCalibrationGraph(CalibrationOf(state), ui);
-  const DialogPicture& area = ui.dialogs().at(0).pictures[0];
-  EXPECT_EQ(ui.dialogs()[0].title, "Energy calibration");
-  EXPECT_TRUE(area.visible);
-  EXPECT_EQ(area.left, 20);
-  const Picture& picture = area.picture;
-  EXPECT_EQ(picture.width, 200);
-  EXPECT_EQ(picture.height, 215);
+  const Picture& picture = ui.dialogs().at(0).pictures[0].picture;
   ASSERT_EQ(picture.ops.size(), 5u + 4u + 1u + 3u * 15u);
-  const auto& top = std::get<DottedLine>(picture.ops[0]);
-  EXPECT_EQ(top.y, 3);
-  EXPECT_EQ(top.count, 102);
-  const auto& vertical = std::get<DottedLine>(picture.ops[8]);
-  EXPECT_EQ(vertical.x, 194);
-  EXPECT_EQ(vertical.count, 57);
   // The fitted line lies 4.19 keV above items 1 and 3: y = round(203 - E' x 190 / 200).
   const auto& curve = std::get<Polyline>(picture.ops[9]);
   EXPECT_EQ(curve.xs, (std::vector<double>{11, 101, 191}));
   EXPECT_EQ(curve.ys, (std::vector<double>{199, 104, 9}));
-  const auto& corner = std::get<Pixel>(picture.ops[10]);
-  EXPECT_EQ(corner.x, 9);
-  EXPECT_EQ(corner.y, 202);
-  EXPECT_EQ(corner.color, colors::kFuchsia);
   const auto& mark2 = std::get<Pixel>(picture.ops[10 + 15 + 7]);  // centre of item 2
   EXPECT_EQ(mark2.x, 101);
   EXPECT_EQ(mark2.y, 98);

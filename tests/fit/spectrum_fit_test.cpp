@@ -91,15 +91,6 @@ TEST(FitSpectrum, FitsAtMostFiftyPeaksOfAnInterval) {
   EXPECT_NEAR(state.results.result_rows[25][0], channels[24], 0.5);
 }
 
-TEST(SpectrumFitCommand, WithoutMarkingSaysSoAndFitsNothing) {
-  AnalysisState state;
-  ScriptedUi ui;
-  SpectrumFitCommand(FitOf(state), ui);
-  EXPECT_EQ(state.view.status_text[0], "No marking data");
-  EXPECT_EQ(state.results.result_count, 0);
-  EXPECT_FALSE(state.results.results_unsaved);
-}
-
 TEST(SpectrumFitCommand, CancelKeepsUnsavedResults) {
   AnalysisState state;
   LoadPeaks(state, {120});

@@ -143,17 +143,6 @@ TEST(WriteSummaryTable, NormalisationPeakAmongRowsAt600And723_4AroundChannel661_
   EXPECT_NE(text.find("      200.00"), std::string::npos) << text;  // 800 / 400 * 100
 }
 
-TEST(WriteSummaryTableFile, EmptyTableWritesNoFile) {
-  testing::TempDir dir;
-  AnalysisState state;
-  state.results.results_unsaved = true;
-  std::ostringstream out;
-  WriteSummaryTable(out, ReportOf(state), 1.0, kStamp);
-  EXPECT_EQ(out.str(), "");
-  EXPECT_TRUE(WriteSummaryTableFile(dir.File("s.res"), ReportOf(state), 1.0));
-  EXPECT_FALSE(std::filesystem::exists(dir.File("s.res")));
-}
-
 // --- Save the Fit Results ------------------------------------------------------------------------
 
 // The parts of the state that saving may change.

@@ -140,12 +140,8 @@ TEST(InputTheSpectrumTest, KeepingUnsavedResultsKeepsEverything) {
             (std::vector<std::string>{"Former results not saved. Proceed?"}));
   EXPECT_EQ(state.view.dialog_ok, 0);
   EXPECT_TRUE(state.spectrum == before.spectrum);
-  EXPECT_EQ(state.results.result_count, 3);
-  EXPECT_TRUE(state.results.results_unsaved);
-  EXPECT_EQ(state.input.skip_header, before.input.skip_header);
-  EXPECT_EQ(state.input.reverse_bytes, before.input.reverse_bytes);
-  EXPECT_EQ(state.input.start_at_a1, before.input.start_at_a1);
-  EXPECT_EQ(state.input.spectrum_dir, "/elsewhere/");
+  EXPECT_TRUE(state.results == before.results);
+  EXPECT_TRUE(state.input == before.input);
   EXPECT_EQ(state.view.status_text, before.view.status_text);
 }
 

@@ -49,7 +49,6 @@ TEST(InputTheSpectrumTest, CancelledFileQuestionOrDialogChangesNothing) {
   InputTheSpectrum(SpectrumInputOf(state), ui);
   EXPECT_EQ(state.view.dialog_ok, 0);
   ASSERT_EQ(ui.file_questions().size(), 1u);
-  EXPECT_EQ(ui.file_questions()[0].title, "  Select the file");
   EXPECT_EQ(ui.file_questions()[0].directory, state.input.spectrum_dir);
   EXPECT_EQ(ui.file_questions()[0].proposed_name, "old.spe");
 

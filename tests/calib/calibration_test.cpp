@@ -13,34 +13,19 @@
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "support/scripted_ui.h"
+#include "support/state_setup.h"
 
 namespace pektra {
 namespace {
 
 using testing::ScriptedUi;
-
-void SetEnergyItems(AnalysisState& state, const std::vector<CalibrationItem>& items, int mode) {
-  for (std::size_t i = 0; i < items.size(); ++i)
-    state.enc.enc_points[static_cast<int>(i) + 1] = items[i];
-  state.enc.enc_count = static_cast<int>(items.size());
-  state.enc.enc_mode = mode;
-  state.enc.enc_present = true;
-  if (mode == 1) FitEnergyLine(CalibrationsOf(state));
-}
-
-void SetEfficiencyItems(AnalysisState& state, const std::vector<CalibrationItem>& items) {
-  for (std::size_t i = 0; i < items.size(); ++i)
-    state.efc.efc_points[static_cast<int>(i) + 1] = items[i];
-  state.efc.efc_count = static_cast<int>(items.size());
-  state.efc.efc_present = true;
-}
+using testing::SetEfficiencyItems;
+using testing::SetEnergyItems;
 
 std::vector<CalibrationItem> ReadItems(const std::string& text) {
   std::istringstream in(text);
   OneBasedArray<CalibrationItem> items(kMaxCalibrationItems, CalibrationItem{});
-  const int count = ReadCalibrationItems(in, items);
-  const auto stored = items.range(1, count);
-  return {stored.begin(), stored.end()};
+  return testing::Leading(items, ReadCalibrationItems(in, items));
 }
 
 TEST(EnergyCalibration, LinearLineThroughTwoItemsMapsChannelsToEnergiesAndBack) {

@@ -48,14 +48,11 @@ TEST(DisplaySettingsFile, LinesWithoutTheirKeyOrReadableValueChangeNothing) {
   }
 }
 
-TEST(DisplaySettingsFile, WrittenFileReadsBackAndMissingFileKeepsDefaults) {
+TEST(DisplaySettingsFile, WrittenFileReadsBackAndAMissingFileIsReported) {
   testing::TempDir dir;
   const std::string file = dir.File("pektra.fn");
   DisplaySettings untouched;
   EXPECT_FALSE(ReadDisplaySettings(file, untouched));
-  EXPECT_EQ(untouched.screen_scale, 1.0);
-  EXPECT_EQ(untouched.font_size, 10);
-  EXPECT_TRUE(untouched.rus_help);
 
   const DisplaySettings written{1.2345, 9, false, "Lab PC, detector 2"};
   ASSERT_TRUE(WriteDisplaySettings(file, written));

@@ -5,8 +5,6 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
-#include "support/test_files.h"
-
 namespace pektra::testing {
 namespace {
 
@@ -39,16 +37,6 @@ TEST(ScriptedUi, AnswersInScriptOrderAndRecordsWhatWasShown) {
   EXPECT_TRUE(ui.AllAnswersUsed());
 }
 
-TEST(ScriptedUi, CancelledDialogAndFileQuestionReportCancel) {
-  ScriptedUi ui;
-  ui.CancelDialog().CancelFile().PressGraphOk();
-  DialogContent dialog = OpenDialogForm("Smoothing");
-  ui.ShowDialog(dialog);
-  EXPECT_FALSE(dialog.ok);
-  EXPECT_EQ(ui.AskSaveFile({"Save", "", "a.res"}), std::nullopt);
-  EXPECT_EQ(ui.WaitForGraphEvent().kind, GraphEvent::Kind::kOk);
-}
-
 TEST(ScriptedUi, UnforeseenQuestionFailsTheTestAndIsAnsweredNo) {
   EXPECT_NONFATAL_FAILURE(
       {
@@ -72,38 +60,6 @@ TEST(ScriptedUi, UnforeseenQuestionFailsTheTestAndIsAnsweredNo) {
         ui.AnswerOk();
       },
       "never asked for");
-}
-
-TEST(ScriptedUi, SaveButtonWritesOnlyOncePerShowing) {
-  ScriptedUi ui;
-  ui.AnswerDialog([](DialogContent& dialog) {
-    PressSave(dialog);
-    PressSave(dialog);
-  });
-  DialogContent dialog = OpenDialogForm("Result table", 250, 330, 430, /*with_save=*/true);
-  std::vector<std::string> written;
-  dialog.list_box.lines = {"line 1", "line 2"};
-  dialog.on_save = [&written](const DialogContent& shown) {
-    written.push_back(std::string(3, ' ').append(shown.title));
-    for (const auto& line : shown.list_box.lines) written.push_back(line);
-  };
-  ui.ShowDialog(dialog);
-  EXPECT_EQ(written, (std::vector<std::string>{"   Result table", "line 1", "line 2"}));
-  EXPECT_TRUE(dialog.saved);
-}
-
-TEST(ConfirmOverwrite, AsksOnlyForExistingFilesInItsOwnWords) {
-  TempDir folder;
-  const std::string name = folder.File("sum.res");
-  ScriptedUi ui;
-  EXPECT_TRUE(ui.ConfirmOverwrite(name));  // no file: no question
-  EXPECT_TRUE(ui.events().empty());
-
-  WriteFile(name, "old");
-  ui.AnswerNo().AnswerYes();
-  EXPECT_FALSE(ui.ConfirmOverwrite(name));
-  EXPECT_TRUE(ui.ConfirmOverwrite(name));
-  EXPECT_EQ(ui.Texts(ScriptedUi::Event::Kind::kYesNo).at(0), name + " already exists.Overwrite?");
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "support/scripted_ui.h"
+#include "support/state_setup.h"
 
 namespace pektra {
 namespace {
@@ -24,10 +25,7 @@ using testing::ScriptedUi;
 // w1 at b1 and w2 at b2, then the division into intervals.
 void Mark(AnalysisState& state, const std::vector<double>& channels) {
   TSpectrum& sp = state.spectrum;
-  for (std::size_t i = 0; i < channels.size(); ++i) {
-    state.marking.peak_list[static_cast<int>(i) + 1] = channels[i];
-  }
-  state.marking.peak_count = static_cast<int>(channels.size());
+  state.marking.peak_count = testing::Fill(state.marking.peak_list, channels);
   state.width.width_slope = (sp.w2 - sp.w1) / (sp.b2 - sp.b1 + 1);
   state.width.width_offset = sp.w1 - sp.b1 * state.width.width_slope;
   state.peak_search.work_slope = state.width.width_slope;
@@ -44,10 +42,7 @@ void LoadPeaks(AnalysisState& state, const std::vector<double>& channels, int le
   for (double c : channels) recipe.peaks.push_back({c, 5000, 4});
   LoadIntoSpectrum(GenerateCounts(recipe), state.spectrum);
   state.spectrum.w1 = state.spectrum.w2 = 4;
-  for (std::size_t i = 0; i < channels.size(); ++i) {
-    state.marking.peak_list[static_cast<int>(i) + 1] = channels[i];
-  }
-  state.marking.peak_count = static_cast<int>(channels.size());
+  state.marking.peak_count = testing::Fill(state.marking.peak_list, channels);
 }
 
 TEST(FitSpectrum, ReportsATooLongIntervalOnceAndFitsTheOthers) {
@@ -94,15 +89,6 @@ TEST(FitSpectrum, FitsAtMostFiftyPeaksOfAnInterval) {
   for (int k = 51; k <= 60; ++k) EXPECT_EQ(state.results.result_rows[k][2], 0.0) << k;
   EXPECT_EQ(state.results.result_count, 60);  // the interval's last peak index, as the table counts
   EXPECT_NEAR(state.results.result_rows[25][0], channels[24], 0.5);
-}
-
-TEST(SpectrumFitCommand, WithoutMarkingSaysSoAndFitsNothing) {
-  AnalysisState state;
-  ScriptedUi ui;
-  SpectrumFitCommand(FitOf(state), ui);
-  EXPECT_EQ(state.view.status_text[0], "No marking data");
-  EXPECT_EQ(state.results.result_count, 0);
-  EXPECT_FALSE(state.results.results_unsaved);
 }
 
 TEST(SpectrumFitCommand, CancelKeepsUnsavedResults) {

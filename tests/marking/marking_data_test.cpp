@@ -10,46 +10,32 @@
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "support/scripted_ui.h"
+#include "support/state_setup.h"
 
 namespace pektra {
 namespace {
 
 constexpr const char* kIncorrect = "Error, the marking data is not correct";
 
-void SetArray(AnalysisState& state, const std::vector<double>& values) {
-  state.marking.marking_length = static_cast<int>(values.size());
-  for (int i = 1; i <= state.marking.marking_length; ++i)
-    state.marking.marking_data[i] = values[i - 1];
-}
-
-std::vector<IntervalRecord> Intervals(const AnalysisState& state) {
-  std::vector<IntervalRecord> list;
-  for (int k = 1; k <= state.marking.interval_count; ++k)
-    list.push_back(state.marking.interval_table[k]);
-  return list;
-}
-
-std::vector<double> Peaks(const AnalysisState& state) {
-  std::vector<double> list;
-  for (int j = 1; j <= state.marking.peak_count; ++j) list.push_back(state.marking.peak_list[j]);
-  return list;
-}
+using testing::IntervalList;
+using testing::PeakList;
+using testing::SetMarkingArray;
 
 TEST(ConvertMarkingData, SplitsBoundsAndPeaksIntoIntervalsInArrayOrder) {
   AnalysisState state;
   testing::ScriptedUi ui;
-  SetArray(state, {-100, 110, 120, -140, -150, 160.4, -170});
+  SetMarkingArray(state, {-100, 110, 120, -140, -150, 160.4, -170});
   ASSERT_TRUE(ConvertMarkingData(MarkingOf(state), ui));
-  EXPECT_EQ(Peaks(state), (std::vector<double>{110, 120, 160.4}));
-  EXPECT_EQ(Intervals(state), (std::vector<IntervalRecord>{{100, 140, 1, 2}, {150, 170, 3, 3}}));
+  EXPECT_EQ(PeakList(state), (std::vector<double>{110, 120, 160.4}));
+  EXPECT_EQ(IntervalList(state), (std::vector<IntervalRecord>{{100, 140, 1, 2}, {150, 170, 3, 3}}));
   EXPECT_TRUE(ui.notes().empty());
   EXPECT_EQ(state.view.dialog_ok, 1);
 
   // Two bounds with nothing between them: an interval without peaks. Bounds are rounded, halves
   // to even.
-  SetArray(state, {-99.5, -105.5, -110, 120, -130});
+  SetMarkingArray(state, {-99.5, -105.5, -110, 120, -130});
   ASSERT_TRUE(ConvertMarkingData(MarkingOf(state), ui));
-  EXPECT_EQ(Intervals(state), (std::vector<IntervalRecord>{{100, 106, 1, 0}, {110, 130, 1, 1}}));
+  EXPECT_EQ(IntervalList(state), (std::vector<IntervalRecord>{{100, 106, 1, 0}, {110, 130, 1, 1}}));
   EXPECT_EQ(state.marking.peak_count, 1);
 }
 
@@ -72,21 +58,21 @@ TEST(ConvertMarkingData, RefusesABrokenArrayAndKeepsTheMarking) {
   for (const std::vector<double>& values : broken) {
     AnalysisState state;
     testing::ScriptedUi ui;
-    SetArray(state, {-10, 12, -14});
+    SetMarkingArray(state, {-10, 12, -14});
     ASSERT_TRUE(ConvertMarkingData(MarkingOf(state), ui));
-    SetArray(state, values);
+    SetMarkingArray(state, values);
     EXPECT_FALSE(ConvertMarkingData(MarkingOf(state), ui)) << values[1];
     EXPECT_EQ(ui.notes(), std::vector<std::string>{kIncorrect});
     EXPECT_EQ(state.view.dialog_ok, 0);
-    EXPECT_EQ(Peaks(state), std::vector<double>{12});
-    EXPECT_EQ(Intervals(state), (std::vector<IntervalRecord>{{10, 14, 1, 1}}));
+    EXPECT_EQ(PeakList(state), std::vector<double>{12});
+    EXPECT_EQ(IntervalList(state), (std::vector<IntervalRecord>{{10, 14, 1, 1}}));
   }
 }
 
 TEST(ConvertMarkingData, NeverReadsBeyondTheArray) {
   AnalysisState state;
   testing::ScriptedUi ui;
-  SetArray(state, {-10, 12, -14});
+  SetMarkingArray(state, {-10, 12, -14});
   state.marking.marking_length = state.marking.marking_data.capacity() + 1;
   EXPECT_FALSE(ConvertMarkingData(MarkingOf(state), ui));
   state.marking.marking_length = -3;

@@ -7,6 +7,7 @@
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "support/scripted_ui.h"
+#include "support/state_setup.h"
 
 namespace pektra {
 namespace {
@@ -22,26 +23,14 @@ std::function<void(DialogContent&)> Type(std::vector<std::string> values, int al
   };
 }
 
-TEST(SetSearchControls, ShowsTheDialogAsWrittenAndKeepsOldValuesOfRefusedRows) {
+TEST(SetSearchControls, ShowsThePresentValuesAndKeepsOldValuesOfRefusedRows) {
   AnalysisState state;
   ScriptedUi ui;
   ui.AnswerDialog(Type({"3.5", "-1", "-0.5", "0", "-2", "5000"}, 1));
   ASSERT_TRUE(SetSearchControls(MarkingOf(state), ui, true));
 
   const DialogContent& shown = ui.dialogs().at(0);
-  EXPECT_EQ(shown.title, "Find the Peaks");
-  EXPECT_EQ(shown.labels[0].text, "Set the control data for peak search");
-  EXPECT_EQ(shown.labels[1].text,
-            "         Warning.\nThe quality of peak search strongly\n"
-            "depends on the accuracy of widths.");
-  EXPECT_EQ(shown.labels[2].text, " Specify the algorithm for peak search ");
-  EXPECT_EQ(shown.grid.labels,
-            (std::vector<std::string>{" Width at the beginning (chan)", " Width at the end(chan)",
-                                      " Width accuracy(chan)", " Sensitivity (0.5 - 3)",
-                                      " Resolution (1-3)", " Interval length"}));
   EXPECT_EQ(shown.grid.cells[5][0], "     128");
-  EXPECT_EQ(shown.choice_lists[0].items,
-            (std::vector<std::string>{" New algorithm", " Old algorithm"}));
   EXPECT_EQ(shown.choice_lists[0].selected, 1);  // ndf 0: the old algorithm is preset
 
   EXPECT_EQ(ui.notes(), (std::vector<std::string>{"Erroneous width", "Erroneous width accuracy",
@@ -91,19 +80,15 @@ TEST(MarkSpectrum, ManualMarkingNeedsPointsAndMovesThemToTheHighestNeighbour) {
   state.spectrum.counts[1002] = 40;
   state.spectrum.counts[998] = 60;
   state.spectrum.counts[1999] = 5;
-  state.marking.mark_list_count = 2;
-  state.marking.mark_list[1] = 2000;
-  state.marking.mark_list[2] = 999.6;
+  state.marking.mark_list_count = testing::Fill(state.marking.mark_list, {2000, 999.6});
   state.results.result_count = 7;
   ScriptedUi ui2;
   ui2.AnswerDialog(Type({"4", "4", "1", "1", "1", "128"}));
   MarkSpectrum(MarkingOf(state), ui2);
   EXPECT_TRUE(ui2.dialogs().at(0).choice_lists[0].items.empty());  // no algorithm choice
-  ASSERT_EQ(state.marking.peak_count, 2);
   // 999.6 is channel 1000: of its higher neighbours 998, 1001 and 1002 the last one wins, the
   // comparison always being with channel 1000. The division sorts the list.
-  EXPECT_EQ(state.marking.peak_list[1], 1002);
-  EXPECT_EQ(state.marking.peak_list[2], 1999);
+  EXPECT_EQ(testing::PeakList(state), (std::vector<double>{1002, 1999}));
   EXPECT_EQ(state.marking.interval_count, 2);
   EXPECT_EQ(state.results.result_offset, 7);
   EXPECT_EQ(state.view.status_text[0], " 2 peak(s) found. ");

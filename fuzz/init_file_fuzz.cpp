@@ -52,14 +52,15 @@ void CheckState(const AnalysisState& s) {
   Check(1 <= sp.a1 && sp.a1 <= sp.a2 && sp.a2 <= 16384);
   Check(1 <= sp.b1 && sp.b1 <= sp.b2 && sp.b2 <= 16384);
   Check(sp.file_type >= 1 && sp.file_type <= 4);
-  Check(s.scale_mode >= 1 && s.scale_mode <= 4);
-  for (const double x : {sp.w1, sp.w2, sp.delta_w, sp.width_variable, sp.delta_width_v,
-                         s.width_slope, s.width_offset, s.sens, s.resol, s.step, s.damper}) {
+  Check(static_cast<int>(s.view.scale_mode) >= 1 && static_cast<int>(s.view.scale_mode) <= 4);
+  for (const double x :
+       {sp.w1, sp.w2, sp.delta_w, sp.width_variable, sp.delta_width_v, s.width.width_slope,
+        s.width.width_offset, s.marking.sens, s.marking.resol, s.fit.step, s.fit.damper}) {
     Check(std::isfinite(x));
   }
-  CheckItems(s.enc_points, s.enc_count);
-  CheckItems(s.efc_points, s.efc_count);
-  Check(!s.enc_present || s.enc_count >= 2);
+  CheckItems(s.enc.enc_points, s.enc.enc_count);
+  CheckItems(s.efc.efc_points, s.efc.efc_count);
+  Check(!s.enc.enc_present || s.enc.enc_count >= 2);
   Check(sp.file_name.size() <= 255);
 }
 

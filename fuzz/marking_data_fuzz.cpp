@@ -123,7 +123,7 @@ void FuzzEnergyList(const std::string& bytes) {
   state.marking.mark_list.fill(0.0);
   const int count = ReadEnergyList(in, state.marking.mark_list);
   Check(count >= 0 && count <= kMaxMarkList);
-  for (const int mode : {2, 3}) {  // energies without a calibration, lines
+  for (const MarkMode mode : {MarkMode::kEnergies, MarkMode::kLines}) {  // without a calibration
     state.marking.mark_mode = mode;
     state.enc.enc_present = false;
     state.marking.mark_list_count = count;

@@ -1,7 +1,8 @@
 // Runs pektra-batch on the IAEA 2002 reference spectrum mix2neq6 and compares its summary table
 // with the 251-peak reference list: peaks matched, missed and invented, and the area z-scores
 // (A - A_ref) / sqrt(dA^2 + dA_ref^2) of the matched peaks.
-//   iaea_eval [TESTDATA_FOLDER] [ndf]     (ndf 0: the old search, 1: the new one)
+//   iaea_eval [TESTDATA_FOLDER] [ndf] [refine]   (ndf 0: the old search, 1: the new one;
+//                                                 refine 1: refinement by the fit)
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -61,6 +62,7 @@ std::vector<Peak> ReadSummary(const std::string& file) {
 int main(int argc, char** argv) {
   const std::string data = argc > 1 ? argv[1] : "../shared/testdata";
   const int ndf = argc > 2 ? std::atoi(argv[2]) : 0;
+  const int refine = argc > 3 ? std::atoi(argv[3]) : 0;
   const std::string folder = data + "/spectra/iaea2002/";
   const std::vector<Peak> reference = ReadReference(folder + "mix2neq6.ref.tsv");
   if (reference.empty()) {
@@ -83,6 +85,7 @@ int main(int argc, char** argv) {
       << ".......Enter Data for ENergy Calibration\n    2  1  1\n"
       << "   533.830   238.632     0.010\n  1390.110   609.312     0.010\n"
       << ".......Mark the Spectrum\n    0    1.00   -1.00  " << ndf << "\n"
+      << ".......Refine the Peaks by the Fit\n    " << refine << "  " << (std::getenv("ACC") ? std::getenv("ACC") : "3.0") << "  0.5  " << (std::getenv("RES") ? std::getenv("RES") : "4.0") << "\n"
       << ".......Maximum Interval\n  128\n.......STOP\n";
   std::ostringstream out, err;
   const int status = pektra::RunBatch({"--init", (work / "pektra.ini").string(), "--out",

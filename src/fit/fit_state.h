@@ -1,6 +1,7 @@
 // The fit settings and the interval being fitted.
 #pragma once
 
+#include <string>
 #include <vector>
 
 namespace pektra {
@@ -18,6 +19,8 @@ struct FitState {
   int fit_bg_degree = 0;                      // background degree of the last interval fit
   double fit_max_count = 0.0, fit_min_count = 0.0;
   std::vector<double> fit_components;  // background, total, then each peak's term
+  // What the refinement of the last spectrum fit removed and added, and why, one line each.
+  std::vector<std::string> refinement_notes;
 
   bool operator==(const FitState&) const = default;
 };

@@ -7,10 +7,15 @@
 #include "core/user_interface.h"
 #include "fit/fit_context.h"
 #include "fit/interval_fit.h"
+#include "fit/refinement.h"
 
 namespace pektra {
 
 void FitSpectrum(const FitContext& ctx, UserInterface& ui) {
+  if (ctx.marking.refinement.refine) {
+    RefineSpectrum(ctx, ui);
+    return;
+  }
   const int count = std::min(ctx.marking.interval_count, kMaxPeaks);
   for (int i = 1; i <= count; ++i) {
     ctx.fit.current_interval = i;

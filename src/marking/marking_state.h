@@ -16,6 +16,19 @@ enum class MarkMode : int {
   kManual = 4,
 };
 
+// Refinement of the marked peaks by the fit: after the fit of an interval, peaks whose area is not
+// significant, whose position ran to its limit or that converged onto a neighbour are removed,
+// and excesses of the residuals that the fit does not explain become new peaks; channels outside
+// every interval are searched the same way against a local background.
+struct RefineSettings {
+  bool refine = false;          // " Refine the peaks by the fit"
+  double accept_sigma = 3.0;    // a peak is kept when area / error(area) reaches this
+  double merge_fwhm = 0.5;      // peaks closer than this (FWHM) are one peak
+  double residual_sigma = 4.0;  // an unexplained excess of this significance becomes a peak
+
+  bool operator==(const RefineSettings&) const = default;
+};
+
 struct MarkingState {
   MarkMode mark_mode = MarkMode::kAutomatic;
   double sens = 1.0;    // sensitivity of the peak search
@@ -33,6 +46,7 @@ struct MarkingState {
   OneBasedArray<double> mark_list{kMaxMarkList, 0.0};
   double k_width = 2.0, ad_interv = 3.0;  // interval length = 2 k_width width + ad_interv
   bool width_exact = true;  // the widths found by the last search agree with the width line
+  RefineSettings refinement;
 
   bool operator==(const MarkingState&) const = default;
 };

@@ -191,10 +191,14 @@ RandomSpectrumResult RandomSpectrum(const RandomSpectrumOptions& options) {
   }
   result.isolated_peaks = static_cast<int>(recipe.peaks.size());
   for (int j = 0; j < options.doublets; ++j) {
-    const double c = place(options.doublet_separation);
+    double separation = options.doublet_separation;
+    if (options.doublet_separation_max > separation) {
+      separation += random.Uniform() * (options.doublet_separation_max - separation);
+    }
+    const double c = place(separation);
     if (c < 0.0) continue;
     const double w = RandomSpectrumFwhm(options, c);
-    const double c2 = c + options.doublet_separation * w;
+    const double c2 = c + separation * w;
     const double area1 = log_uniform(options.doublet_area_min, options.area_max);
     const double area2 = log_uniform(options.doublet_area_min, options.area_max);
     recipe.peaks.push_back({c, area1, w});

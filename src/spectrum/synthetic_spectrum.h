@@ -81,6 +81,8 @@ struct RandomSpectrumOptions {
   double area_min = 30.0, area_max = 1e5;    // log-uniform
   double doublet_area_min = 1000.0;          // each doublet member: log-uniform from here
   double doublet_separation = 1.5;           // FWHM
+  // When above doublet_separation, each doublet's separation is drawn uniformly between the two.
+  double doublet_separation_max = 0.0;
   double background_first = 2000.0;          // counts per channel at channel 1 ...
   double background_last = 50.0;             // ... and at channel `channels`
   double compton_step = 0.0;                 // step height as a fraction of background_last

@@ -1,6 +1,7 @@
 #include "state/init_file.h"
 
 #include <algorithm>
+#include <cmath>
 #include <fstream>
 #include <limits>
 #include <string>
@@ -197,6 +198,23 @@ void EnterCalibrationData(std::istream& in, AnalysisState& state, bool energy) {
   }
 }
 
+// "Refine the Peaks by the Fit": on (1) or off (0), the acceptance threshold (area / error), the
+// distance (FWHM) under which two peaks are one, and the significance of a residual excess that
+// becomes a peak. A value out of its range leaves the setting as it was.
+void RefineThePeaks(std::istream& in, AnalysisState& state) {
+  RefineSettings& r = state.marking.refinement;
+  Numbers v(4, 0.0);
+  v[1] = r.refine ? 1 : 0;
+  v[2] = r.accept_sigma;
+  v[3] = r.merge_fwhm;
+  v[4] = r.residual_sigma;
+  if (ReadNumbers(in, v, 4) == 0) return;
+  if (v[1] == 0 || v[1] == 1) r.refine = v[1] == 1;
+  if (std::isfinite(v[2]) && v[2] > 0 && v[2] <= 100) r.accept_sigma = v[2];
+  if (std::isfinite(v[3]) && v[3] >= 0 && v[3] <= 10) r.merge_fwhm = v[3];
+  if (std::isfinite(v[4]) && v[4] > 0 && v[4] <= 100) r.residual_sigma = v[4];
+}
+
 // Carries out one command; its data are read from `in`.
 void RunCommand(const std::string& key, std::istream& in, AnalysisState& state) {
   if (key == "IS") return InputTheSpectrum(in, state);
@@ -204,6 +222,7 @@ void RunCommand(const std::string& key, std::istream& in, AnalysisState& state) 
   if (key == "EWI") return EnterTheWidthInformation(in, state);
   if (key == "EVWI") return EnterVariableWidth(in, state);
   if (key == "MS") return MarkTheSpectrum(in, state);
+  if (key == "RPF") return RefineThePeaks(in, state);
   if (key == "EDENC") return EnterCalibrationData(in, state, /*energy=*/true);
   if (key == "EDEFC") return EnterCalibrationData(in, state, /*energy=*/false);
   if (key == "SGM") {  // the graph scale picks one of four scales
@@ -351,6 +370,16 @@ void WriteInitFile(std::ostream& out, const AnalysisState& state) {
              .Real(8, 2, state.marking.sens)
              .Real(8, 2, state.marking.resol)
              .Whole(5, state.marking.ndf)
+             .str()
+      << '\n';
+  const RefineSettings& refine = state.marking.refinement;
+  out << ".......Refine the Peaks by the Fit\n"
+      << "* on   accept  merge  residual\n"
+      << FieldLine()
+             .Whole(5, refine.refine ? 1 : 0)
+             .Real(8, 2, refine.accept_sigma)
+             .Real(8, 2, refine.merge_fwhm)
+             .Real(8, 2, refine.residual_sigma)
              .str()
       << '\n';
   out << ".......Maximum Interval\n"

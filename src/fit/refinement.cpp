@@ -1,0 +1,270 @@
+#include "fit/refinement.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cmath>
+#include <memory>
+#include <string>
+
+#include "core/arithmetic.h"
+#include "core/number_format.h"
+#include "core/result_rows.h"
+#include "core/user_interface.h"
+#include "fit/fit_context.h"
+#include "fit/interval_fit.h"
+
+namespace pektra {
+
+namespace {
+
+constexpr int kMaxFitsPerInterval = 12;
+constexpr int kMaxAddedPerInterval = 4;
+
+// The starting width of an interval: the width line at its middle. (The plain spectrum fit
+// starts every interval at w1 unless width_by_channel is set; a start far from the true width
+// lets the refinement split one wide peak into narrow ones.)
+double StartWidth(const FitContext& ctx, int left, int right) {
+  const TSpectrum& sp = ctx.spectrum;
+  const double span = MaxD(1.0, sp.b2 - sp.b1);
+  const double u = std::clamp((0.5 * (left + right) - sp.b1) / span, 0.0, 1.0);
+  return (1 - u) * sp.w1 + u * sp.w2;
+}
+
+std::string Channel(double c) { return FormatFixed(8, 2, c); }
+
+// One interval under refinement: its bounds, its peaks and a context whose marking holds them.
+class IntervalFit {
+ public:
+  IntervalFit(const FitContext& ctx, UserInterface& ui, int left, int right,
+              std::vector<RefinedPeak> peaks, std::vector<std::string>& notes)
+      : ctx_(ctx),
+        scratch_(std::make_unique<MarkingState>()),
+        local_{ctx.spectrum, ctx.peak_model, ctx.fitter, ctx.fit,      *scratch_,
+               ctx.results,  ctx.processing, ctx.view,   ctx.debug_log},
+        ui_(ui),
+        notes_(notes),
+        left_(left),
+        right_(right),
+        peaks_(std::move(peaks)) {}
+
+  RefinedInterval Run();
+
+ private:
+  const RefineSettings& Settings() const { return ctx_.marking.refinement; }
+  void Fit();
+  bool RemoveUnsupported();
+  bool AddFromResiduals();
+  void Note(const std::string& text);
+
+  const FitContext& ctx_;
+  std::unique_ptr<MarkingState> scratch_;
+  FitContext local_;
+  UserInterface& ui_;
+  std::vector<std::string>& notes_;
+  int left_, right_;
+  std::vector<RefinedPeak> peaks_;  // row[0] is the channel
+  std::vector<double> rejected_;    // channels removed, not to be added again
+  int fits_ = 0, added_ = 0;
+};
+
+void IntervalFit::Note(const std::string& text) {
+  notes_.push_back(text);
+  if (ctx_.debug_log) ctx_.debug_log->WriteLine(text);
+}
+
+void IntervalFit::Fit() {
+  std::sort(peaks_.begin(), peaks_.end(),
+            [](const RefinedPeak& a, const RefinedPeak& b) { return a.row[0] < b.row[0]; });
+  const int n = static_cast<int>(peaks_.size());
+  for (int k = 1; k <= n; ++k) scratch_->peak_list[k] = peaks_[k - 1].row[0];
+  ctx_.fit.fit_first = left_;
+  ctx_.fit.fit_last = right_;
+  ctx_.fit.fit_peaks = n;
+  ctx_.fit.fit_width = StartWidth(ctx_, left_, right_);
+  FitInterval(local_, ui_, 1, /*refit=*/false);
+  for (int k = 1; k <= n; ++k) {
+    const unsigned flags = peaks_[k - 1].flags;
+    peaks_[k - 1].row = PeakResult(local_, k);
+    peaks_[k - 1].flags = flags;
+  }
+  ++fits_;
+}
+
+// The fitted peaks that are no peaks: not significant, run to a position limit, or converged
+// onto a stronger neighbour. Returns whether any was removed.
+bool IntervalFit::RemoveUnsupported() {
+  const TParameter& fitter = ctx_.fitter;
+  if (!fitter.matrix_inverted()) return false;  // no errors to judge by: the fit stands
+  const int n = static_cast<int>(peaks_.size());
+  std::vector<std::string> why(peaks_.size());
+  auto significance = [&](int k) {
+    const ResultRow& r = peaks_[k].row;
+    return r[3] > 0 ? r[2] / r[3] : 0.0;
+  };
+  auto position = [&](int k) -> const ParameterRecord& { return fitter.param(5 + n + k); };
+  // Two peaks that compete for one feature: the weaker goes, the other is marked.
+  auto merge = [&](int k, int j) {
+    const int weak = significance(k) < significance(j) ? k : j;
+    why[weak] = "converged onto its neighbour";
+    peaks_[weak == k ? j : k].flags |= kMergedNeighbour;
+  };
+  // Close peaks that share one feature are each insignificant while both are there: of such a
+  // cluster only the least significant goes in one round.
+  std::vector<bool> weak(peaks_.size());
+  for (int k = 0; k < n; ++k) {
+    const ParameterRecord& amp = fitter.param(5 + k);
+    weak[k] = !(significance(k) >= Settings().accept_sigma) || amp.value <= amp.lower;
+  }
+  for (int k = 0; k < n; ++k) {
+    if (!weak[k]) continue;
+    const double reach = 1.5 * MaxD(peaks_[k].row[4], 1.0);
+    bool weakest = true;
+    for (int j = 0; j < n; ++j) {
+      if (j == k || !weak[j] || std::fabs(peaks_[j].row[0] - peaks_[k].row[0]) >= reach) continue;
+      if (significance(j) < significance(k) || (significance(j) == significance(k) && j < k)) {
+        weakest = false;
+      }
+    }
+    if (!weakest) continue;
+    why[k] = "area " + FormatFixed(10, 0, peaks_[k].row[2]) + " +- " +
+             FormatFixed(8, 0, peaks_[k].row[3]) + " not significant";
+  }
+  for (int k = 0; k < n; ++k) {
+    const ParameterRecord& pos = position(k);
+    if (!why[k].empty() || pos.fixed()) continue;
+    const bool at_lower = pos.value <= pos.lower, at_upper = pos.value >= pos.upper;
+    if (!at_lower && !at_upper) continue;
+    // A limit shared with a neighbour (their ranges meet halfway) is a conflict between the two;
+    // the peak's own limit means it wandered off.
+    const int j = at_upper ? k + 1 : k - 1;
+    const bool shared = j >= 0 && j < n && why[j].empty() &&
+                        std::fabs(at_upper ? position(j).lower - pos.upper
+                                           : pos.lower - position(j).upper) < 0.01;
+    if (shared) {
+      merge(k, j);
+    } else {
+      why[k] = "position ran to its limit";
+    }
+  }
+  for (int k = 0; k + 1 < n; ++k) {
+    const double w = MaxD(peaks_[k].row[4], 1.0);
+    if (!why[k].empty() || !why[k + 1].empty()) continue;
+    if (peaks_[k + 1].row[0] - peaks_[k].row[0] < Settings().merge_fwhm * w) merge(k, k + 1);
+  }
+  std::vector<RefinedPeak> kept;
+  for (int k = 0; k < n; ++k) {
+    if (why[k].empty()) {
+      kept.push_back(peaks_[k]);
+      continue;
+    }
+    rejected_.push_back(peaks_[k].row[0]);
+    Note("Refinement: peak at" + Channel(peaks_[k].row[0]) + " removed, " + why[k]);
+  }
+  const bool removed = kept.size() != peaks_.size();
+  peaks_ = std::move(kept);
+  return removed;
+}
+
+// The strongest excess of the residuals of the last fit, if it is significant and new: a new
+// peak at its place. Returns whether one was added.
+bool IntervalFit::AddFromResiduals() {
+  if (added_ >= kMaxAddedPerInterval || peaks_.empty()) return false;
+  // Two views of what the fit leaves: the residuals of the whole fit, and the counts less the
+  // fitted peaks against a local straight line (the background polynomial may have bent itself
+  // into a peak that is missing).
+  std::vector<double> residual(static_cast<std::size_t>(kMaxChannels) + 1, 0.0);
+  std::vector<double> unexplained(static_cast<std::size_t>(kMaxChannels) + 1, 0.0);
+  for (int c = left_; c <= right_; ++c) {
+    const double total = FittedValue(local_, c - left_ + 1.0);
+    const double background = ctx_.fit.fit_components[0];
+    residual[static_cast<std::size_t>(c)] = ctx_.spectrum.counts[c] - total;
+    unexplained[static_cast<std::size_t>(c)] = ctx_.spectrum.counts[c] - (total - background);
+  }
+  const int mode = std::getenv("REFINE_MODE") ? std::atoi(std::getenv("REFINE_MODE")) : 2;
+  const double w = MaxD(peaks_.front().row[4], 1.0);
+  double best = 0.0, where = 0.0;
+  for (double c = left_ + 1; c <= right_ - 1; c += 0.5) {
+    double z = 0.0;
+    if (mode != 1) {
+      const int lo = MaxI(left_, static_cast<int>(std::floor(c - 1.5 * w)));
+      const int hi = MinI(right_, static_cast<int>(std::ceil(c + 1.5 * w)));
+      z = ExcessSignificance(ctx_, residual, lo, hi, c, w, /*with_line=*/false);
+    }
+    if (mode != 0) {
+      const int lo = MaxI(left_, static_cast<int>(std::floor(c - 3 * w)));
+      const int hi = MinI(right_, static_cast<int>(std::ceil(c + 3 * w)));
+      if (hi - lo >= 4) {
+        z = MaxD(z, ExcessSignificance(ctx_, unexplained, lo, hi, c, w, /*with_line=*/true));
+      }
+    }
+    if (z > best) {
+      best = z;
+      where = c;
+    }
+  }
+  if (std::getenv("REFINE_DEBUG")) {
+    std::fprintf(stderr, "interval %d-%d: best residual %.2f at %.1f (w %.2f)\n", left_, right_,
+                 best, where, w);
+  }
+  if (!(best >= Settings().residual_sigma)) return false;
+  for (const double r : rejected_) {
+    if (std::fabs(r - where) < Settings().merge_fwhm * w) return false;
+  }
+  RefinedPeak peak;
+  peak.row[0] = where;
+  peak.flags = kAddedByResiduals;
+  peaks_.push_back(peak);
+  ++added_;
+  Note("Refinement: peak added at" + Channel(where) + ", residual excess " +
+       FormatFixed(6, 1, best) + " sigma");
+  return true;
+}
+
+RefinedInterval IntervalFit::Run() {
+  // Every change is followed by a fit, so the rows always belong to the peaks kept.
+  while (!peaks_.empty()) {
+    Fit();
+    if (fits_ >= kMaxFitsPerInterval) break;
+    if (RemoveUnsupported()) continue;
+    if (!AddFromResiduals()) break;
+  }
+  return {left_, right_, peaks_};
+}
+
+}  // namespace
+
+double ExcessSignificance(const FitContext& ctx, const std::vector<double>& excess, int first,
+                          int last, double centre, double fwhm, bool with_line) {
+  // Weighted least squares of excess = S g + b0 + b1 t, g the unit-area peak per channel.
+  double a[3][3] = {}, r[3] = {};
+  const int m = with_line ? 3 : 1;
+  const double half = MaxD(1.0, 0.5 * (last - first));
+  for (int c = first; c <= last; ++c) {
+    const double e = ctx.spectrum.errors[c];
+    if (!(e > 0)) continue;
+    const double weight = 1.0 / (e * e);
+    const double g = ctx.peak_model.EvalTable((c - centre) / fwhm).value / fwhm;
+    const double f[3] = {g, 1.0, (c - centre) / half};
+    for (int i = 0; i < m; ++i) {
+      r[i] += weight * f[i] * excess[static_cast<std::size_t>(c)];
+      for (int j = 0; j < m; ++j) a[i][j] += weight * f[i] * f[j];
+    }
+  }
+  if (m == 1) return a[0][0] > 0 ? r[0] / std::sqrt(a[0][0]) : 0.0;
+  // The inverse's first row by cofactors.
+  const double c00 = a[1][1] * a[2][2] - a[1][2] * a[2][1];
+  const double c01 = a[0][2] * a[2][1] - a[0][1] * a[2][2];
+  const double c02 = a[0][1] * a[1][2] - a[0][2] * a[1][1];
+  const double det = a[0][0] * c00 + a[1][0] * c01 + a[2][0] * c02;
+  if (!(std::fabs(det) > 1e-300) || !(c00 / det > 0)) return 0.0;
+  const double s = (c00 * r[0] + c01 * r[1] + c02 * r[2]) / det;
+  return s / std::sqrt(c00 / det);
+}
+
+RefinedInterval RefineInterval(const FitContext& ctx, UserInterface& ui, int left, int right,
+                               std::vector<RefinedPeak> peaks, std::vector<std::string>& notes) {
+  return IntervalFit(ctx, ui, left, right, std::move(peaks), notes).Run();
+}
+
+}  // namespace pektra

@@ -1,0 +1,55 @@
+// Refinement of the marking by the fit. The searches decide where peaks are from the counts
+// alone; the fit of an interval knows better: a peak whose fitted area is not significant, whose
+// position ran to its limit or that converged onto its neighbour is not a peak, and an excess of
+// the residuals that the fitted peaks do not explain is one. Channels that no interval covers are
+// searched for such excesses against a local straight background.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "core/analysis_records.h"
+
+namespace pektra {
+
+struct FitContext;
+class UserInterface;
+
+// Why a refined peak is worth a second look.
+enum RefinedPeakFlag : unsigned {
+  kAddedByResiduals = 1u << 0,  // found in the residuals or between the intervals
+  kMergedNeighbour = 1u << 1,   // a neighbour that converged onto it was removed
+};
+
+struct RefinedPeak {
+  ResultRow row{};  // the fitted result
+  unsigned flags = 0;
+};
+
+struct RefinedInterval {
+  int left = 0, right = 0;
+  std::vector<RefinedPeak> peaks;  // ascending by channel
+};
+
+// Significance of a peak of the model's shape, width `fwhm` (channels), centred on `centre`, in
+// the excess counts excess[c] over channels first..last with errors errors[c] (1-based channel
+// arrays); the excess is fitted as peak area plus a straight line when `with_line` is set. The
+// amplitude estimate divided by its error; 0 when it cannot be computed.
+double ExcessSignificance(const FitContext& ctx, const std::vector<double>& excess, int first,
+                          int last, double centre, double fwhm, bool with_line);
+
+// Fits the interval left..right with the starting peaks `peaks` (channel in row[0]) and refines
+// them:
+// removes unsupported peaks and adds the excesses of the residuals, fitting again after each
+// change, a few rounds at most. Leaves the last fit in ctx.fitter. Notes on what was removed or
+// added go to `notes`.
+RefinedInterval RefineInterval(const FitContext& ctx, UserInterface& ui, int left, int right,
+                               std::vector<RefinedPeak> peaks, std::vector<std::string>& notes);
+
+// The spectrum fit with refinement: every marked interval refined, then the channels between
+// the intervals searched, new intervals fitted; the marking (peak_list, interval_table) and the
+// result rows from result_offset on are replaced by the refined peaks. The notes go to
+// fit.refinement_notes and to the debug log.
+void RefineSpectrum(const FitContext& ctx, UserInterface& ui);
+
+}  // namespace pektra

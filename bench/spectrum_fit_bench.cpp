@@ -8,6 +8,7 @@
 
 #include "core/silent_user_interface.h"
 #include "fit/spectrum_fit.h"
+#include "marking/marking.h"
 #include "marking/peak_search.h"
 #include "spectrum/synthetic_spectrum.h"
 #include "state/analysis_state.h"
@@ -78,6 +79,24 @@ void BM_SearchDivideAndFit8192Channels(benchmark::State& bench) {
   bench.counters["intervals"] = state->marking.interval_count;
 }
 BENCHMARK(BM_SearchDivideAndFit8192Channels)->Unit(benchmark::kMillisecond);
+
+// The automatic road with the refinement by the fit, after the old (0) or the new (1) search:
+// marking as the command does it (search and division), the fit with acceptance, residual and gap
+// search, and the rebuilt marking.
+void BM_MarkFitAndRefine8192Channels(benchmark::State& bench) {
+  auto state = SpectrumState();
+  SilentUserInterface ui({true, true, true});
+  state->marking.ndf = static_cast<int>(bench.range(0));
+  state->marking.refinement.refine = true;
+  for (auto _ : bench) {
+    MarkSpectrum(MarkingOf(*state), ui);
+    FitSpectrum(FitOf(*state), ui);
+    benchmark::DoNotOptimize(state->results.result_rows[1]);
+  }
+  bench.counters["peaks"] = state->marking.peak_count;
+  bench.counters["intervals"] = state->marking.interval_count;
+}
+BENCHMARK(BM_MarkFitAndRefine8192Channels)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

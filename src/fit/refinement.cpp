@@ -1,8 +1,6 @@
 #include "fit/refinement.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cmath>
 #include <memory>
 #include <string>
@@ -46,7 +44,8 @@ class IntervalFit {
         notes_(notes),
         left_(left),
         right_(right),
-        peaks_(std::move(peaks)) {}
+        peaks_(std::move(peaks)),
+        scanner_(ctx) {}
 
   RefinedInterval Run();
 
@@ -65,6 +64,7 @@ class IntervalFit {
   int left_, right_;
   std::vector<RefinedPeak> peaks_;  // row[0] is the channel
   std::vector<double> rejected_;    // channels removed, not to be added again
+  ExcessScanner scanner_;
   int fits_ = 0, added_ = 0;
 };
 
@@ -114,7 +114,16 @@ bool IntervalFit::RemoveUnsupported() {
   std::vector<bool> weak(peaks_.size());
   for (int k = 0; k < n; ++k) {
     const ParameterRecord& amp = fitter.param(5 + k);
-    weak[k] = !(significance(k) >= Settings().accept_sigma) || amp.value <= amp.lower;
+    // A lone peak is a discovery anywhere in the spectrum and needs a higher bar; one beside a
+    // stronger peak is looked for in a few channels only.
+    bool lone = true;
+    for (int j = 0; j < n && lone; ++j) {
+      lone = j == k || significance(j) < significance(k) ||
+             std::fabs(peaks_[j].row[0] - peaks_[k].row[0]) > 3 * MaxD(peaks_[k].row[4], 1.0);
+    }
+    const double bar =
+        lone ? MaxD(Settings().accept_sigma, Settings().lone_sigma) : Settings().accept_sigma;
+    weak[k] = !(significance(k) >= bar) || amp.value <= amp.lower;
   }
   for (int k = 0; k < n; ++k) {
     if (!weak[k]) continue;
@@ -138,9 +147,9 @@ bool IntervalFit::RemoveUnsupported() {
     // A limit shared with a neighbour (their ranges meet halfway) is a conflict between the two;
     // the peak's own limit means it wandered off.
     const int j = at_upper ? k + 1 : k - 1;
-    const bool shared = j >= 0 && j < n && why[j].empty() &&
-                        std::fabs(at_upper ? position(j).lower - pos.upper
-                                           : pos.lower - position(j).upper) < 0.01;
+    const bool shared =
+        j >= 0 && j < n && why[j].empty() &&
+        std::fabs(at_upper ? position(j).lower - pos.upper : pos.lower - position(j).upper) < 0.01;
     if (shared) {
       merge(k, j);
     } else {
@@ -172,40 +181,31 @@ bool IntervalFit::AddFromResiduals() {
   if (added_ >= kMaxAddedPerInterval || peaks_.empty()) return false;
   // Two views of what the fit leaves: the residuals of the whole fit, and the counts less the
   // fitted peaks against a local straight line (the background polynomial may have bent itself
-  // into a peak that is missing).
-  std::vector<double> residual(static_cast<std::size_t>(kMaxChannels) + 1, 0.0);
-  std::vector<double> unexplained(static_cast<std::size_t>(kMaxChannels) + 1, 0.0);
+  // into a peak that is missing). Both indexed from left_.
+  const std::size_t length = static_cast<std::size_t>(right_ - left_ + 1);
+  std::vector<double> residual(length), unexplained(length);
   for (int c = left_; c <= right_; ++c) {
     const double total = FittedValue(local_, c - left_ + 1.0);
     const double background = ctx_.fit.fit_components[0];
-    residual[static_cast<std::size_t>(c)] = ctx_.spectrum.counts[c] - total;
-    unexplained[static_cast<std::size_t>(c)] = ctx_.spectrum.counts[c] - (total - background);
+    residual[static_cast<std::size_t>(c - left_)] = ctx_.spectrum.counts[c] - total;
+    unexplained[static_cast<std::size_t>(c - left_)] =
+        ctx_.spectrum.counts[c] - (total - background);
   }
-  const int mode = std::getenv("REFINE_MODE") ? std::atoi(std::getenv("REFINE_MODE")) : 2;
   const double w = MaxD(peaks_.front().row[4], 1.0);
   double best = 0.0, where = 0.0;
   for (double c = left_ + 1; c <= right_ - 1; c += 0.5) {
-    double z = 0.0;
-    if (mode != 1) {
-      const int lo = MaxI(left_, static_cast<int>(std::floor(c - 1.5 * w)));
-      const int hi = MinI(right_, static_cast<int>(std::ceil(c + 1.5 * w)));
-      z = ExcessSignificance(ctx_, residual, lo, hi, c, w, /*with_line=*/false);
-    }
-    if (mode != 0) {
-      const int lo = MaxI(left_, static_cast<int>(std::floor(c - 3 * w)));
-      const int hi = MinI(right_, static_cast<int>(std::ceil(c + 3 * w)));
-      if (hi - lo >= 4) {
-        z = MaxD(z, ExcessSignificance(ctx_, unexplained, lo, hi, c, w, /*with_line=*/true));
-      }
+    int lo = MaxI(left_, static_cast<int>(std::floor(c - 1.5 * w)));
+    int hi = MinI(right_, static_cast<int>(std::ceil(c + 1.5 * w)));
+    double z = scanner_.Significance(residual, left_, lo, hi, c, w, /*with_line=*/false);
+    lo = MaxI(left_, static_cast<int>(std::floor(c - 3 * w)));
+    hi = MinI(right_, static_cast<int>(std::ceil(c + 3 * w)));
+    if (hi - lo >= 4) {
+      z = MaxD(z, scanner_.Significance(unexplained, left_, lo, hi, c, w, /*with_line=*/true));
     }
     if (z > best) {
       best = z;
       where = c;
     }
-  }
-  if (std::getenv("REFINE_DEBUG")) {
-    std::fprintf(stderr, "interval %d-%d: best residual %.2f at %.1f (w %.2f)\n", left_, right_,
-                 best, where, w);
   }
   if (!(best >= Settings().residual_sigma)) return false;
   for (const double r : rejected_) {
@@ -229,25 +229,50 @@ RefinedInterval IntervalFit::Run() {
     if (RemoveUnsupported()) continue;
     if (!AddFromResiduals()) break;
   }
-  return {left_, right_, peaks_};
+  const TParameter& fitter = ctx_.fitter;
+  return {left_, right_, peaks_, fitter.chi2_df() * fitter.ndf(), fitter.matrix_inverted()};
 }
 
 }  // namespace
 
-double ExcessSignificance(const FitContext& ctx, const std::vector<double>& excess, int first,
-                          int last, double centre, double fwhm, bool with_line) {
+const ExcessScanner::Shape& ExcessScanner::ShapeFor(double centre, double fwhm, int reach) {
+  const double fraction = centre - std::floor(centre);
+  for (const Shape& s : shapes_) {
+    if (s.fraction == fraction && s.reach >= reach && std::fabs(s.fwhm - fwhm) <= 0.002 * fwhm) {
+      return s;
+    }
+  }
+  Shape& s = shapes_[next_];
+  next_ = 1 - next_;
+  s.fwhm = fwhm;
+  s.fraction = fraction;
+  s.reach = reach;
+  s.values.resize(static_cast<std::size_t>(2 * reach + 1));
+  for (int d = -reach; d <= reach; ++d) {
+    s.values[static_cast<std::size_t>(d + reach)] =
+        ctx_.peak_model.EvalTable((d - fraction) / fwhm).value / fwhm;
+  }
+  return s;
+}
+
+double ExcessScanner::Significance(const std::vector<double>& excess, int base, int lo, int hi,
+                                   double centre, double fwhm, bool with_line) {
   // Weighted least squares of excess = S g + b0 + b1 t, g the unit-area peak per channel.
+  const int channel = static_cast<int>(std::floor(centre));
+  const int reach = MaxI(channel - lo, hi - channel);
+  const Shape& shape = ShapeFor(centre, fwhm, reach);
   double a[3][3] = {}, r[3] = {};
   const int m = with_line ? 3 : 1;
-  const double half = MaxD(1.0, 0.5 * (last - first));
-  for (int c = first; c <= last; ++c) {
-    const double e = ctx.spectrum.errors[c];
+  const double half = MaxD(1.0, 0.5 * (hi - lo));
+  for (int c = lo; c <= hi; ++c) {
+    const double e = ctx_.spectrum.errors[c];
     if (!(e > 0)) continue;
     const double weight = 1.0 / (e * e);
-    const double g = ctx.peak_model.EvalTable((c - centre) / fwhm).value / fwhm;
+    const double g = shape.values[static_cast<std::size_t>(c - channel + shape.reach)];
+    const double y = excess[static_cast<std::size_t>(c - base)];
     const double f[3] = {g, 1.0, (c - centre) / half};
     for (int i = 0; i < m; ++i) {
-      r[i] += weight * f[i] * excess[static_cast<std::size_t>(c)];
+      r[i] += weight * f[i] * y;
       for (int j = 0; j < m; ++j) a[i][j] += weight * f[i] * f[j];
     }
   }

@@ -19,6 +19,7 @@ class UserInterface;
 enum RefinedPeakFlag : unsigned {
   kAddedByResiduals = 1u << 0,  // found in the residuals or between the intervals
   kMergedNeighbour = 1u << 1,   // a neighbour that converged onto it was removed
+  kSplitFromWide = 1u << 2,     // one of two peaks that a too wide single peak was split into
 };
 
 struct RefinedPeak {
@@ -29,14 +30,34 @@ struct RefinedPeak {
 struct RefinedInterval {
   int left = 0, right = 0;
   std::vector<RefinedPeak> peaks;  // ascending by channel
+  double chi2 = 0.0;               // of the last fit: the criterion times its degrees of freedom
+  bool inverted = false;           // the last fit's matrix could be inverted (errors exist)
 };
 
-// Significance of a peak of the model's shape, width `fwhm` (channels), centred on `centre`, in
-// the excess counts excess[c] over channels first..last with errors errors[c] (1-based channel
-// arrays); the excess is fitted as peak area plus a straight line when `with_line` is set. The
-// amplitude estimate divided by its error; 0 when it cannot be computed.
-double ExcessSignificance(const FitContext& ctx, const std::vector<double>& excess, int first,
-                          int last, double centre, double fwhm, bool with_line);
+// Significance of an excess of counts shaped like a peak: the weighted least-squares amplitude of
+// the peak model (width `fwhm` channels, centred on `centre`) in excess[c - base] over channels
+// lo..hi, with a straight line beside it when asked, divided by its error (errors: the
+// spectrum's). 0 when it cannot be computed. The shape values are kept between calls of the same
+// width and the same fraction of a channel, so a scan over a spectrum evaluates the model rarely.
+class ExcessScanner {
+ public:
+  explicit ExcessScanner(const FitContext& ctx) : ctx_(ctx) {}
+
+  double Significance(const std::vector<double>& excess, int base, int lo, int hi, double centre,
+                      double fwhm, bool with_line);
+
+ private:
+  struct Shape {
+    double fwhm = -1.0, fraction = -1.0;
+    int reach = -1;
+    std::vector<double> values;  // at offsets -reach..reach from the centre's channel
+  };
+  const Shape& ShapeFor(double centre, double fwhm, int reach);
+
+  const FitContext& ctx_;
+  Shape shapes_[2];
+  int next_ = 0;
+};
 
 // Fits the interval left..right with the starting peaks `peaks` (channel in row[0]) and refines
 // them:

@@ -61,6 +61,7 @@ std::vector<double> GapCandidates(const FitContext& ctx, const std::vector<Inter
   for (int c = b1; c <= b2; ++c) {
     excess[static_cast<std::size_t>(c)] = sp.counts[c] - explained[static_cast<std::size_t>(c)];
   }
+  ExcessScanner scanner(ctx);
   std::vector<double> z(static_cast<std::size_t>(kMaxChannels) + 2, 0.0);
   for (int c = b1; c <= b2; ++c) {
     if (covered[static_cast<std::size_t>(c)]) continue;
@@ -68,7 +69,7 @@ std::vector<double> GapCandidates(const FitContext& ctx, const std::vector<Inter
     const int lo = MaxI(b1, static_cast<int>(std::floor(c - 3 * w)));
     const int hi = MinI(b2, static_cast<int>(std::ceil(c + 3 * w)));
     if (hi - lo < 4) continue;
-    z[static_cast<std::size_t>(c)] = ExcessSignificance(ctx, excess, lo, hi, c, w, true);
+    z[static_cast<std::size_t>(c)] = scanner.Significance(excess, 0, lo, hi, c, w, true);
   }
   struct Candidate {
     double z;
@@ -94,6 +95,82 @@ std::vector<double> GapCandidates(const FitContext& ctx, const std::vector<Inter
   }
   std::sort(chosen.begin(), chosen.end());
   return chosen;
+}
+
+// The detector's width as the spectrum shows it: a straight line through the widths of the
+// strong single peaks (outliers, such as unresolved doublets, dropped in turns); the width line
+// of the settings when there are fewer than five such peaks.
+struct WidthModel {
+  double offset = 0.0, slope = 0.0;
+  bool measured = false;
+  double At(double c) const { return offset + slope * c; }
+};
+
+WidthModel MeasuredWidths(const FitContext& ctx, const std::vector<Interval>& intervals) {
+  struct Point {
+    double c, w, e;
+  };
+  std::vector<Point> points;
+  for (const Interval& i : intervals) {
+    if (!i.fitted || i.refined.peaks.size() != 1 || !i.refined.inverted) continue;
+    const ResultRow& r = i.refined.peaks.front().row;
+    if (!(r[3] > 0) || r[2] / r[3] < 20) continue;
+    points.push_back({r[0], r[4], MaxD(r[5], 0.02 * r[4])});
+  }
+  WidthModel model;
+  const TSpectrum& sp = ctx.spectrum;
+  model.slope = (sp.w2 - sp.w1) / MaxD(1.0, sp.b2 - sp.b1);
+  model.offset = sp.w1 - model.slope * sp.b1;
+  for (int round = 0; round < 4 && points.size() >= 5; ++round) {
+    double s = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (const Point& p : points) {
+      const double g = 1.0 / (p.e * p.e);
+      s += g;
+      sx += g * p.c;
+      sy += g * p.w;
+      sxx += g * p.c * p.c;
+      sxy += g * p.c * p.w;
+    }
+    const double d = s * sxx - sx * sx;
+    if (!(d > 0)) break;
+    model.slope = (s * sxy - sx * sy) / d;
+    model.offset = (sy - model.slope * sx) / s;
+    model.measured = true;
+    std::vector<Point> kept;
+    for (const Point& p : points) {
+      if (std::fabs(p.w - model.At(p.c)) <= 3 * MaxD(p.e, 0.05 * p.w)) kept.push_back(p);
+    }
+    if (kept.size() == points.size()) break;
+    points = std::move(kept);
+  }
+  return model;
+}
+
+// A single peak much wider than the detector's width may be two: fitted again as two peaks, the
+// pair is kept when it explains the counts clearly better and its width is the detector's.
+void SplitWideSinglets(const FitContext& ctx, UserInterface& ui, std::vector<Interval>& intervals,
+                       const WidthModel& widths, std::vector<std::string>& notes) {
+  for (Interval& i : intervals) {
+    if (!i.fitted || i.refined.peaks.size() != 1 || !i.refined.inverted) continue;
+    const ResultRow& r = i.refined.peaks.front().row;
+    const double expected = widths.At(r[0]);
+    if (!(expected > 0) || r[4] < 1.25 * expected || r[4] - expected < 5 * r[5]) continue;
+    std::vector<RefinedPeak> pair(2);
+    pair[0].row[0] = r[0] - 0.3 * expected;
+    pair[1].row[0] = r[0] + 0.3 * expected;
+    pair[0].flags = pair[1].flags = kSplitFromWide;
+    std::vector<std::string> trial_notes;
+    RefinedInterval split =
+        RefineInterval(ctx, ui, i.refined.left, i.refined.right, std::move(pair), trial_notes);
+    if (split.peaks.size() != 2 || !split.inverted || !(split.chi2 < i.refined.chi2 - 9)) continue;
+    const double width = split.peaks.front().row[4];
+    if (width < 0.8 * expected || width > 1.2 * expected) continue;
+    notes.push_back("Refinement: peak at" + FormatFixed(8, 2, r[0]) + " (width " +
+                    FormatFixed(5, 2, r[4]) + ", expected " + FormatFixed(5, 2, expected) +
+                    ") split into two");
+    notes.insert(notes.end(), trial_notes.begin(), trial_notes.end());
+    i.refined = std::move(split);
+  }
 }
 
 // Half the length of a new interval around a peak at c, as the division makes them.
@@ -233,6 +310,7 @@ void RefineSpectrum(const FitContext& ctx, UserInterface& ui) {
     AddExplained(ctx, interval.refined, explained);
     intervals.push_back(std::move(interval));
   }
+  SplitWideSinglets(ctx, ui, intervals, MeasuredWidths(ctx, intervals), notes);
   PlaceCandidates(ctx, ui, intervals, GapCandidates(ctx, intervals, explained), notes);
   Rebuild(ctx, ui, intervals);
 }

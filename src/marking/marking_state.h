@@ -22,7 +22,8 @@ enum class MarkMode : int {
 // every interval are searched the same way against a local background.
 struct RefineSettings {
   bool refine = false;          // " Refine the peaks by the fit"
-  double accept_sigma = 3.0;    // a peak is kept when area / error(area) reaches this
+  double accept_sigma = 3.0;    // a peak is kept when area / error(area) reaches this ...
+  double lone_sigma = 3.5;      // ... or this when no stronger peak is within 3 FWHM of it
   double merge_fwhm = 0.5;      // peaks closer than this (FWHM) are one peak
   double residual_sigma = 4.0;  // an unexplained excess of this significance becomes a peak
 

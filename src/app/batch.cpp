@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "app/batch_outputs.h"
 #include "calib/calibration.h"
 #include "calib/calibration_commands.h"
 #include "core/file_names.h"
@@ -51,8 +52,11 @@ const char* const kHelp =
     "\n"
     "Messages the window would show go to standard error in the same words, prefixed with the\n"
     "spectrum's name. A spectrum that fails is reported and skipped; the others go on. An\n"
-    "existing summary table of the same name is replaced. Exit status: 0 when every spectrum\n"
-    "was analysed and saved, 1 when one or more failed, 2 for wrong options.\n";
+    "existing summary table of the same name is replaced. Spectra that would be saved under one\n"
+    "name (a/x.txt and b/x.txt with --out, or spec.dat and specdat), or whose table would replace\n"
+    "a file the run reads, are refused before anything is analysed. Exit status: 0 when every\n"
+    "spectrum was analysed and saved, 1 when one or more failed, 2 for wrong options or clashing\n"
+    "summary names.\n";
 
 struct Options {
   std::string init_file;
@@ -192,12 +196,6 @@ bool LoadCalibration(AnalysisState& state, BatchUserInterface& ui, const std::st
   return true;
 }
 
-std::string SummaryPath(const Options& o, const std::string& spectrum) {
-  const std::string proposed = ProposedSummaryName(spectrum);
-  if (o.out_dir.empty()) return proposed;
-  return (std::filesystem::path(o.out_dir) / FileNamePart(proposed)).string();
-}
-
 // One spectrum from file to summary table, in a state of its own. Returns success.
 bool AnalyseOne(const Options& o, const std::string& init_text, const std::string& spectrum,
                 std::ostream& err, std::mutex& lock, std::string& report) {
@@ -245,7 +243,7 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   }
   FitSpectrum(FitOf(*state), ui);
   const int rows = state->results.result_count;
-  const std::string target = SummaryPath(o, spectrum);
+  const std::string target = SummaryPath(o.out_dir, spectrum);
   if (rows > 0 &&
       !WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient)) {
     ui.Say("Error, the file " + target + " could not be written");
@@ -254,6 +252,23 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   report = FileNamePart(spectrum) + ": " + std::to_string(state->marking.peak_count) +
            " peak(s) found, " + std::to_string(rows) + " row(s)" +
            (rows > 0 ? " saved in " + target : ", nothing saved");
+  return true;
+}
+
+// Refuses a run in which two spectra would be saved in one summary file, or a summary table would
+// replace a file the run reads: a series wants one table per spectrum under a name that can be
+// told from the spectrum's, so nothing is analysed until every spectrum has a file of its own.
+bool SummaryNamesClash(const Options& o, std::ostream& err) {
+  std::vector<std::string> inputs = o.spectra;
+  inputs.push_back(o.init_given ? o.init_file : std::string("pektra.ini"));
+  for (const std::string& file : {o.marking_file, o.energy_file, o.efficiency_file}) {
+    if (!file.empty()) inputs.push_back(file);
+  }
+  const std::vector<std::string> clashes = SummaryNameClashes(o.out_dir, o.spectra, inputs);
+  if (clashes.empty()) return false;
+  for (const std::string& clash : clashes) err << "pektra-batch: " << clash << '\n';
+  err << "pektra-batch: nothing was analysed; every spectrum needs a summary file of its own "
+         "(rename the spectrum, or analyse such spectra in runs with different --out folders)\n";
   return true;
 }
 
@@ -271,6 +286,7 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     err << "pektra-batch: no spectrum given (see --help)\n";
     return 2;
   }
+  if (SummaryNamesClash(o, err)) return 2;
   std::string init_text;
   const std::string init_file = o.init_given ? o.init_file : std::string("pektra.ini");
   {

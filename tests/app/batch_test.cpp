@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "spectrum/synthetic_spectrum.h"
@@ -126,6 +127,55 @@ TEST(PektraBatch, FailuresAreReportedWithoutLosingTheOtherSpectra) {
   const BatchRun help = Batch({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage: pektra-batch"), std::string::npos);
+}
+
+// Two spectra that would be saved under one name, or a summary table that would replace a file
+// the run reads, stop the run before anything is analysed or written.
+TEST(PektraBatch, SpectraThatWouldShareASummaryFileAreRefusedBeforeAnyAnalysis) {
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("pektra.ini"), kInit);
+  const std::string text = FreeField(Counts());
+  std::filesystem::create_directory(dir.File("a"));
+  std::filesystem::create_directory(dir.File("b"));
+  std::filesystem::create_directory(dir.File("o"));
+  for (const char* name : {"a/x.txt", "b/x.txt", "spec.dat", "specdat", "spe.cdat", "y.txt"}) {
+    testing::WriteFile(dir.File(name), text);
+  }
+  const std::string init = dir.File("pektra.ini");
+  const BatchRun folders = Batch({"--init", init, "--type", "3", "--out", dir.File("o"),
+                                  dir.File("a/x.txt"), dir.File("b/x.txt")});
+  EXPECT_EQ(folders.status, 2);
+  EXPECT_NE(folders.err.find(dir.File("a/x.txt") + " and " + dir.File("b/x.txt") +
+                             " would both be saved as " + dir.File("o") + "/xtxt.res"),
+            std::string::npos)
+      << folders.err;
+  EXPECT_NE(folders.err.find("nothing was analysed"), std::string::npos) << folders.err;
+  EXPECT_TRUE(std::filesystem::is_empty(dir.File("o")));
+
+  const BatchRun names = Batch({"--init", init, "--type", "3", dir.File("spec.dat"),
+                                dir.File("specdat"), dir.File("spe.cdat"), dir.File("y.txt")});
+  EXPECT_EQ(names.status, 2);
+  for (const char* other : {"specdat", "spe.cdat"}) {
+    EXPECT_NE(names.err.find(dir.File("spec.dat") + " and " + dir.File(other) +
+                             " would both be saved as " + dir.File("specdat.res")),
+              std::string::npos)
+        << names.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("specdat.res")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("ytxt.res")));
+
+  // The same file by two spellings, and a summary table that would replace a spectrum.
+  const std::string twice = dir.path().string() + "/a/../a/x.txt";
+  EXPECT_EQ(Batch({"--init", init, "--type", "3", dir.File("a/x.txt"), twice}).status, 2);
+  testing::WriteFile(dir.File("ytxt.res"), text);
+  const BatchRun input =
+      Batch({"--init", init, "--type", "3", dir.File("ytxt.res"), dir.File("y.txt")});
+  EXPECT_EQ(input.status, 2);
+  EXPECT_NE(input.err.find("the summary table of " + dir.File("y.txt") +
+                           " would replace the input file " + dir.File("ytxt.res")),
+            std::string::npos)
+      << input.err;
+  EXPECT_EQ(testing::ReadFile(dir.File("ytxt.res")), text);
 }
 
 }  // namespace

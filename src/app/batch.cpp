@@ -51,12 +51,15 @@ const char* const kHelp =
     "  --help             this text\n"
     "\n"
     "Messages the window would show go to standard error in the same words, prefixed with the\n"
-    "spectrum's name. A spectrum that fails is reported and skipped; the others go on. An\n"
-    "existing summary table of the same name is replaced. Spectra that would be saved under one\n"
-    "name (a/x.txt and b/x.txt with --out, or spec.dat and specdat), or whose table would replace\n"
-    "a file the run reads, are refused before anything is analysed. Exit status: 0 when every\n"
-    "spectrum was analysed and saved, 1 when one or more failed, 2 for wrong options or clashing\n"
-    "summary names.\n";
+    "spectrum's name. A spectrum fails when it cannot be read or marked, when no peak is found\n"
+    "or none can be fitted, or when its table cannot be written; it is reported and skipped, and\n"
+    "the others go on. An existing summary table of the same name is replaced by the new one;\n"
+    "that of a failed spectrum is left as it was, with a message that it is not a result of this\n"
+    "run. Spectra that would be saved under one name (a/x.txt and b/x.txt with --out, or\n"
+    "spec.dat and specdat), or whose table would replace a file the run reads, are refused\n"
+    "before anything is analysed. Exit status: 0 when every spectrum was analysed and its\n"
+    "summary table written, 1 when one or more failed, 2 for wrong options or clashing summary\n"
+    "names.\n";
 
 struct Options {
   std::string init_file;
@@ -243,15 +246,20 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   }
   FitSpectrum(FitOf(*state), ui);
   const int rows = state->results.result_count;
+  const int peaks = state->marking.peak_count;
+  if (rows == 0) {
+    ui.Say(peaks == 0 ? std::string("no peaks found; nothing saved")
+                      : "none of the " + std::to_string(peaks) +
+                            " peak(s) found could be fitted; nothing saved");
+    return false;
+  }
   const std::string target = SummaryPath(o.out_dir, spectrum);
-  if (rows > 0 &&
-      !WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient)) {
+  if (!WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient)) {
     ui.Say("Error, the file " + target + " could not be written");
     return false;
   }
-  report = FileNamePart(spectrum) + ": " + std::to_string(state->marking.peak_count) +
-           " peak(s) found, " + std::to_string(rows) + " row(s)" +
-           (rows > 0 ? " saved in " + target : ", nothing saved");
+  report = FileNamePart(spectrum) + ": " + std::to_string(peaks) + " peak(s) found, " +
+           std::to_string(rows) + " row(s) saved in " + target;
   return true;
 }
 
@@ -270,6 +278,59 @@ bool SummaryNamesClash(const Options& o, std::ostream& err) {
   err << "pektra-batch: nothing was analysed; every spectrum needs a summary file of its own "
          "(rename the spectrum, or analyse such spectra in runs with different --out folders)\n";
   return true;
+}
+
+// AnalyseOne, with an exception (out of memory, say) a failure of this spectrum only.
+bool AnalyseCaught(const Options& o, const std::string& init_text, const std::string& spectrum,
+                   std::ostream& err, std::mutex& lock, std::string& report) {
+  try {
+    return AnalyseOne(o, init_text, spectrum, err, lock, report);
+  } catch (const std::exception& e) {
+    std::lock_guard<std::mutex> guard(lock);
+    err << FileNamePart(spectrum) << ": Internal error: " << e.what() << '\n';
+  } catch (...) {
+    std::lock_guard<std::mutex> guard(lock);
+    err << FileNamePart(spectrum) << ": Internal error\n";
+  }
+  return false;
+}
+
+// Says that a summary table of the name a failed spectrum would have used is still there.
+void NoteOlderSummary(const std::string& target, const std::string& name, std::ostream& err) {
+  std::error_code error;
+  if (std::filesystem::is_regular_file(target, error)) {
+    err << name << ": the older summary table " << target
+        << " was left as it was; it is not a result of this run\n";
+  }
+}
+
+// Analyses every spectrum, o.jobs at once; returns how many failed. A failure comes with a word on
+// an older summary table of the spectrum's name, which stays as it was. With several spectra each
+// line starts with "[k/N] ", k counting the spectra done in the order of their lines.
+int AnalyseAll(const Options& o, const std::string& init_text, std::ostream& err) {
+  std::mutex lock;
+  std::atomic<std::size_t> next{0};
+  std::atomic<int> failed{0};
+  std::size_t done = 0;  // guarded by lock
+  const std::size_t total = o.spectra.size();
+  auto worker = [&] {
+    for (std::size_t k = next++; k < total; k = next++) {
+      const std::string& spectrum = o.spectra[k];
+      std::string report;
+      const bool ok = AnalyseCaught(o, init_text, spectrum, err, lock, report);
+      if (!ok) ++failed;
+      std::lock_guard<std::mutex> guard(lock);
+      if (!ok) NoteOlderSummary(SummaryPath(o.out_dir, spectrum), FileNamePart(spectrum), err);
+      if (total > 1) err << '[' << ++done << '/' << total << "] ";
+      err << (ok ? report : FileNamePart(spectrum) + ": FAILED, skipped") << '\n';
+    }
+  };
+  const int jobs = std::min<int>(o.jobs, static_cast<int>(total));
+  std::vector<std::thread> threads;
+  for (int t = 1; t < jobs; ++t) threads.emplace_back(worker);
+  worker();
+  for (std::thread& thread : threads) thread.join();
+  return failed;
 }
 
 }  // namespace
@@ -301,37 +362,10 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
   }
 
-  std::mutex lock;
-  std::atomic<std::size_t> next{0};
-  std::atomic<int> failed{0}, done{0};
-  const std::size_t total = o.spectra.size();
-  auto worker = [&] {
-    for (std::size_t k = next++; k < total; k = next++) {
-      std::string report;
-      bool ok = false;
-      try {
-        ok = AnalyseOne(o, init_text, o.spectra[k], err, lock, report);
-      } catch (const std::exception& e) {  // e.g. out of memory: this spectrum only
-        std::lock_guard<std::mutex> guard(lock);
-        err << FileNamePart(o.spectra[k]) << ": Internal error: " << e.what() << '\n';
-      } catch (...) {
-        std::lock_guard<std::mutex> guard(lock);
-        err << FileNamePart(o.spectra[k]) << ": Internal error\n";
-      }
-      if (!ok) ++failed;
-      const int finished = ++done;
-      std::lock_guard<std::mutex> guard(lock);
-      if (total > 1) err << '[' << finished << '/' << total << "] ";
-      err << (ok ? report : FileNamePart(o.spectra[k]) + ": FAILED, skipped") << '\n';
-    }
-  };
-  const int jobs = std::min<int>(o.jobs, static_cast<int>(total));
-  std::vector<std::thread> threads;
-  for (int t = 1; t < jobs; ++t) threads.emplace_back(worker);
-  worker();
-  for (std::thread& thread : threads) thread.join();
-  if (total > 1) {
-    err << "pektra-batch: " << (total - failed) << " of " << total << " spectra analysed\n";
+  const int failed = AnalyseAll(o, init_text, err);
+  if (o.spectra.size() > 1) {
+    err << "pektra-batch: " << (o.spectra.size() - static_cast<std::size_t>(failed)) << " of "
+        << o.spectra.size() << " spectra analysed\n";
   }
   return failed == 0 ? 0 : 1;
 }

@@ -129,6 +129,41 @@ TEST(PektraBatch, FailuresAreReportedWithoutLosingTheOtherSpectra) {
   EXPECT_NE(help.out.find("Usage: pektra-batch"), std::string::npos);
 }
 
+// A spectrum whose summary table is not written fails, and an older table of its name is named
+// as such: peaks found but every interval too long to fit, and no peaks at all.
+TEST(PektraBatch, ASpectrumWithoutASummaryTableFailsAndTheOlderTableIsNotTakenForItsResult) {
+  testing::TempDir dir;
+  std::string init = kInit;
+  init.insert(init.find(".......STOP"), ".......Maximum Interval\n    5\n");
+  testing::WriteFile(dir.File("short.ini"), init);
+  testing::WriteFile(dir.File("good.txt"), FreeField(Counts()));
+  testing::WriteFile(dir.File("goodtxt.res"), "an older table\n");
+  const BatchRun unfitted =
+      Batch({"--init", dir.File("short.ini"), "--type", "3", dir.File("good.txt")});
+  EXPECT_EQ(unfitted.status, 1) << unfitted.err;
+  EXPECT_EQ(unfitted.out, "");
+  EXPECT_NE(
+      unfitted.err.find("good.txt: none of the 4 peak(s) found could be fitted; nothing saved"),
+      std::string::npos)
+      << unfitted.err;
+  EXPECT_NE(unfitted.err.find("good.txt: the older summary table " + dir.File("goodtxt.res") +
+                              " was left as it was; it is not a result of this run"),
+            std::string::npos)
+      << unfitted.err;
+  EXPECT_EQ(testing::ReadFile(dir.File("goodtxt.res")), "an older table\n");
+
+  std::string flat = "* counts\n";
+  for (int c = 0; c < 2048; ++c) flat += "100\n";
+  testing::WriteFile(dir.File("flat.txt"), flat);
+  testing::WriteFile(dir.File("pektra.ini"), kInit);
+  const BatchRun no_peaks =
+      Batch({"--init", dir.File("pektra.ini"), "--type", "3", dir.File("flat.txt")});
+  EXPECT_EQ(no_peaks.status, 1) << no_peaks.err;
+  EXPECT_NE(no_peaks.err.find("flat.txt: no peaks found; nothing saved"), std::string::npos)
+      << no_peaks.err;
+  EXPECT_EQ(no_peaks.err.find("older summary table"), std::string::npos) << no_peaks.err;
+}
+
 // Two spectra that would be saved under one name, or a summary table that would replace a file
 // the run reads, stop the run before anything is analysed or written.
 TEST(PektraBatch, SpectraThatWouldShareASummaryFileAreRefusedBeforeAnyAnalysis) {

@@ -30,7 +30,7 @@ namespace pektra {
 namespace {
 
 const char* const kHelp =
-    "Usage: pektra-batch [options] SPECTRUM...\n"
+    "Usage: pektra-batch [options] [--] SPECTRUM...\n"
     "Analyses gamma-ray spectra without a window, the way the window does with the same\n"
     "settings: reads the init file, then for every spectrum reads it, marks it (finds the peaks\n"
     "and divides it into fit intervals), fits every interval and writes the summary table.\n"
@@ -49,17 +49,20 @@ const char* const kHelp =
     "                     named as the window proposes: spec.dat gives specdat.res)\n"
     "  -j N               analyse N spectra at once\n"
     "  --help             this text\n"
+    "  --                 ends the options: every later argument is a spectrum file name\n"
     "\n"
-    "Messages the window would show go to standard error in the same words, prefixed with the\n"
-    "spectrum's name. A spectrum fails when it cannot be read or marked, when no peak is found\n"
-    "or none can be fitted, or when its table cannot be written; it is reported and skipped, and\n"
-    "the others go on. An existing summary table of the same name is replaced by the new one;\n"
-    "that of a failed spectrum is left as it was, with a message that it is not a result of this\n"
-    "run. Spectra that would be saved under one name (a/x.txt and b/x.txt with --out, or\n"
-    "spec.dat and specdat), or whose table would replace a file the run reads, are refused\n"
-    "before anything is analysed. Exit status: 0 when every spectrum was analysed and its\n"
-    "summary table written, 1 when one or more failed, 2 for wrong options or clashing summary\n"
-    "names.\n";
+    "For every spectrum analysed and saved a line goes to standard output (with \"[k/N] \" in\n"
+    "front, k counting the spectra done, when there are several). Messages the window would show\n"
+    "go to standard error in the same words, prefixed with the spectrum's name, and so do the\n"
+    "failures and the count of the run. A spectrum fails when it cannot be read or marked, when\n"
+    "no peak is found or none can be fitted, or when its table cannot be written; it is reported\n"
+    "and skipped, and the others go on. An existing summary table of the same name is replaced by\n"
+    "the new one; that of a failed spectrum is left as it was, with a message that it is not a\n"
+    "result of this run. Spectra that would be saved under one name (a/x.txt and b/x.txt with\n"
+    "--out, or spec.dat and specdat), or whose table would replace a file the run reads, are\n"
+    "refused before anything is analysed.\n"
+    "Exit status: 0 when every spectrum was analysed and its summary table written, 1 when one\n"
+    "or more failed, 2 for wrong options or clashing summary names.\n";
 
 struct Options {
   std::string init_file;
@@ -111,8 +114,13 @@ class BatchUserInterface : public UserInterface {
 
 bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& err, bool& help) {
   std::vector<std::string> lists;
+  bool options_ended = false;
   for (std::size_t k = 0; k < args.size(); ++k) {
     const std::string& arg = args[k];
+    if (options_ended) {
+      o.spectra.push_back(arg);
+      continue;
+    }
     auto value = [&](std::string& target) {
       if (k + 1 >= args.size()) {
         err << "pektra-batch: " << arg << " needs a value\n";
@@ -149,6 +157,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
       if (!value(o.efficiency_file)) return false;
     } else if (arg == "--out") {
       if (!value(o.out_dir)) return false;
+    } else if (arg == "--") {
+      options_ended = true;
     } else if (!arg.empty() && arg[0] == '-') {
       err << "pektra-batch: unknown option " << arg << " (see --help)\n";
       return false;
@@ -304,10 +314,12 @@ void NoteOlderSummary(const std::string& target, const std::string& name, std::o
   }
 }
 
-// Analyses every spectrum, o.jobs at once; returns how many failed. A failure comes with a word on
-// an older summary table of the spectrum's name, which stays as it was. With several spectra each
-// line starts with "[k/N] ", k counting the spectra done in the order of their lines.
-int AnalyseAll(const Options& o, const std::string& init_text, std::ostream& err) {
+// Analyses every spectrum, o.jobs at once; returns how many failed. The line of a spectrum saved
+// goes to `out`, a failure to `err` with a word on an older summary table of the spectrum's name,
+// which stays as it was. With several spectra each line starts with "[k/N] ", k counting the
+// spectra done in the order of their lines.
+int AnalyseAll(const Options& o, const std::string& init_text, std::ostream& out,
+               std::ostream& err) {
   std::mutex lock;
   std::atomic<std::size_t> next{0};
   std::atomic<int> failed{0};
@@ -321,8 +333,10 @@ int AnalyseAll(const Options& o, const std::string& init_text, std::ostream& err
       if (!ok) ++failed;
       std::lock_guard<std::mutex> guard(lock);
       if (!ok) NoteOlderSummary(SummaryPath(o.out_dir, spectrum), FileNamePart(spectrum), err);
-      if (total > 1) err << '[' << ++done << '/' << total << "] ";
-      err << (ok ? report : FileNamePart(spectrum) + ": FAILED, skipped") << '\n';
+      std::ostream& lines = ok ? out : err;
+      if (total > 1) lines << '[' << ++done << '/' << total << "] ";
+      lines << (ok ? report : FileNamePart(spectrum) + ": FAILED, skipped");
+      lines << std::endl;  // at once, for a reader on a pipe
     }
   };
   const int jobs = std::min<int>(o.jobs, static_cast<int>(total));
@@ -362,7 +376,7 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
   }
 
-  const int failed = AnalyseAll(o, init_text, err);
+  const int failed = AnalyseAll(o, init_text, out, err);
   if (o.spectra.size() > 1) {
     err << "pektra-batch: " << (o.spectra.size() - static_cast<std::size_t>(failed)) << " of "
         << o.spectra.size() << " spectra analysed\n";

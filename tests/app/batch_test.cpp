@@ -213,5 +213,38 @@ TEST(PektraBatch, SpectraThatWouldShareASummaryFileAreRefusedBeforeAnyAnalysis) 
   EXPECT_EQ(testing::ReadFile(dir.File("ytxt.res")), text);
 }
 
+// Runs in the folder given while it lives, then goes back.
+class InFolder {
+ public:
+  explicit InFolder(const std::filesystem::path& folder) : old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+  }
+  ~InFolder() { std::filesystem::current_path(old_); }
+
+ private:
+  std::filesystem::path old_;
+};
+
+// "--" ends the options; the line of a spectrum saved goes to standard output, everything else
+// (the window's messages, failures, the run's summary) to standard error.
+TEST(PektraBatch, SavedSpectraAreReportedOnStandardOutputAndEverythingElseOnStandardError) {
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("pektra.ini"), kInit);
+  testing::WriteFile(dir.File("-dash.txt"), FreeField(Counts()));
+  testing::WriteFile(dir.File("good.txt"), FreeField(Counts()));
+  InFolder in_folder(dir.path());
+  const BatchRun run = Batch({"--type", "3", "--", "-dash.txt", "good.txt", "--type"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out,
+            "[1/3] -dash.txt: 4 peak(s) found, 4 row(s) saved in -dashtxt.res\n"
+            "[2/3] good.txt: 4 peak(s) found, 4 row(s) saved in goodtxt.res\n");
+  EXPECT_NE(run.err.find("--type: No file --type\n[3/3] --type: FAILED, skipped\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("pektra-batch: 2 of 3 spectra analysed\n"), std::string::npos);
+  EXPECT_EQ(run.err.find("saved in"), std::string::npos) << run.err;
+  EXPECT_EQ(SummaryPeaks(testing::ReadFile(dir.File("-dashtxt.res"))), 4);
+}
+
 }  // namespace
 }  // namespace pektra

@@ -244,7 +244,7 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
     return false;
   }
   FitSpectrum(FitOf(*state), ui);
-  const int rows = state->results.result_count;
+  const int rows = RowsInUse(state->results);
   const std::string target = SummaryPath(o, spectrum);
   if (rows > 0 &&
       !WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient)) {
@@ -254,6 +254,8 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   report = FileNamePart(spectrum) + ": " + std::to_string(state->marking.peak_count) +
            " peak(s) found, " + std::to_string(rows) + " row(s)" +
            (rows > 0 ? " saved in " + target : ", nothing saved");
+  const std::string flagged = FlaggedRowsNote(state->results);
+  if (!flagged.empty()) report += " (" + flagged + ")";
   return true;
 }
 

@@ -243,7 +243,7 @@ void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui) {
   DialogContent dialog = OpenDialogForm(title, 250, 330, 430);
   dialog.help_lines = HelpLines(HelpTopic::kSaving, ctx.display.rus_help);
   ShowLabel(dialog, 0, 20, 40,
-            "Saving " + std::to_string(ctx.results.result_count) + " " +
+            "Saving " + std::to_string(RowsInUse(ctx.results)) + " " +
                 FileNamePart(ctx.spectrum.file_name) + " peaks analyzed",
             colors::kWhite, colors::kGreen);
   ShowCheckList(dialog, 40, 120, 200, 20, {" LIM format for res-file"}, {false});

@@ -98,6 +98,15 @@ TEST(FitSpectrum, RowsOfANewMarkingFollowThoseOfEarlierMarkings) {
   ASSERT_EQ(lines.results.result_count, 2);
   EXPECT_GT(lines.results.result_rows[1][0], 450);  // where the probe put the line at 500
   EXPECT_NEAR(lines.results.result_rows[2][0], 300, 0.1);
+
+  // Rows beyond the table's 1000: stored up to row 1000, the full table reported once.
+  state.results.result_count = state.results.result_offset = 999;
+  MarkEach(state, {300, 700, 1100});
+  ScriptedUi full;
+  FitSpectrum(FitOf(state), full);
+  EXPECT_EQ(full.notes(), std::vector<std::string>{"Error, too many peaks in the table"});
+  EXPECT_EQ(state.results.result_count, 1000);
+  EXPECT_NEAR(state.results.result_rows[1000][0], 300, 0.1);
 }
 
 TEST(WriteSummaryTable, LeavesOutRowsOfSkippedIntervalsAndOfEarlierResults) {
@@ -121,6 +130,10 @@ TEST(WriteSummaryTable, LeavesOutRowsOfSkippedIntervalsAndOfEarlierResults) {
     ASSERT_EQ(peaks.size(), 2u) << summary;
     EXPECT_EQ(peaks[0].rfind("   400.00", 0), 0u) << summary;
     EXPECT_EQ(peaks[1].rfind("   720.00", 0), 0u) << summary;
+    ScriptedUi save;
+    save.CancelDialog();
+    SaveSummaryTable(ReportOf(state), save);
+    EXPECT_EQ(save.dialogs().at(0).labels[0].text, "Saving 2  peaks analyzed");
   }
 }
 

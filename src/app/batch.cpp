@@ -255,7 +255,7 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
     return false;
   }
   FitSpectrum(FitOf(*state), ui);
-  const int rows = state->results.result_count;
+  const int rows = RowsInUse(state->results);
   const int peaks = state->marking.peak_count;
   if (rows == 0) {
     ui.Say(peaks == 0 ? std::string("no peaks found; nothing saved")
@@ -270,6 +270,8 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   }
   report = FileNamePart(spectrum) + ": " + std::to_string(peaks) + " peak(s) found, " +
            std::to_string(rows) + " row(s) saved in " + target;
+  const std::string flagged = FlaggedRowsNote(state->results);
+  if (!flagged.empty()) report += " (" + flagged + ")";
   return true;
 }
 

@@ -246,5 +246,29 @@ TEST(PektraBatch, SavedSpectraAreReportedOnStandardOutputAndEverythingElseOnStan
   EXPECT_EQ(SummaryPeaks(testing::ReadFile(dir.File("-dashtxt.res"))), 4);
 }
 
+TEST(PektraBatch, SaysHowManyRowsAreFlaggedOnlyWhenThereAreAny) {
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("c.txt"), FreeField(Counts()));
+  testing::WriteFile(dir.File("pektra.ini"), kInit);
+  const BatchRun plain =
+      Batch({"--init", dir.File("pektra.ini"), "--type", "3", dir.File("c.txt")});
+  EXPECT_NE((plain.out + plain.err).find("4 row(s) saved in " + dir.File("ctxt.res") + "\n"),
+            std::string::npos)
+      << plain.out << plain.err;
+
+  // Widths of at most w1 + delta_w = 3 channels for peaks of 4.
+  std::string narrow = kInit;
+  narrow.replace(narrow.find("    4.000   4.0000    1.000"), 27, "    2.500   2.5000    0.500");
+  testing::WriteFile(dir.File("narrow.ini"), narrow);
+  const BatchRun run = Batch({"--init", dir.File("narrow.ini"), "--type", "3", dir.File("c.txt")});
+  EXPECT_NE(
+      (run.out + run.err)
+          .find("4 row(s) saved in " + dir.File("ctxt.res") + " (4 flagged: 4 at a width limit)\n"),
+      std::string::npos)
+      << run.out << run.err;
+  const std::string summary = testing::ReadFile(dir.File("ctxt.res"));
+  EXPECT_NE(summary.find("  W\n"), std::string::npos) << summary;
+}
+
 }  // namespace
 }  // namespace pektra

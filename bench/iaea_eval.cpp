@@ -92,6 +92,7 @@ int main(int argc, char** argv) {
                                        work.string(), folder + "mix2neq6.counts.txt"},
                                       out, err);
   std::fputs(err.str().c_str(), stderr);
+  std::fputs(out.str().c_str(), stdout);
   if (status != 0) return status;
   const std::vector<Peak> found = ReadSummary((work / "mix2neq6counts.txt.res").string());
 

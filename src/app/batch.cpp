@@ -10,6 +10,7 @@
 #include <sstream>
 #include <thread>
 
+#include "app/batch_outputs.h"
 #include "calib/calibration.h"
 #include "calib/calibration_commands.h"
 #include "core/file_names.h"
@@ -29,7 +30,7 @@ namespace pektra {
 namespace {
 
 const char* const kHelp =
-    "Usage: pektra-batch [options] SPECTRUM...\n"
+    "Usage: pektra-batch [options] [--] SPECTRUM...\n"
     "Analyses gamma-ray spectra without a window, the way the window does with the same\n"
     "settings: reads the init file, then for every spectrum reads it, marks it (finds the peaks\n"
     "and divides it into fit intervals), fits every interval and writes the summary table.\n"
@@ -48,11 +49,20 @@ const char* const kHelp =
     "                     named as the window proposes: spec.dat gives specdat.res)\n"
     "  -j N               analyse N spectra at once\n"
     "  --help             this text\n"
+    "  --                 ends the options: every later argument is a spectrum file name\n"
     "\n"
-    "Messages the window would show go to standard error in the same words, prefixed with the\n"
-    "spectrum's name. A spectrum that fails is reported and skipped; the others go on. An\n"
-    "existing summary table of the same name is replaced. Exit status: 0 when every spectrum\n"
-    "was analysed and saved, 1 when one or more failed, 2 for wrong options.\n";
+    "For every spectrum analysed and saved a line goes to standard output (with \"[k/N] \" in\n"
+    "front, k counting the spectra done, when there are several). Messages the window would show\n"
+    "go to standard error in the same words, prefixed with the spectrum's name, and so do the\n"
+    "failures and the count of the run. A spectrum fails when it cannot be read or marked, when\n"
+    "no peak is found or none can be fitted, or when its table cannot be written; it is reported\n"
+    "and skipped, and the others go on. An existing summary table of the same name is replaced by\n"
+    "the new one; that of a failed spectrum is left as it was, with a message that it is not a\n"
+    "result of this run. Spectra that would be saved under one name (a/x.txt and b/x.txt with\n"
+    "--out, or spec.dat and specdat), or whose table would replace a file the run reads, are\n"
+    "refused before anything is analysed.\n"
+    "Exit status: 0 when every spectrum was analysed and its summary table written, 1 when one\n"
+    "or more failed, 2 for wrong options or clashing summary names.\n";
 
 struct Options {
   std::string init_file;
@@ -104,8 +114,13 @@ class BatchUserInterface : public UserInterface {
 
 bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& err, bool& help) {
   std::vector<std::string> lists;
+  bool options_ended = false;
   for (std::size_t k = 0; k < args.size(); ++k) {
     const std::string& arg = args[k];
+    if (options_ended) {
+      o.spectra.push_back(arg);
+      continue;
+    }
     auto value = [&](std::string& target) {
       if (k + 1 >= args.size()) {
         err << "pektra-batch: " << arg << " needs a value\n";
@@ -142,6 +157,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
       if (!value(o.efficiency_file)) return false;
     } else if (arg == "--out") {
       if (!value(o.out_dir)) return false;
+    } else if (arg == "--") {
+      options_ended = true;
     } else if (!arg.empty() && arg[0] == '-') {
       err << "pektra-batch: unknown option " << arg << " (see --help)\n";
       return false;
@@ -192,12 +209,6 @@ bool LoadCalibration(AnalysisState& state, BatchUserInterface& ui, const std::st
   return true;
 }
 
-std::string SummaryPath(const Options& o, const std::string& spectrum) {
-  const std::string proposed = ProposedSummaryName(spectrum);
-  if (o.out_dir.empty()) return proposed;
-  return (std::filesystem::path(o.out_dir) / FileNamePart(proposed)).string();
-}
-
 // One spectrum from file to summary table, in a state of its own. Returns success.
 bool AnalyseOne(const Options& o, const std::string& init_text, const std::string& spectrum,
                 std::ostream& err, std::mutex& lock, std::string& report) {
@@ -244,17 +255,98 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
     return false;
   }
   FitSpectrum(FitOf(*state), ui);
-  const int rows = state->results.result_count;
-  const std::string target = SummaryPath(o, spectrum);
-  if (rows > 0 &&
-      !WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient)) {
+  const int rows = RowsInUse(state->results);
+  const int peaks = state->marking.peak_count;
+  if (rows == 0) {
+    ui.Say(peaks == 0 ? std::string("no peaks found; nothing saved")
+                      : "none of the " + std::to_string(peaks) +
+                            " peak(s) found could be fitted; nothing saved");
+    return false;
+  }
+  const std::string target = SummaryPath(o.out_dir, spectrum);
+  if (!WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient)) {
     ui.Say("Error, the file " + target + " could not be written");
     return false;
   }
-  report = FileNamePart(spectrum) + ": " + std::to_string(state->marking.peak_count) +
-           " peak(s) found, " + std::to_string(rows) + " row(s)" +
-           (rows > 0 ? " saved in " + target : ", nothing saved");
+  report = FileNamePart(spectrum) + ": " + std::to_string(peaks) + " peak(s) found, " +
+           std::to_string(rows) + " row(s) saved in " + target;
+  const std::string flagged = FlaggedRowsNote(state->results);
+  if (!flagged.empty()) report += " (" + flagged + ")";
   return true;
+}
+
+// Refuses a run in which two spectra would be saved in one summary file, or a summary table would
+// replace a file the run reads: a series wants one table per spectrum under a name that can be
+// told from the spectrum's, so nothing is analysed until every spectrum has a file of its own.
+bool SummaryNamesClash(const Options& o, std::ostream& err) {
+  std::vector<std::string> inputs = o.spectra;
+  inputs.push_back(o.init_given ? o.init_file : std::string("pektra.ini"));
+  for (const std::string& file : {o.marking_file, o.energy_file, o.efficiency_file}) {
+    if (!file.empty()) inputs.push_back(file);
+  }
+  const std::vector<std::string> clashes = SummaryNameClashes(o.out_dir, o.spectra, inputs);
+  if (clashes.empty()) return false;
+  for (const std::string& clash : clashes) err << "pektra-batch: " << clash << '\n';
+  err << "pektra-batch: nothing was analysed; every spectrum needs a summary file of its own "
+         "(rename the spectrum, or analyse such spectra in runs with different --out folders)\n";
+  return true;
+}
+
+// AnalyseOne, with an exception (out of memory, say) a failure of this spectrum only.
+bool AnalyseCaught(const Options& o, const std::string& init_text, const std::string& spectrum,
+                   std::ostream& err, std::mutex& lock, std::string& report) {
+  try {
+    return AnalyseOne(o, init_text, spectrum, err, lock, report);
+  } catch (const std::exception& e) {
+    std::lock_guard<std::mutex> guard(lock);
+    err << FileNamePart(spectrum) << ": Internal error: " << e.what() << '\n';
+  } catch (...) {
+    std::lock_guard<std::mutex> guard(lock);
+    err << FileNamePart(spectrum) << ": Internal error\n";
+  }
+  return false;
+}
+
+// Says that a summary table of the name a failed spectrum would have used is still there.
+void NoteOlderSummary(const std::string& target, const std::string& name, std::ostream& err) {
+  std::error_code error;
+  if (std::filesystem::is_regular_file(target, error)) {
+    err << name << ": the older summary table " << target
+        << " was left as it was; it is not a result of this run\n";
+  }
+}
+
+// Analyses every spectrum, o.jobs at once; returns how many failed. The line of a spectrum saved
+// goes to `out`, a failure to `err` with a word on an older summary table of the spectrum's name,
+// which stays as it was. With several spectra each line starts with "[k/N] ", k counting the
+// spectra done in the order of their lines.
+int AnalyseAll(const Options& o, const std::string& init_text, std::ostream& out,
+               std::ostream& err) {
+  std::mutex lock;
+  std::atomic<std::size_t> next{0};
+  std::atomic<int> failed{0};
+  std::size_t done = 0;  // guarded by lock
+  const std::size_t total = o.spectra.size();
+  auto worker = [&] {
+    for (std::size_t k = next++; k < total; k = next++) {
+      const std::string& spectrum = o.spectra[k];
+      std::string report;
+      const bool ok = AnalyseCaught(o, init_text, spectrum, err, lock, report);
+      if (!ok) ++failed;
+      std::lock_guard<std::mutex> guard(lock);
+      if (!ok) NoteOlderSummary(SummaryPath(o.out_dir, spectrum), FileNamePart(spectrum), err);
+      std::ostream& lines = ok ? out : err;
+      if (total > 1) lines << '[' << ++done << '/' << total << "] ";
+      lines << (ok ? report : FileNamePart(spectrum) + ": FAILED, skipped");
+      lines << std::endl;  // at once, for a reader on a pipe
+    }
+  };
+  const int jobs = std::min<int>(o.jobs, static_cast<int>(total));
+  std::vector<std::thread> threads;
+  for (int t = 1; t < jobs; ++t) threads.emplace_back(worker);
+  worker();
+  for (std::thread& thread : threads) thread.join();
+  return failed;
 }
 
 }  // namespace
@@ -271,6 +363,7 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     err << "pektra-batch: no spectrum given (see --help)\n";
     return 2;
   }
+  if (SummaryNamesClash(o, err)) return 2;
   std::string init_text;
   const std::string init_file = o.init_given ? o.init_file : std::string("pektra.ini");
   {
@@ -285,37 +378,10 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     }
   }
 
-  std::mutex lock;
-  std::atomic<std::size_t> next{0};
-  std::atomic<int> failed{0}, done{0};
-  const std::size_t total = o.spectra.size();
-  auto worker = [&] {
-    for (std::size_t k = next++; k < total; k = next++) {
-      std::string report;
-      bool ok = false;
-      try {
-        ok = AnalyseOne(o, init_text, o.spectra[k], err, lock, report);
-      } catch (const std::exception& e) {  // e.g. out of memory: this spectrum only
-        std::lock_guard<std::mutex> guard(lock);
-        err << FileNamePart(o.spectra[k]) << ": Internal error: " << e.what() << '\n';
-      } catch (...) {
-        std::lock_guard<std::mutex> guard(lock);
-        err << FileNamePart(o.spectra[k]) << ": Internal error\n";
-      }
-      if (!ok) ++failed;
-      const int finished = ++done;
-      std::lock_guard<std::mutex> guard(lock);
-      if (total > 1) err << '[' << finished << '/' << total << "] ";
-      err << (ok ? report : FileNamePart(o.spectra[k]) + ": FAILED, skipped") << '\n';
-    }
-  };
-  const int jobs = std::min<int>(o.jobs, static_cast<int>(total));
-  std::vector<std::thread> threads;
-  for (int t = 1; t < jobs; ++t) threads.emplace_back(worker);
-  worker();
-  for (std::thread& thread : threads) thread.join();
-  if (total > 1) {
-    err << "pektra-batch: " << (total - failed) << " of " << total << " spectra analysed\n";
+  const int failed = AnalyseAll(o, init_text, out, err);
+  if (o.spectra.size() > 1) {
+    err << "pektra-batch: " << (o.spectra.size() - static_cast<std::size_t>(failed)) << " of "
+        << o.spectra.size() << " spectra analysed\n";
   }
   return failed == 0 ? 0 : 1;
 }

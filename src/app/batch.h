@@ -8,9 +8,10 @@
 
 namespace pektra {
 
-// Runs the tool with its command-line arguments (without the program name). Summary of the run
-// and progress go to `err`, --help to `out`. Returns the exit status: 0 when every spectrum was
-// analysed and saved, 1 when some failed, 2 for a usage error.
+// Runs the tool with its command-line arguments (without the program name). The line of every
+// spectrum saved and --help go to `out`; messages, failures and the count of the run to `err`.
+// Returns the exit status: 0 when every spectrum was analysed and its summary table written, 1
+// when some failed, 2 for a usage error or spectra that would share a summary file.
 int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
 }  // namespace pektra

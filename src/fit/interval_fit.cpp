@@ -411,6 +411,40 @@ ResultRow PeakResult(const FitContext& ctx, int k) {
   return row;
 }
 
+namespace {
+
+// A free parameter that ended on its lower or upper limit (the fitter clips values to them).
+bool OnLimit(const ParameterRecord& p) {
+  return !p.fixed() && (p.value <= p.lower || p.value >= p.upper);
+}
+
+// Errors exist only when the final pass ran on an inverted matrix.
+bool ErrorsAvailable(const TParameter& fitter) {
+  switch (fitter.stop_reason()) {
+    case FitStop::kConverged:
+    case FitStop::kIterationLimit:
+    case FitStop::kCriterionIncreased:
+      return fitter.matrix_inverted();
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+RowFlags PeakFlags(const FitContext& ctx, int k) {
+  const TParameter& fitter = ctx.fitter;
+  const Layout lay = LayoutOf(ctx);
+  RowFlags flags;
+  if (k < 1 || k > lay.n) return flags;
+  if (!ErrorsAvailable(fitter)) flags.Set(RowFlag::kNoErrors);
+  if (OnLimit(fitter.param(lay.w0())) || OnLimit(fitter.param(lay.w1()))) {
+    flags.Set(RowFlag::kWidthAtLimit);
+  }
+  if (OnLimit(fitter.param(lay.position(k)))) flags.Set(RowFlag::kPositionAtLimit);
+  return flags;
+}
+
 void ShowParameterArray(const FitContext& ctx, UserInterface& ui) {
   const TParameter& fitter = ctx.fitter;
   const Layout lay = LayoutOf(ctx);

@@ -38,6 +38,11 @@ PointValue ModelPoint(const FitContext& ctx, int stage, int k);
 // width, its error, criterion C, background B.
 ResultRow PeakResult(const FitContext& ctx, int k);
 
+// What a reader of peak k's result (1..fit_peaks) of the last interval fit must know: the fit
+// gave no errors (its matrix could not be inverted, or it could not run), the width (W0 or W1)
+// or the peak's position ended on one of its limits (fixed parameters excepted).
+RowFlags PeakFlags(const FitContext& ctx, int k);
+
 // The fitted curve at fractional point index x (channel fit_first + x - 1); also leaves the
 // background, the total and each peak's term in fit_components.
 double FittedValue(const FitContext& ctx, double x);

@@ -11,12 +11,35 @@
 
 namespace pektra {
 
+namespace {
+
+// Stores the rows of the interval's fitted peaks after the rows of earlier markings
+// (result_offset), with their flags, and counts the rows of its peaks beyond the fitted ones as
+// empty. A full table is reported once per spectrum fit, not once per peak.
+void StoreIntervalRows(const FitContext& ctx, UserInterface& ui, const IntervalRecord& interval,
+                       bool& full_reported) {
+  const int offset = ctx.results.result_offset;
+  for (int k = 1; k <= ctx.fit.fit_peaks; ++k) {
+    const int row = offset + interval.first_peak + k - 1;
+    if (row > kResultCapacity) {
+      if (!full_reported) ui.ShowNote("Error, too many peaks in the table");
+      full_reported = true;
+      break;
+    }
+    StoreResultRow(ctx.results, ui, row, PeakResult(ctx, k), PeakFlags(ctx, k));
+  }
+  ReserveResultRows(ctx.results, offset + interval.last_peak);
+}
+
+}  // namespace
+
 void FitSpectrum(const FitContext& ctx, UserInterface& ui) {
   if (ctx.marking.refinement.refine) {
     RefineSpectrum(ctx, ui);
     return;
   }
   const int count = std::min(ctx.marking.interval_count, kMaxPeaks);
+  bool full_reported = false;
   for (int i = 1; i <= count; ++i) {
     ctx.fit.current_interval = i;
     const IntervalRecord interval = ctx.marking.interval_table[i];
@@ -49,11 +72,7 @@ void FitSpectrum(const FitContext& ctx, UserInterface& ui) {
     ctx.fit.fit_width = (1 - u) * sp.w1 + u * sp.w2;
 
     FitInterval(ctx, ui, interval.first_peak, /*refit=*/false);
-    for (int k = 1; k <= ctx.fit.fit_peaks; ++k) {
-      StoreResultRow(ctx.results, ui, interval.first_peak + k - 1, PeakResult(ctx, k));
-    }
-    ctx.results.result_count =
-        std::min(std::max(ctx.results.result_count, interval.last_peak), kResultCapacity);
+    StoreIntervalRows(ctx, ui, interval, full_reported);
   }
 }
 

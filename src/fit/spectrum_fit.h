@@ -7,7 +7,8 @@ struct FitContext;
 class UserInterface;
 
 // Fits intervals 1..interval_count in turn; intervals without peaks or longer than max_interval
-// are reported and skipped. Rows go to the peaks' indices in peak_list.
+// are reported and skipped. A peak's row is result_offset + its index in peak_list, so the rows
+// of a new marking follow those of earlier ones; rows carry the flags of PeakFlags.
 void FitSpectrum(const FitContext& ctx, UserInterface& ui);
 
 // The command "Spectrum  Fit": needs a marking, asks before discarding unsaved results, fits,

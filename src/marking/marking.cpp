@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "core/arithmetic.h"
 #include "core/dialog.h"
@@ -51,6 +52,16 @@ void MarkPickedPoints(const MarkingContext& ctx) {
   DivideIntoIntervals(ctx, sp.b1, sp.b2);
 }
 
+// Puts the energies (or lines) back into the list as they were entered: left as channels, they
+// would be converted once more by the next marking by energies, which then marks the wrong region.
+void RestoreList(const MarkingContext& ctx, const std::vector<double>& entered) {
+  const int count = std::min(static_cast<int>(entered.size()), ctx.marking.mark_list.capacity());
+  for (int i = 1; i <= count; ++i) {
+    ctx.marking.mark_list[i] = entered[static_cast<std::size_t>(i - 1)];
+  }
+  ctx.marking.mark_list_count = count;
+}
+
 // Runs the search of the chosen algorithm and leaves the marking; false when nothing was marked.
 bool Dispatch(const MarkingContext& ctx, UserInterface& ui) {
   TSpectrum& sp = ctx.spectrum;
@@ -82,8 +93,9 @@ bool Dispatch(const MarkingContext& ctx, UserInterface& ui) {
   if (ctx.marking.ndf != 0) {
     FindPeaks(ctx, ui, sp.b1, sp.delta_w, sp.w2, sp.w1, sp.b2);
     if (listed) {
-      ListToChannels(ctx, ui);
+      const std::vector<double> entered = ListToChannels(ctx, ui);
       KeepListedIntervals(ctx, ctx.marking.mark_list, ctx.marking.mark_list_count);
+      RestoreList(ctx, entered);
     }
     DivideIntoIntervals(ctx, sp.b1, sp.b2);
     return true;

@@ -61,7 +61,8 @@ void EnterMarkingList(const MarkingContext& ctx, UserInterface& ui);
 
 // Turns mark_list into channels for marking by energies (mark_mode 2, through the inverse energy
 // calibration; without one a single warning and the values are taken as channels) or by lines
-// (mark_mode 3, as they are), sorted ascending without values <= 0. Returns the list as it was.
+// (mark_mode 3, as they are), sorted ascending without values <= 0. Returns the list as it was,
+// which the marking puts back when it is done.
 std::vector<double> ListToChannels(const MarkingContext& ctx, UserInterface& ui);
 
 // New algorithm: adds the listed channels (list[1..count]) inside b1..b2 to the found peaks,

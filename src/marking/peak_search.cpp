@@ -700,11 +700,30 @@ double WidthAt(const MarkingContext& ctx, double channel) {
   return (s.work_slope * channel + s.work_offset) * s.compression;
 }
 
-// Sorts peak_list and returns its peaks with the two sentinels: P[0] = first, P[n + 1] = last.
-std::vector<double> SortedPeaks(const MarkingContext& ctx, int first, int last) {
+// Peaks of the sorted peak_list within half a channel of the first of their group are one peak
+// (picked twice, or found at the shared edge of two search windows) and become their mean. Kept
+// apart, each got an interval of its own around the same channel and a row of its own.
+void MergeDuplicatePeaks(const MarkingContext& ctx) {
+  OneBasedArray<double>& list = ctx.marking.peak_list;
   const int n = ctx.marking.peak_count;
-  int count = n;
+  int kept = 0;
+  for (int j = 1; j <= n;) {
+    const double first = list[j];
+    double sum = first;
+    int members = 1;
+    for (++j; j <= n && list[j] - first <= 0.5; ++j, ++members) sum += list[j];
+    list[++kept] = sum / members;
+  }
+  ctx.marking.peak_count = kept;
+}
+
+// Sorts peak_list, merges duplicate positions and returns the peaks with the two sentinels:
+// P[0] = first, P[n + 1] = last.
+std::vector<double> SortedPeaks(const MarkingContext& ctx, int first, int last) {
+  int count = ctx.marking.peak_count;
   SortArray(ctx.marking.peak_list, count, 1);
+  MergeDuplicatePeaks(ctx);
+  const int n = ctx.marking.peak_count;
   std::vector<double> peak(static_cast<std::size_t>(n + 2));
   peak[0] = first;
   peak[static_cast<std::size_t>(n + 1)] = last;

@@ -56,9 +56,10 @@ void MergeCloseLowCountPairs(std::vector<double>& positions, const OneBasedArray
 void FindPeaks(const MarkingContext& ctx, UserInterface& ui, int b1, double delta_w, double w2,
                double w1, int b2);
 
-// Divides first..last into fit intervals around the peaks of peak_list (sorted first), using the
-// working width line and compression of the last search; intervals with several peaks longer than
-// max_interval are split at their widest gap.
+// Divides first..last into fit intervals around the peaks of peak_list (sorted first, and peaks
+// within half a channel of each other merged into one at their mean channel, which lowers
+// peak_count), using the working width line and compression of the last search; intervals with
+// several peaks longer than max_interval are split at their widest gap.
 void DivideIntoIntervals(const MarkingContext& ctx, int first, int last);
 
 }  // namespace pektra

@@ -57,6 +57,12 @@ std::string Field(double x, int width, int decimals) {
 
 std::string Field(int n, int width) { return Separated(std::to_string(n), width); }
 
+// The letters of a flagged row after two blanks, at the end of its first line; nothing for a row
+// without flags, whose lines stay as they always were.
+std::string FlagField(const RowFlags& flags) {
+  return flags.Any() ? "  " + flags.Letters() : std::string();
+}
+
 // --- Display ------------------------------------------------------------------------------------
 
 std::vector<std::string> ResultLines(const ReportContext& ctx, int rows) {
@@ -89,6 +95,7 @@ NormalisationPeak NearestPeak(const ReportContext& ctx, int rows, double channel
   double best = 1e15;
   int k = 0;
   for (int i = 1; i <= rows; ++i) {
+    if (!RowInUse(ctx.results, i)) continue;
     const double distance = std::fabs(ctx.results.result_rows[i][0] - channel);
     if (distance <= best) {
       best = distance;
@@ -155,7 +162,8 @@ std::string ProposedSummaryName(const std::string& spectrum_file) {
 
 void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef,
                        const std::string& date_time) {
-  if (ctx.results.result_count <= 0) return;
+  const int in_use = RowsInUse(ctx.results);
+  if (in_use <= 0) return;
   const int rows = RowsInUse(ctx);
   const bool by_peak = !ctx.results.norm_by_coefficient;
   const NormalisationPeak norm = by_peak ? NearestPeak(ctx, rows, ncoef) : NormalisationPeak{};
@@ -164,7 +172,7 @@ void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef
   out << kHeaderIndent << "SUMMARY TABLE.  " << date_time << '\n';
   out << '\n';
   out << kHeaderIndent << "File             = " << spectrum.file_name << '\n';
-  out << kHeaderIndent << "Number of peaks  = " << Field(ctx.results.result_count, 3)
+  out << kHeaderIndent << "Number of peaks  = " << Field(in_use, 3)
       << "  Peak model type  = " << ModelTypeName(ctx.peak_model.model_type) << '\n';
   if (by_peak) {
     out << kHeaderIndent << "Peak_norm, chan. = " << Field(norm.area, 12, 1) << Field(ncoef, 8, 2)
@@ -191,6 +199,7 @@ void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef
   out << '\n';
 
   for (int i = 1; i <= rows; ++i) {
+    if (!RowInUse(ctx.results, i)) continue;  // a peak not fitted, or a row of earlier results
     const ResultRow& r = ctx.results.result_rows[i];
     const ConvertedPeak p = ConvertPeak(ctx.calibrations(), r[0], r[1], r[2], r[3]);
     const double intensity = ctx.results.lim_format ? r[7] : p.intensity;
@@ -207,7 +216,7 @@ void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef
     const int d = norm_area < 0.01 ? 3 : 2;
     out << Field(r[0], 9, 2) << Field(p.energy, 9, 2) << Field(r[2], 9, 0)
         << Field(intensity, 14, 0) << Field(r[4], 9, 2) << Field(norm_area, 12, d)
-        << Field(r[6], 10, 2) << '\n';
+        << Field(r[6], 10, 2) << FlagField(ctx.results.row_status[i].flags) << '\n';
     out << Field(r[1], 9, 2) << Field(p.energy_error, 9, 2) << Field(r[3], 9, 0)
         << Field(p.intensity_error, 14, 0) << Field(r[5], 9, 2) << Field(norm_error, 12, d)
         << Field(r[7], 10, 2) << '\n';
@@ -216,7 +225,7 @@ void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef
 }
 
 bool WriteSummaryTableFile(const std::string& file_name, const ReportContext& ctx, double ncoef) {
-  if (ctx.results.result_count > 0) {
+  if (RowsInUse(ctx.results) > 0) {
     // Written into memory first: ConvertPeak needs the state, and the file writer gets bytes only.
     std::ostringstream text;
     WriteSummaryTable(text, ctx, ncoef, LocalDateTime());
@@ -234,7 +243,7 @@ void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui) {
   DialogContent dialog = OpenDialogForm(title, 250, 330, 430);
   dialog.help_lines = HelpLines(HelpTopic::kSaving, ctx.display.rus_help);
   ShowLabel(dialog, 0, 20, 40,
-            "Saving " + std::to_string(ctx.results.result_count) + " " +
+            "Saving " + std::to_string(RowsInUse(ctx.results)) + " " +
                 FileNamePart(ctx.spectrum.file_name) + " peaks analyzed",
             colors::kWhite, colors::kGreen);
   ShowCheckList(dialog, 40, 120, 200, 20, {" LIM format for res-file"}, {false});

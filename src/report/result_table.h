@@ -21,15 +21,17 @@ void ShowResultTable(const ReportContext& ctx, UserInterface& ui);
 // name (not of its folders) removed, followed by ".res". "/data/s1.spe" gives "/data/s1spe.res".
 std::string ProposedSummaryName(const std::string& spectrum_file);
 
-// Writes the summary table of rows 1..result_count; ncoef is the normalisation value (a divisor,
-// or the channel near which the normalisation peak is sought). `date_time` is the text after
-// "SUMMARY TABLE.  ". Writes nothing when result_count <= 0.
+// Writes the summary table of the rows of 1..result_count that hold results (empty rows, of
+// peaks that were not fitted, are left out, and "Number of peaks" counts the rows written); ncoef
+// is the normalisation value (a divisor, or the channel near which the normalisation peak is
+// sought). `date_time` is the text after "SUMMARY TABLE.  ". A flagged row's first line ends in
+// two blanks and its flag letters. Writes nothing when no row holds a result.
 void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef,
                        const std::string& date_time);
 
 // The summary table file, written whole or not at all, stamped with the local date and time
-// ("2026-12-06 08:15:30"). On success results_unsaved becomes false. With result_count <= 0 no
-// file is written and the result is true. False when the file could not be written; an existing
+// ("2026-12-06 08:15:30"). On success results_unsaved becomes false. With no row holding a result
+// no file is written and the result is true. False when the file could not be written; an existing
 // file is then left as it was.
 bool WriteSummaryTableFile(const std::string& file_name, const ReportContext& ctx, double ncoef);
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <sstream>
 
 #include "spectrum/synthetic_spectrum.h"
@@ -126,6 +127,147 @@ TEST(PektraBatch, FailuresAreReportedWithoutLosingTheOtherSpectra) {
   const BatchRun help = Batch({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("Usage: pektra-batch"), std::string::npos);
+}
+
+// A spectrum whose summary table is not written fails, and an older table of its name is named
+// as such: peaks found but every interval too long to fit, and no peaks at all.
+TEST(PektraBatch, ASpectrumWithoutASummaryTableFailsAndTheOlderTableIsNotTakenForItsResult) {
+  testing::TempDir dir;
+  std::string init = kInit;
+  init.insert(init.find(".......STOP"), ".......Maximum Interval\n    5\n");
+  testing::WriteFile(dir.File("short.ini"), init);
+  testing::WriteFile(dir.File("good.txt"), FreeField(Counts()));
+  testing::WriteFile(dir.File("goodtxt.res"), "an older table\n");
+  const BatchRun unfitted =
+      Batch({"--init", dir.File("short.ini"), "--type", "3", dir.File("good.txt")});
+  EXPECT_EQ(unfitted.status, 1) << unfitted.err;
+  EXPECT_EQ(unfitted.out, "");
+  EXPECT_NE(
+      unfitted.err.find("good.txt: none of the 4 peak(s) found could be fitted; nothing saved"),
+      std::string::npos)
+      << unfitted.err;
+  EXPECT_NE(unfitted.err.find("good.txt: the older summary table " + dir.File("goodtxt.res") +
+                              " was left as it was; it is not a result of this run"),
+            std::string::npos)
+      << unfitted.err;
+  EXPECT_EQ(testing::ReadFile(dir.File("goodtxt.res")), "an older table\n");
+
+  std::string flat = "* counts\n";
+  for (int c = 0; c < 2048; ++c) flat += "100\n";
+  testing::WriteFile(dir.File("flat.txt"), flat);
+  testing::WriteFile(dir.File("pektra.ini"), kInit);
+  const BatchRun no_peaks =
+      Batch({"--init", dir.File("pektra.ini"), "--type", "3", dir.File("flat.txt")});
+  EXPECT_EQ(no_peaks.status, 1) << no_peaks.err;
+  EXPECT_NE(no_peaks.err.find("flat.txt: no peaks found; nothing saved"), std::string::npos)
+      << no_peaks.err;
+  EXPECT_EQ(no_peaks.err.find("older summary table"), std::string::npos) << no_peaks.err;
+}
+
+// Two spectra that would be saved under one name, or a summary table that would replace a file
+// the run reads, stop the run before anything is analysed or written.
+TEST(PektraBatch, SpectraThatWouldShareASummaryFileAreRefusedBeforeAnyAnalysis) {
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("pektra.ini"), kInit);
+  const std::string text = FreeField(Counts());
+  std::filesystem::create_directory(dir.File("a"));
+  std::filesystem::create_directory(dir.File("b"));
+  std::filesystem::create_directory(dir.File("o"));
+  for (const char* name : {"a/x.txt", "b/x.txt", "spec.dat", "specdat", "spe.cdat", "y.txt"}) {
+    testing::WriteFile(dir.File(name), text);
+  }
+  const std::string init = dir.File("pektra.ini");
+  const BatchRun folders = Batch({"--init", init, "--type", "3", "--out", dir.File("o"),
+                                  dir.File("a/x.txt"), dir.File("b/x.txt")});
+  EXPECT_EQ(folders.status, 2);
+  EXPECT_NE(folders.err.find(dir.File("a/x.txt") + " and " + dir.File("b/x.txt") +
+                             " would both be saved as " + dir.File("o") + "/xtxt.res"),
+            std::string::npos)
+      << folders.err;
+  EXPECT_NE(folders.err.find("nothing was analysed"), std::string::npos) << folders.err;
+  EXPECT_TRUE(std::filesystem::is_empty(dir.File("o")));
+
+  const BatchRun names = Batch({"--init", init, "--type", "3", dir.File("spec.dat"),
+                                dir.File("specdat"), dir.File("spe.cdat"), dir.File("y.txt")});
+  EXPECT_EQ(names.status, 2);
+  for (const char* other : {"specdat", "spe.cdat"}) {
+    EXPECT_NE(names.err.find(dir.File("spec.dat") + " and " + dir.File(other) +
+                             " would both be saved as " + dir.File("specdat.res")),
+              std::string::npos)
+        << names.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("specdat.res")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("ytxt.res")));
+
+  // The same file by two spellings, and a summary table that would replace a spectrum.
+  const std::string twice = dir.path().string() + "/a/../a/x.txt";
+  EXPECT_EQ(Batch({"--init", init, "--type", "3", dir.File("a/x.txt"), twice}).status, 2);
+  testing::WriteFile(dir.File("ytxt.res"), text);
+  const BatchRun input =
+      Batch({"--init", init, "--type", "3", dir.File("ytxt.res"), dir.File("y.txt")});
+  EXPECT_EQ(input.status, 2);
+  EXPECT_NE(input.err.find("the summary table of " + dir.File("y.txt") +
+                           " would replace the input file " + dir.File("ytxt.res")),
+            std::string::npos)
+      << input.err;
+  EXPECT_EQ(testing::ReadFile(dir.File("ytxt.res")), text);
+}
+
+// Runs in the folder given while it lives, then goes back.
+class InFolder {
+ public:
+  explicit InFolder(const std::filesystem::path& folder) : old_(std::filesystem::current_path()) {
+    std::filesystem::current_path(folder);
+  }
+  ~InFolder() { std::filesystem::current_path(old_); }
+
+ private:
+  std::filesystem::path old_;
+};
+
+// "--" ends the options; the line of a spectrum saved goes to standard output, everything else
+// (the window's messages, failures, the run's summary) to standard error.
+TEST(PektraBatch, SavedSpectraAreReportedOnStandardOutputAndEverythingElseOnStandardError) {
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("pektra.ini"), kInit);
+  testing::WriteFile(dir.File("-dash.txt"), FreeField(Counts()));
+  testing::WriteFile(dir.File("good.txt"), FreeField(Counts()));
+  InFolder in_folder(dir.path());
+  const BatchRun run = Batch({"--type", "3", "--", "-dash.txt", "good.txt", "--type"});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.out,
+            "[1/3] -dash.txt: 4 peak(s) found, 4 row(s) saved in -dashtxt.res\n"
+            "[2/3] good.txt: 4 peak(s) found, 4 row(s) saved in goodtxt.res\n");
+  EXPECT_NE(run.err.find("--type: No file --type\n[3/3] --type: FAILED, skipped\n"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("pektra-batch: 2 of 3 spectra analysed\n"), std::string::npos);
+  EXPECT_EQ(run.err.find("saved in"), std::string::npos) << run.err;
+  EXPECT_EQ(SummaryPeaks(testing::ReadFile(dir.File("-dashtxt.res"))), 4);
+}
+
+TEST(PektraBatch, SaysHowManyRowsAreFlaggedOnlyWhenThereAreAny) {
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("c.txt"), FreeField(Counts()));
+  testing::WriteFile(dir.File("pektra.ini"), kInit);
+  const BatchRun plain =
+      Batch({"--init", dir.File("pektra.ini"), "--type", "3", dir.File("c.txt")});
+  EXPECT_NE((plain.out + plain.err).find("4 row(s) saved in " + dir.File("ctxt.res") + "\n"),
+            std::string::npos)
+      << plain.out << plain.err;
+
+  // Widths of at most w1 + delta_w = 3 channels for peaks of 4.
+  std::string narrow = kInit;
+  narrow.replace(narrow.find("    4.000   4.0000    1.000"), 27, "    2.500   2.5000    0.500");
+  testing::WriteFile(dir.File("narrow.ini"), narrow);
+  const BatchRun run = Batch({"--init", dir.File("narrow.ini"), "--type", "3", dir.File("c.txt")});
+  EXPECT_NE(
+      (run.out + run.err)
+          .find("4 row(s) saved in " + dir.File("ctxt.res") + " (4 flagged: 4 at a width limit)\n"),
+      std::string::npos)
+      << run.out << run.err;
+  const std::string summary = testing::ReadFile(dir.File("ctxt.res"));
+  EXPECT_NE(summary.find("  W\n"), std::string::npos) << summary;
 }
 
 }  // namespace

@@ -222,6 +222,27 @@ TEST(MarkSpectrumByLines, KeepsTheFoundPeaksNearAListedLineAndDropsTheOthers) {
   EXPECT_FALSE(near(1500));
 }
 
+TEST(MarkSpectrumByEnergies, RepeatedMarkingKeepsTheEnergiesAndMarksTheSameRegion) {
+  AnalysisState state;
+  SetCounts(state, {{1320, 5000, 4}, {2640, 5000, 4}});
+  state.spectrum.b1 = 100;
+  state.spectrum.b2 = 3000;
+  testing::SetEnergyItems(state, {{200, 100, 0.01}, {2000, 1000, 0.01}}, 1);  // E = ch / 2
+  state.marking.mark_mode = MarkMode::kEnergies;
+  state.marking.mark_list_count = testing::Fill(state.marking.mark_list, {660.0});
+  for (const char* algorithm : {"new", "old"}) {
+    for (int run = 1; run <= 2; ++run) {
+      ScriptedUi ui;
+      ui.AnswerDialog(
+          [&](DialogContent& d) { d.choice_lists[0].selected = algorithm[0] == 'n' ? 0 : 1; });
+      MarkSpectrum(MarkingOf(state), ui);
+      EXPECT_EQ(List(state), std::vector<double>{660.0}) << algorithm << " " << run;
+      ASSERT_EQ(state.marking.peak_count, 1) << algorithm << " " << run;
+      EXPECT_NEAR(state.marking.peak_list[1], 1320, 1) << algorithm << " " << run;
+    }
+  }
+}
+
 TEST(ReportNotFound, RestrictsTheOldMarkingToTheListAndReportsTheRest) {
   AnalysisState state;
   SetCounts(state, {{700, 5000, 4}});

@@ -56,6 +56,20 @@ TEST(DivideIntoIntervals, ClosePeaksShareAnIntervalAndOuterBoundsStayInside) {
   EXPECT_EQ(intervals[3], (IntervalRecord{4081, 4095, 6, 6}));
 }
 
+TEST(DivideIntoIntervals, PeaksWithinHalfAChannelAreOnePeakWithOneInterval) {
+  AnalysisState state;
+  MarkPeaks(state, {1000, 2000.4, 1000, 2000, 1500, 1500.6}, 4.0);
+  DivideIntoIntervals(MarkingOf(state), 2, 4095);
+  ASSERT_EQ(state.marking.peak_count, 4);
+  EXPECT_EQ(state.marking.peak_list[1], 1000.0);
+  EXPECT_EQ(state.marking.peak_list[2], 1500.0);  // 0.6 apart: two peaks, sharing an interval
+  EXPECT_EQ(state.marking.peak_list[3], 1500.6);
+  EXPECT_DOUBLE_EQ(state.marking.peak_list[4], 2000.2);
+  // On an empty spectrum inner bounds settle one channel down.
+  EXPECT_EQ(Intervals(state), (std::vector<IntervalRecord>{
+                                  {989, 1010, 1, 1}, {1488, 1511, 2, 3}, {1988, 2011, 4, 4}}));
+}
+
 TEST(DivideIntoIntervals, InnerBoundsSettleIntoTheValleyOfTheSpectrum) {
   AnalysisState state;
   for (int c = 1; c <= 4096; ++c) state.spectrum.counts[c] = 100;

@@ -246,9 +246,10 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   FitSpectrum(FitOf(*state), ui);
   const int rows = state->results.result_count;
   const std::string target = SummaryPath(o, spectrum);
+  std::string why;
   if (rows > 0 &&
-      !WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient)) {
-    ui.Say("Error, the file " + target + " could not be written");
+      !WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient, &why)) {
+    ui.Say("Error, the file " + target + " could not be written: " + why);
     return false;
   }
   report = FileNamePart(spectrum) + ": " + std::to_string(state->marking.peak_count) +

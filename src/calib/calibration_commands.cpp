@@ -446,10 +446,11 @@ void SaveCalibration(const CalibrationContext& ctx, UserInterface& ui, Calibrati
   const std::string title = energy ? "Save Energy Calibration" : "Save Efficiency Calibration";
   const auto chosen = ui.AskSaveFile({title, DirectoryPart(file), FileNamePart(file)});
   if (!chosen || !ui.ConfirmOverwrite(*chosen)) return;
+  std::string why;
   const bool written = WriteFileAtomically(
-      *chosen, [&](std::ostream& out) { WriteCalibrationFile(out, kind, items, n); });
+      *chosen, [&](std::ostream& out) { WriteCalibrationFile(out, kind, items, n); }, &why);
   if (!written) {
-    ui.ShowNote("Error, the file " + *chosen + " could not be written");
+    ui.ShowNote("Error, the file " + *chosen + " could not be written: " + why);
     return;
   }
   file = *chosen;

@@ -215,13 +215,15 @@ void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef
   }
 }
 
-bool WriteSummaryTableFile(const std::string& file_name, const ReportContext& ctx, double ncoef) {
+bool WriteSummaryTableFile(const std::string& file_name, const ReportContext& ctx, double ncoef,
+                           std::string* why) {
   if (ctx.results.result_count > 0) {
     // Written into memory first: ConvertPeak needs the state, and the file writer gets bytes only.
     std::ostringstream text;
     WriteSummaryTable(text, ctx, ncoef, LocalDateTime());
     const std::string bytes = text.str();
-    if (!WriteFileAtomically(file_name, [&bytes](std::ostream& out) { out << bytes; })) {
+    if (!WriteFileAtomically(
+            file_name, [&bytes](std::ostream& out) { out << bytes; }, why)) {
       return false;
     }
   }
@@ -257,9 +259,10 @@ void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui) {
   // The option belongs to this save only if the file is written.
   const bool old_lim = ctx.results.lim_format;
   ctx.results.lim_format = lim;
-  if (!WriteSummaryTableFile(*chosen, ctx, ctx.results.norm_coefficient)) {
+  std::string why;
+  if (!WriteSummaryTableFile(*chosen, ctx, ctx.results.norm_coefficient, &why)) {
     ctx.results.lim_format = old_lim;
-    ui.ShowNote("Error, the file " + *chosen + " could not be written");
+    ui.ShowNote("Error, the file " + *chosen + " could not be written: " + why);
     return;
   }
   ctx.view.dialog_ok = 1;

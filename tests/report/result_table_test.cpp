@@ -238,9 +238,16 @@ TEST(SaveSummaryTable, FailedWriteIsReportedAndKeepsTableNamesAndTheEarlierFile)
   ScriptedUi ui;
   ui.AnswerDialog(TickLim()).AnswerFile(impossible);
   SaveSummaryTable(ReportOf(state), ui);
+  // The earlier file, write-protected, is not replaced either.
+  std::filesystem::permissions(earlier, std::filesystem::perms::owner_read);
+  ui.AnswerDialog(TickLim()).AnswerFile(earlier).AnswerYes();
+  SaveSummaryTable(ReportOf(state), ui);
 
-  EXPECT_EQ(ui.notes(),
-            std::vector<std::string>{"Error, the file " + impossible + " could not be written"});
+  EXPECT_EQ(
+      ui.notes(),
+      (std::vector<std::string>{
+          "Error, the file " + impossible + " could not be written: no such folder",
+          "Error, the file " + earlier + " could not be written: s1spe.res is write-protected"}));
   EXPECT_EQ(Snapshot(state), before);
   EXPECT_TRUE(state.results.results_unsaved);
   EXPECT_EQ(testing::ReadFile(earlier), "earlier results\n");

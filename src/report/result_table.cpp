@@ -139,8 +139,10 @@ void ShowResultTable(const ReportContext& ctx, UserInterface& ui) {
 
   ui.ShowDialog(dialog);
   if (dialog.saved) {
-    ctx.results.results_unsaved = false;
-    ctx.view.status_text = {"Results saved", ""};
+    // The debug log is no result file (the next start moves it aside): the results stay unsaved,
+    // so that Exit and a new spectrum still ask before they are lost.
+    ctx.view.status_text = {std::string("Table appended to the debug log ") + kDebugLogName,
+                            ctx.results.results_unsaved ? "Results not saved yet" : ""};
   } else {
     ctx.view.status_text = {"", ""};
   }

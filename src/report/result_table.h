@@ -14,7 +14,7 @@ class UserInterface;
 inline constexpr int kShownResultRows = 650;  // the display lists at most this many rows
 
 // "Show Result Table": rows 1..min(result_count, 650) with energies and intensities; the dialog's
-// Save button appends the table to the debug log and marks the results saved.
+// Save button appends the table to the debug log, which leaves the results unsaved.
 void ShowResultTable(const ReportContext& ctx, UserInterface& ui);
 
 // The proposed summary file name: the spectrum's full name with the first "." of the file's own

@@ -276,7 +276,7 @@ TEST(ProposedSummaryName, RemovesTheFirstDotOfTheFileNameOnly) {
 
 // --- Show Result Table and the row writer --------------------------------------------------------
 
-TEST(ShowResultTable, ListsAtMost650RowsAndSaveWritesTheListToTheDebugLogOnce) {
+TEST(ShowResultTable, ListsAtMost650RowsAndSaveAppendsTheListToTheDebugLogOnly) {
   AnalysisState state;
   std::vector<ResultRow> rows(700, ResultRow{250.25, 0.05, 1234.4, 40.6, 2.75, 0.1, 25.5, 300.25});
   SetRows(state, rows);
@@ -297,8 +297,11 @@ TEST(ShowResultTable, ListsAtMost650RowsAndSaveWritesTheListToTheDebugLogOnce) {
   std::string expected_log = std::string(19, ' ') + "Result Table\n";
   for (const std::string& line : lines) expected_log += line + "\n";
   EXPECT_EQ(state.debug_log->MemoryText(), expected_log);
-  EXPECT_FALSE(state.results.results_unsaved);
-  EXPECT_EQ(state.view.status_text, (std::array<std::string, 2>{"Results saved", ""}));
+  // The debug log is no result file: Exit must still ask about the results.
+  EXPECT_TRUE(state.results.results_unsaved);
+  EXPECT_EQ(state.view.status_text,
+            (std::array<std::string, 2>{"Table appended to the debug log a.res",
+                                        "Results not saved yet"}));
 }
 
 TEST(ShowResultTable, WithoutSaveKeepsResultsUnsavedAndClearsTheStatus) {

@@ -173,7 +173,15 @@ bool LoadCalibration(AnalysisState& state, BatchUserInterface& ui, const std::st
     return false;
   }
   OneBasedArray<CalibrationItem> items(kMaxCalibrationItems, CalibrationItem{});
-  const int count = ReadCalibrationItems(in, items);
+  const CalibrationFileItems read = ReadCalibrationItems(
+      in, energy ? CalibrationKind::kEnergy : CalibrationKind::kEfficiency, items);
+  if (!read.outcome.ok) {
+    ui.Say("Error in " + file + ", " + read.outcome.message);
+    return false;
+  }
+  if (const std::string note = DroppedItemsNote(read); !note.empty())
+    ui.Say(note + " (" + file + ")");
+  const int count = read.count;
   if (energy) {
     const std::string problem = EnergyItemsProblem(items, count, state.enc.enc_mode);
     if (!problem.empty()) {

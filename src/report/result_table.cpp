@@ -117,6 +117,13 @@ std::string LocalDateTime() {
   return std::string(text, length);
 }
 
+// Only when an efficiency calibration is applied, so that a table without one stays as it was:
+// the reader learns that the intensities are areas divided by the efficiency.
+void WriteEfficiencyHeader(std::ostream& out, const ReportContext& ctx) {
+  if (!ctx.efc.efc_present) return;
+  out << kHeaderIndent << "Efficiency calibration, " << ctx.efc.efc_count << " items." << '\n';
+}
+
 }  // namespace
 
 void ShowResultTable(const ReportContext& ctx, UserInterface& ui) {
@@ -188,6 +195,7 @@ void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef
     for (int i = 1; i <= items; ++i) out << Field(ctx.enc.enc_points[i][0], 8, 2);
     out << '\n';
   }
+  WriteEfficiencyHeader(out, ctx);
   out << '\n';
   out << "   Channel  Energy     Area     Intensity    Width   Norm.area Crit/Back\n";
   out << '\n';

@@ -118,7 +118,8 @@ TEST(WriteSummaryTable, CalibratedLimTableNormalisedToTheLaterOfTwoEquallyNearPe
       kIndent + "Widths           =    3.125   4.500\n" +
       kIndent + "Energy calibration, 2 items.\n" +
       "  200.00 2000.00\n"
-      "  100.00 1000.00\n"
+      "  100.00 1000.00\n" +
+      kIndent + "Efficiency calibration, 2 items.\n" +
       "\n"
       "   Channel  Energy     Area     Intensity    Width   Norm.area Crit/Back\n"
       "\n"

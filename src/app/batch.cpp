@@ -190,7 +190,15 @@ bool LoadCalibration(AnalysisState& state, BatchUserInterface& ui, const std::st
     return false;
   }
   OneBasedArray<CalibrationItem> items(kMaxCalibrationItems, CalibrationItem{});
-  const int count = ReadCalibrationItems(in, items);
+  const CalibrationFileItems read = ReadCalibrationItems(
+      in, energy ? CalibrationKind::kEnergy : CalibrationKind::kEfficiency, items);
+  if (!read.outcome.ok) {
+    ui.Say("Error in " + file + ", " + read.outcome.message);
+    return false;
+  }
+  if (const std::string note = DroppedItemsNote(read); !note.empty())
+    ui.Say(note + " (" + file + ")");
+  const int count = read.count;
   if (energy) {
     const std::string problem = EnergyItemsProblem(items, count, state.enc.enc_mode);
     if (!problem.empty()) {
@@ -264,8 +272,9 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
     return false;
   }
   const std::string target = SummaryPath(o.out_dir, spectrum);
-  if (!WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient)) {
-    ui.Say("Error, the file " + target + " could not be written");
+  std::string why;
+  if (!WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient, &why)) {
+    ui.Say("Error, the file " + target + " could not be written: " + why);
     return false;
   }
   report = FileNamePart(spectrum) + ": " + std::to_string(peaks) + " peak(s) found, " +

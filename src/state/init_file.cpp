@@ -360,10 +360,11 @@ void WriteInitFile(std::ostream& out, const AnalysisState& state) {
 
 bool SaveInitFile(AnalysisState& state, UserInterface& ui) {
   const std::string file_name = WorkFilePath(state.files.work_dir, kSavedInitFileName);
-  const bool written =
-      WriteFileAtomically(file_name, [&state](std::ostream& out) { WriteInitFile(out, state); });
+  std::string why;
+  const bool written = WriteFileAtomically(
+      file_name, [&state](std::ostream& out) { WriteInitFile(out, state); }, &why);
   if (!written) {
-    ui.ShowNote("Ini file not saved: cannot write " + file_name);
+    ui.ShowNote("Ini file not saved: cannot write " + file_name + ": " + why);
     return false;
   }
   ui.ShowNote("Ini file saved as pektra.tmp");

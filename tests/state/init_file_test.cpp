@@ -301,7 +301,8 @@ TEST(InitFile, SaveWritesTmpInTheWorkFolderOrSaysWhyNot) {
   EXPECT_FALSE(SaveInitFile(state, ui));
   EXPECT_EQ(ui.notes(), (std::vector<std::string>{"Ini file saved as pektra.tmp",
                                                   "Ini file not saved: cannot write " +
-                                                      dir.File("no such folder") + "/pektra.tmp"}));
+                                                      dir.File("no such folder") +
+                                                      "/pektra.tmp: no such folder"}));
   EXPECT_FALSE(ReadInitFile(dir.File("pektra.ini"), back));
 }
 

@@ -16,7 +16,7 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-TEST(StartUp, ReadsDisplaySettingsThenDefaultsThenTheInitFileAndEmptiesTheLog) {
+TEST(StartUp, ReadsDisplaySettingsThenDefaultsThenTheInitFileAndStartsANewLog) {
   TempDir dir;
   const std::string work = dir.path().string();
   WriteFile(dir.File("pektra.fn"),
@@ -39,6 +39,7 @@ TEST(StartUp, ReadsDisplaySettingsThenDefaultsThenTheInitFileAndEmptiesTheLog) {
   EXPECT_EQ(state->marking.max_interval, 200);
   EXPECT_EQ(state->fit.step, 0.5);
   EXPECT_EQ(ReadFile(dir.File("a.res")), "");
+  EXPECT_EQ(ReadFile(dir.File("a.res.1")), "trace of the last run\n");  // kept, not emptied
   state->debug_log->WriteLine("search trace");
   state->debug_log->Flush();
   EXPECT_EQ(ReadFile(dir.File("a.res")), "search trace\n");

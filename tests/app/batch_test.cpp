@@ -128,5 +128,34 @@ TEST(PektraBatch, FailuresAreReportedWithoutLosingTheOtherSpectra) {
   EXPECT_NE(help.out.find("Usage: pektra-batch"), std::string::npos);
 }
 
+TEST(PektraBatch, RefusedInitValuesAreSaidOnceAndTheAnalysisRunsWithTheKeptOnes) {
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("bad.ini"),
+                     ".......Set the Analysis Bounds\n       2    2047\n"
+                     ".......Enter the Width Information\n    4.000   4.0000    1.000\n"
+                     ".......Degree of the Background\n-2147483649\nNITER\n1e300\n"
+                     ".......Mark the Spectrum\n    0    0.00   -1.00    0\n");
+  testing::WriteFile(dir.File("a.txt"), FreeField(Counts()));
+  testing::WriteFile(dir.File("b.txt"), FreeField(Counts()));
+  const BatchRun run = Batch({"--init", dir.File("bad.ini"), "--type", "3", "-j", "2",
+                              dir.File("a.txt"), dir.File("b.txt")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  const std::string prefix = "pektra-batch: " + dir.File("bad.ini") + ": ";
+  for (const std::string message : {"dback -2147483649 refused, allowed -3 to 3; -3 kept",
+                                    "NITER 1e+300 refused, allowed 1 to 1000; 7 kept",
+                                    "sens 0 refused, allowed above 0; 1 kept"}) {
+    const std::size_t at = run.err.find(prefix + message + "\n");
+    EXPECT_NE(at, std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find(message, at + prefix.size() + 1), std::string::npos)
+        << run.err;  // once only
+  }
+  EXPECT_EQ(run.err.find("Erroneous"), std::string::npos) << run.err;
+  for (const char* summary : {"atxt.res", "btxt.res"}) {
+    const std::string text = testing::ReadFile(dir.File(summary));
+    EXPECT_EQ(SummaryPeaks(text), 4) << text;
+    EXPECT_NE(text.find("Sens, Res =    1.000"), std::string::npos) << text;
+  }
+}
+
 }  // namespace
 }  // namespace pektra

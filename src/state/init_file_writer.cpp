@@ -1,5 +1,6 @@
 // Writing the init file: "Save the Init-file" and its layout of right-aligned fields.
 #include <algorithm>
+#include <charconv>
 #include <string>
 
 #include "core/number_format.h"
@@ -16,15 +17,22 @@ namespace {
 
 // x in the fixed form of its field when that reads back as the same number, else the shortest
 // text that does (0.00041 in a field with 3 decimals, 1234567.5 in a field of 9), so a saved
-// init file restores every value exactly.
+// init file restores every value exactly. The reader's exponents stop at 300, so a value below
+// 1e-300 is written with all its decimals.
 std::string ExactText(int width, int decimals, double x) {
-  std::string text = FormatFixed(width, decimals, x);
-  if (!text.empty() && text.front() != '*') {
-    text.erase(0, text.find_first_not_of(' '));
+  const auto reads_back = [x](const std::string& text) {
     bool ok = true;
-    if (StrToReal(text, ok) == x) return text;
+    return StrToReal(text, ok) == x;
+  };
+  std::string text = FormatFixed(width, decimals, x);
+  text.erase(0, text.find_first_not_of(' '));
+  if (text.empty() || text.front() == '*' || !reads_back(text)) text = FormatShortest(x);
+  if (!reads_back(text)) {
+    char buffer[400];
+    text.assign(buffer,
+                std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed).ptr);
   }
-  return FormatShortest(x);
+  return text;
 }
 
 // Builds one line of right-aligned fields. A value too wide for its field widens it, and a full

@@ -386,6 +386,13 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
       return 2;
     }
   }
+  {  // Values the init file gives and that are refused: said once, not once per spectrum.
+    auto scratch = std::make_unique<AnalysisState>();
+    std::istringstream in(init_text);
+    for (const std::string& message : ReadInitFile(in, *scratch)) {
+      err << "pektra-batch: " << init_file << ": " << message << '\n';
+    }
+  }
 
   const int failed = AnalyseAll(o, init_text, out, err);
   if (o.spectra.size() > 1) {

@@ -45,6 +45,16 @@ TEST(StartUp, ReadsDisplaySettingsThenDefaultsThenTheInitFileAndStartsANewLog) {
   EXPECT_EQ(ReadFile(dir.File("a.res")), "search trace\n");
 }
 
+TEST(StartUp, ReturnsTheValuesTheInitFileGaveAndThatWereRefused) {
+  TempDir dir;
+  WriteFile(dir.File("pektra.ini"), ".......Maximum Interval\n200\nSTEP\n-0.5\nNITER\n9\n");
+  auto state = std::make_unique<AnalysisState>();
+  EXPECT_EQ(StartUp(*state, dir.path().string()),
+            std::vector<std::string>{"STEP -0.5 refused, allowed above 0 up to 1; 0.99 kept"});
+  EXPECT_EQ(state->fit.step, 0.99);
+  EXPECT_EQ(state->fit.niter, 9);
+}
+
 TEST(StartUp, WithoutWorkFilesTheStartValuesStand) {
   TempDir dir;
   auto state = std::make_unique<AnalysisState>();

@@ -4,12 +4,11 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <vector>
 
 #include "core/arithmetic.h"
+#include "core/input_file.h"
 #include "core/text_input.h"
 
 namespace pektra {
@@ -194,18 +193,10 @@ Outcome ReadXY(TSpectrum& spectrum, std::istream& in, int start, const ReadOptio
   return cut ? Outcome::Warning(reader_messages::kCutAtLastChannel) : Outcome::Success();
 }
 
-Outcome ReadSpectrumFile(TSpectrum& spectrum, int type, int start, const ReadOptions& options) {
-  if (!InRange(type, kBinary16, kXY)) return Outcome::Failure({});
-  const bool binary = type == kBinary16 || type == kBinary32;
-  std::error_code ignored;
-  std::ifstream in;
-  if (!std::filesystem::is_directory(spectrum.file_name, ignored)) {
-    in.open(spectrum.file_name, binary ? std::ios::in | std::ios::binary : std::ios::in);
-  }
-  if (!in.is_open()) {
-    return Outcome::Failure(spectrum.file_name + reader_messages::kOpeningFailure + "\n\r" +
-                            reader_messages::kReadOnly);
-  }
+namespace {
+
+Outcome ReadFrom(TSpectrum& spectrum, std::istream& in, int type, int start,
+                 const ReadOptions& options) {
   switch (type) {
     case kBinary16:
       return ReadBinary16(spectrum, in, options);
@@ -216,6 +207,25 @@ Outcome ReadSpectrumFile(TSpectrum& spectrum, int type, int start, const ReadOpt
     default:
       return ReadXY(spectrum, in, start, options);
   }
+}
+
+}  // namespace
+
+Outcome ReadSpectrumFile(TSpectrum& spectrum, int type, int start, const ReadOptions& options) {
+  if (!InRange(type, kBinary16, kXY)) return Outcome::Failure({});
+  const std::string& name = spectrum.file_name;
+  InputFile file(name);
+  if (file.status() == InputFile::Status::kNotRegular) {
+    return Outcome::Failure(name + reader_messages::kNotRegularFile);
+  }
+  if (file.status() == InputFile::Status::kFailed) {
+    return Outcome::Failure(name + reader_messages::kOpeningFailure + "\n\r" + file.reason());
+  }
+  Outcome outcome = ReadFrom(spectrum, file.stream(), type, start, options);
+  if (!outcome.ok && outcome.message.empty() && !file.reason().empty()) {
+    outcome.message = name + reader_messages::kReadingFailure + "\n\r" + file.reason();
+  }
+  return outcome;
 }
 
 }  // namespace pektra

@@ -28,15 +28,18 @@ Outcome ReadFreeField(TSpectrum& spectrum, std::istream& in, int start);
 Outcome ReadXY(TSpectrum& spectrum, std::istream& in, int start, const ReadOptions& options);
 
 // Opens spectrum.file_name and reads it as `type` (1..4); the text types start at `start`.
-// A file that cannot be opened gives the name followed by ": opening failure; ", LF CR and
-// "file may be Read_Only".
+// The file is opened without waiting (a FIFO without writer would block) and only a regular file
+// is read: anything else gives "<name> is not a regular file". A file that cannot be opened gives
+// the name followed by ": opening failure; ", LF CR and the system's reason ("permission
+// denied", "no such file", ...); a read error likewise with ": reading failure; ".
 Outcome ReadSpectrumFile(TSpectrum& spectrum, int type, int start, const ReadOptions& options);
 
 }  // namespace pektra
 
 namespace pektra::reader_messages {
 inline constexpr const char* kOpeningFailure = ": opening failure; ";
-inline constexpr const char* kReadOnly = "file may be Read_Only";
+inline constexpr const char* kReadingFailure = ": reading failure; ";
+inline constexpr const char* kNotRegularFile = " is not a regular file";
 inline constexpr const char* kNoChannelCounts = "Warning, no channel-counts spectrum";
 // Text files holding more channels than the arrays: reading stops at channel 16384.
 inline constexpr const char* kCutAtLastChannel =

@@ -1,11 +1,14 @@
-// Opening a spectrum file: what is no regular file and what cannot be opened.
+// Opening a spectrum file: what is no regular file, what cannot be opened, and files too long to
+// hold in memory.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <future>
+#include <streambuf>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -15,6 +18,28 @@
 
 namespace pektra {
 namespace {
+
+// The bytes of `next()` repeated until `limit` bytes, counting how many the reader took.
+class GeneratedText : public std::streambuf {
+ public:
+  GeneratedText(std::function<std::string()> next, std::size_t limit)
+      : next_(std::move(next)), limit_(limit) {}
+  std::size_t served() const { return served_; }
+
+ protected:
+  int_type underflow() override {
+    if (served_ >= limit_) return traits_type::eof();
+    piece_ = next_();
+    served_ += piece_.size();
+    setg(piece_.data(), piece_.data(), piece_.data() + piece_.size());
+    return traits_type::to_int_type(piece_[0]);
+  }
+
+ private:
+  std::function<std::string()> next_;
+  std::size_t limit_, served_ = 0;
+  std::string piece_;
+};
 
 TEST(SpectrumFile, FifoFolderAndDeviceAreRefusedWithoutWaiting) {
   testing::TempDir dir;
@@ -68,6 +93,26 @@ TEST(SpectrumFile, AFileThatCannotBeOpenedSaysWhy) {
     EXPECT_EQ(ReadSpectrumFile(spectrum, 3, 1, ReadOptions{}).message,
               locked + ": opening failure; \n\rpermission denied");
   }
+}
+
+TEST(SpectrumFile, ReadingStopsAtTheLastChannelOrAnOverlongLine) {
+  int x = 0;
+  GeneratedText lines([&] { return std::to_string(++x) + " 7\n"; }, 40'000'000);
+  std::istream xy(&lines);
+  TSpectrum spectrum;
+  Outcome outcome = ReadXY(spectrum, xy, 1, ReadOptions{});
+  ASSERT_TRUE(outcome.ok);
+  EXPECT_EQ(spectrum.a2, 16384);
+  EXPECT_LT(lines.served(), 1'000'000u);
+
+  GeneratedText one_line([] { return std::string(4096, '1').replace(0, 1, " "); }, 40'000'000);
+  std::istream counts(&one_line);
+  const TSpectrum before = spectrum;
+  outcome = ReadFreeField(spectrum, counts, 1);
+  EXPECT_FALSE(outcome.ok);
+  EXPECT_EQ(outcome.message, "Error in line 1: the line is longer than 4194304 characters");
+  EXPECT_LT(one_line.served(), 5'000'000u);
+  EXPECT_EQ(spectrum, before);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <iterator>
 #include <optional>
 
 #include "core/text_input.h"
@@ -75,6 +76,8 @@ double LastDigitUnit(std::string_view token, double value) {
       break;
     }
   }
+  static constexpr double kUnits[] = {1, 1e-1, 1e-2, 1e-3, 1e-4, 1e-5, 1e-6, 1e-7, 1e-8};
+  if (plain && decimals < std::size(kUnits)) return kUnits[decimals];
   if (plain) return std::pow(10.0, -static_cast<double>(decimals));
   return std::fabs(value) *
          std::pow(10.0, 1.0 - static_cast<double>(std::max<std::size_t>(digits, 1)));
@@ -248,14 +251,15 @@ std::string XStepCheck::Check(double x, std::string_view token, int index, int l
   if (started_) {
     const int channels = index - previous_index_;
     const double step = x - previous_x_;
-    std::string rule = "X must grow by one step per line";
-    bool fits = step > 0;
-    if (previous_index_ > first_index_) {
-      const double average = (previous_x_ - first_x_) / (previous_index_ - first_index_);
-      rule = "X must grow by one step (" + ShortNumber(average) + ") per line";
-      fits = fits && std::fabs(step - channels * average) < 0.5 * average + unit + previous_unit_;
-    }
+    const bool averaged = previous_index_ > first_index_;
+    const double average =
+        averaged ? (previous_x_ - first_x_) / (previous_index_ - first_index_) : 0.0;
+    const bool fits = step > 0 && (!averaged || std::fabs(step - channels * average) <
+                                                    0.5 * average + unit + previous_unit_);
     if (!fits) {
+      const std::string rule =
+          averaged ? "X must grow by one step (" + ShortNumber(average) + ") per line"
+                   : "X must grow by one step per line";
       problem = LineNote(
           line_number, "X goes from " + previous_token_ + " to " + ShownToken(token) + "; " + rule);
     }

@@ -1,9 +1,11 @@
-// Feeds raw bytes to the calibration file reader, writes the items and reads them back, and runs an
-// accepted energy calibration (both modes) and the efficiency calibration through ConvertPeak.
+// Feeds raw bytes to the calibration file reader (as energy and as efficiency items), writes the
+// items and reads them back, and runs an accepted energy calibration (both modes) and the
+// efficiency calibration through ConvertPeak.
 #include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <variant>
@@ -46,12 +48,42 @@ std::vector<CalibrationItem> AfterWriting(const OneBasedArray<CalibrationItem>& 
   return expected;
 }
 
-std::vector<CalibrationItem> ReadBack(const std::string& text) {
+// The items read back, or nullopt when the reader refused the text.
+std::optional<std::vector<CalibrationItem>> ReadBack(const std::string& text,
+                                                     CalibrationKind kind) {
   std::istringstream in(text);
   OneBasedArray<CalibrationItem> back(kMaxCalibrationItems, CalibrationItem{});
-  const int n = ReadCalibrationItems(in, back);
-  const auto stored = back.range(1, n);
-  return {stored.begin(), stored.end()};
+  const CalibrationFileItems read = ReadCalibrationItems(in, kind, back);
+  if (!read.outcome.ok) return std::nullopt;
+  const auto stored = back.range(1, read.count);
+  return std::vector<CalibrationItem>(stored.begin(), stored.end());
+}
+
+// What reading back should give: the items, or a refusal when an efficiency file would hold a
+// coefficient that is not above 0.
+std::optional<std::vector<CalibrationItem>> Expected(std::vector<CalibrationItem> items,
+                                                     CalibrationKind kind) {
+  if (kind == CalibrationKind::kEfficiency) {
+    for (const CalibrationItem& item : items) {
+      if (!(item[1] > 0.0)) return std::nullopt;
+    }
+  }
+  return items;
+}
+
+// The reader's own checks on what it accepts from any bytes.
+int ReadRaw(const std::string& bytes, CalibrationKind kind, OneBasedArray<CalibrationItem>& items) {
+  std::istringstream in(bytes);
+  const CalibrationFileItems read = ReadCalibrationItems(in, kind, items);
+  const int n = read.count;
+  Check(n >= 0 && n <= kMaxCalibrationItems && n <= read.in_file);
+  Check(read.outcome.ok || (n == 0 && !read.outcome.message.empty()));
+  for (int i = 1; i <= n; ++i) {
+    for (const double v : items[i]) Check(std::isfinite(v) && std::fabs(v) <= 1.0e15);
+    Check(IsNonZeroItem(items[i][0], items[i][1], items[i][2]));
+    if (kind == CalibrationKind::kEfficiency) Check(items[i][1] > 0.0);
+  }
+  return n;
 }
 
 // Values a detector and its calibration can have: channels and keV well inside 1e6, no
@@ -91,14 +123,10 @@ AnalysisState& State() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
   OneBasedArray<CalibrationItem> items(kMaxCalibrationItems, CalibrationItem{});
-  const int n = ReadCalibrationItems(in, items);
-  Check(n >= 0 && n <= kMaxCalibrationItems);
-  for (int i = 1; i <= n; ++i) {
-    for (const double v : items[i]) Check(std::isfinite(v));
-    Check(IsNonZeroItem(items[i][0], items[i][1], items[i][2]));
-  }
+  ReadRaw(bytes, CalibrationKind::kEfficiency, items);
+  const int n = ReadRaw(bytes, CalibrationKind::kEnergy, items);
   SortCalibrationItems(items, n);
   for (int i = 2; i <= n; ++i) Check(items[i - 1][0] <= items[i][0]);
 
@@ -107,7 +135,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::ostringstream out;
     WriteCalibrationFile(out, kind, items, n);
     const bool energy = kind == CalibrationKind::kEnergy;
-    Check(ReadBack(out.str()) == AfterWriting(items, n, 2, energy ? 2 : 7, energy ? 2 : 7));
+    Check(ReadBack(out.str(), kind) ==
+          Expected(AfterWriting(items, n, 2, energy ? 2 : 7, energy ? 2 : 7), kind));
   }
 
   const bool physical = Physical(items, n);

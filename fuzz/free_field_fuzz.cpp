@@ -3,8 +3,10 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/number_format.h"
@@ -77,6 +79,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::vector<double> numbers = ParseNumbers(text);
   Check(numbers.size() <= 16512);
   for (const double x : numbers) CheckReadable(x);
+
+  // A token read strictly is a number StrToReal reads alike (a leading "." aside, which the
+  // free-field readers complete to "0.", and exponents beyond 300, which StrToReal cuts to 300).
+  std::vector<std::string_view> tokens;
+  SplitTokens(text, tokens, 64);
+  for (const std::string_view token : tokens) {
+    const std::optional<double> strict = StrictNumber(token);
+    if (!strict || !(std::fabs(*strict) <= 1.0E300) || std::fabs(*strict) < 1.0E-290 ||
+        token.front() == '.') {
+      continue;
+    }
+    bool token_ok = false;
+    Check(StrToReal(token, token_ok) == *strict && token_ok);
+  }
 
   bool ok = false;
   const double value = StrToReal(text, ok);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "calib/calibration.h"
 #include "calib/calibration_commands.h"
 #include "core/file_names.h"
+#include "core/input_file.h"
 #include "core/text_input.h"
 #include "core/user_interface.h"
 #include "fit/spectrum_fit.h"
@@ -21,6 +23,7 @@
 #include "marking/marking_commands.h"
 #include "report/result_table.h"
 #include "spectrum/spectrum_input.h"
+#include "spectrum/spectrum_type_guess.h"
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "state/init_file.h"
@@ -42,6 +45,8 @@ const char* const kHelp =
     "  --list FILE        a name list: one spectrum file name per line (blank lines skipped)\n"
     "  --type N           spectrum file type: 1 = 2 bytes per word binary, 2 = 4 bytes per\n"
     "                     word binary, 3 = ASCII free field, 4 = ASCII lines of X, Y [error]\n"
+    "                     (default: the init file's; without one a text file's type is taken\n"
+    "                     from its content, and a binary file needs --type)\n"
     "  --marking FILE     marking data (intervals and peaks) instead of the peak search\n"
     "  --energy FILE      energy calibration file (channel, energy, error per line)\n"
     "  --efficiency FILE  efficiency calibration file (energy, coefficient, error per line)\n"
@@ -190,7 +195,15 @@ bool LoadCalibration(AnalysisState& state, BatchUserInterface& ui, const std::st
     return false;
   }
   OneBasedArray<CalibrationItem> items(kMaxCalibrationItems, CalibrationItem{});
-  const int count = ReadCalibrationItems(in, items);
+  const CalibrationFileItems read = ReadCalibrationItems(
+      in, energy ? CalibrationKind::kEnergy : CalibrationKind::kEfficiency, items);
+  if (!read.outcome.ok) {
+    ui.Say("Error in " + file + ", " + read.outcome.message);
+    return false;
+  }
+  if (const std::string note = DroppedItemsNote(read); !note.empty())
+    ui.Say(note + " (" + file + ")");
+  const int count = read.count;
   if (energy) {
     const std::string problem = EnergyItemsProblem(items, count, state.enc.enc_mode);
     if (!problem.empty()) {
@@ -209,6 +222,46 @@ bool LoadCalibration(AnalysisState& state, BatchUserInterface& ui, const std::st
   return true;
 }
 
+// The init file's text: "" when no init file was named and there is no pektra.ini (an empty
+// pektra.ini counts as none). One that is there must be usable: a folder, an unreadable file or a
+// named empty file is an error, not "no init file".
+bool LoadInitText(const Options& o, std::string& text, std::ostream& err) {
+  const std::string name = o.init_given ? o.init_file : std::string("pektra.ini");
+  std::error_code error;
+  const auto status = std::filesystem::status(name, error);
+  if (!std::filesystem::exists(status)) {
+    if (o.init_given) err << "pektra-batch: No file " << name << '\n';
+    return !o.init_given;
+  }
+  if (std::filesystem::is_directory(status)) {
+    err << "pektra-batch: " << name << " is a directory, not an init file\n";
+    return false;
+  }
+  errno = 0;
+  std::ifstream in(name, std::ios::binary);
+  std::ostringstream content;
+  if (in) content << in.rdbuf();
+  if (!in || in.bad()) {
+    err << "pektra-batch: cannot read " << name << ": "
+        << InputFile::Reason(errno != 0 ? errno : EIO) << '\n';
+    return false;
+  }
+  text = content.str();
+  if (text.empty() && o.init_given) {
+    err << "pektra-batch: the init file " << name << " is empty\n";
+    return false;
+  }
+  return true;
+}
+
+// The spectrum type when neither --type nor the init file gave one: from the file's content.
+bool TakeTypeFromContent(AnalysisState& state, BatchUserInterface& ui, const std::string& file) {
+  const SpectrumTypeGuess guess = GuessSpectrumFileType(file);
+  ui.Say(guess.message);
+  state.spectrum.file_type = guess.type;
+  return guess.type != 0;
+}
+
 // One spectrum from file to summary table, in a state of its own. Returns success.
 bool AnalyseOne(const Options& o, const std::string& init_text, const std::string& spectrum,
                 std::ostream& err, std::mutex& lock, std::string& report) {
@@ -216,6 +269,8 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   auto state = std::make_unique<AnalysisState>();
   std::error_code error;
   state->files.work_dir = std::filesystem::current_path(error).string();
+  // Type 0 until the init file or --type sets one.
+  state->spectrum.file_type = 0;
   {
     std::istringstream init(init_text);
     ReadInitFile(init, *state);
@@ -230,6 +285,7 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   }
   state->spectrum.file_name = spectrum;
   if (o.type != 0) state->spectrum.file_type = o.type;
+  if (state->spectrum.file_type == 0 && !TakeTypeFromContent(*state, ui, spectrum)) return false;
   const bool read = ReadSpectrum(SpectrumInputOf(*state), ui);
   if (!FinishSpectrumInput(SpectrumInputOf(*state), ui, read)) {
     ui.Say(state->view.status_text[0]);
@@ -264,8 +320,9 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
     return false;
   }
   const std::string target = SummaryPath(o.out_dir, spectrum);
-  if (!WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient)) {
-    ui.Say("Error, the file " + target + " could not be written");
+  std::string why;
+  if (!WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient, &why)) {
+    ui.Say("Error, the file " + target + " could not be written: " + why);
     return false;
   }
   report = FileNamePart(spectrum) + ": " + std::to_string(peaks) + " peak(s) found, " +
@@ -365,16 +422,13 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
   }
   if (SummaryNamesClash(o, err)) return 2;
   std::string init_text;
+  if (!LoadInitText(o, init_text, err)) return 2;
   const std::string init_file = o.init_given ? o.init_file : std::string("pektra.ini");
-  {
-    std::ifstream in(init_file, std::ios::binary);
-    if (in) {
-      std::ostringstream text;
-      text << in.rdbuf();
-      init_text = text.str();
-    } else if (o.init_given) {
-      err << "pektra-batch: No file " << init_file << '\n';
-      return 2;
+  {  // Values the init file gives and that are refused: said once, not once per spectrum.
+    auto scratch = std::make_unique<AnalysisState>();
+    std::istringstream in(init_text);
+    for (const std::string& message : ReadInitFile(in, *scratch)) {
+      err << "pektra-batch: " << init_file << ": " << message << '\n';
     }
   }
 

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "state/analysis_state.h"
 #include "state/startup.h"
@@ -36,7 +38,8 @@ int main(int argc, char** argv) {
 
   pektra::AnalysisState state;
   std::error_code error;
-  pektra::StartUp(state, std::filesystem::current_path(error).string());
+  const std::vector<std::string> refused =
+      pektra::StartUp(state, std::filesystem::current_path(error).string());
 
   pektra::TForm1 window(state);
   pektra::QtUserInterface ui(window, state.display.screen_scale, state.display.font_size);
@@ -49,5 +52,10 @@ int main(int argc, char** argv) {
     return true;
   };
   window.show();
+  if (!refused.empty()) {
+    std::string note = "pektra.ini:";
+    for (const std::string& line : refused) note += "\n" + line;
+    ui.ShowNote(note);
+  }
   return application.exec();
 }

@@ -85,25 +85,6 @@ double PlotCoordinate(double v) {
 
 }  // namespace
 
-int ReadCalibrationItems(std::istream& in, OneBasedArray<CalibrationItem>& items) {
-  const int capacity = std::min(items.capacity(), kMaxCalibrationItems);
-  OneBasedArray<double> numbers(3, 0.0);
-  int count = 0;
-  while (true) {
-    numbers.fill(0.0);
-    const int read = ReadNumbersFromFile(in, 1, 3, numbers);
-    if (read == 0) break;
-    const CalibrationItem item{numbers[1], numbers[2], numbers[3]};
-    // A dropped item displaces nothing: the 60th stays unless a real item replaces it.
-    if (capacity > 0 && IsNonZeroItem(item[0], item[1], item[2])) {
-      count = std::min(count + 1, capacity);
-      items[count] = item;
-    }
-    if (read < 3) break;  // the end of the text or a "/" line came first
-  }
-  return count;
-}
-
 TypedItems ReadTypedItems(std::string_view memo_text) {
   TypedItems typed;
   TextLines lines(memo_text);
@@ -403,7 +384,12 @@ void LoadCalibrationFile(const CalibrationContext& ctx, UserInterface& ui, Calib
     return;
   }
   OneBasedArray<CalibrationItem> items(kMaxCalibrationItems, CalibrationItem{});
-  const int count = ReadCalibrationItems(in, items);
+  const CalibrationFileItems read = ReadCalibrationItems(in, kind, items);
+  if (!read.outcome.ok) {  // refused: the calibration in force stays as it was
+    ui.ShowNote("Error in " + name + ", " + read.outcome.message);
+    return;
+  }
+  const int count = read.count;
   SortCalibrationItems(items, count);
 
   if (energy) {
@@ -421,6 +407,7 @@ void LoadCalibrationFile(const CalibrationContext& ctx, UserInterface& ui, Calib
     ctx.files.efc_file = name;
     ctx.efc.efc_mode = 0;
   }
+  if (const std::string note = DroppedItemsNote(read); !note.empty()) ui.ShowNote(note);
 
   DialogContent report = OpenDialogForm(title, 250, 330, 430);
   report.help_lines = help;
@@ -446,10 +433,11 @@ void SaveCalibration(const CalibrationContext& ctx, UserInterface& ui, Calibrati
   const std::string title = energy ? "Save Energy Calibration" : "Save Efficiency Calibration";
   const auto chosen = ui.AskSaveFile({title, DirectoryPart(file), FileNamePart(file)});
   if (!chosen || !ui.ConfirmOverwrite(*chosen)) return;
+  std::string why;
   const bool written = WriteFileAtomically(
-      *chosen, [&](std::ostream& out) { WriteCalibrationFile(out, kind, items, n); });
+      *chosen, [&](std::ostream& out) { WriteCalibrationFile(out, kind, items, n); }, &why);
   if (!written) {
-    ui.ShowNote("Error, the file " + *chosen + " could not be written");
+    ui.ShowNote("Error, the file " + *chosen + " could not be written: " + why);
     return;
   }
   file = *chosen;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "calib/calibration.h"
+#include "calib/calibration_file.h"
 #include "core/display_settings.h"
 #include "core/picture.h"
 #include "core/result_rows.h"
@@ -33,16 +34,6 @@ struct CalibrationContext {
 
   Calibrations calibrations() const { return {enc, efc, work}; }
 };
-
-enum class CalibrationKind { kEnergy, kEfficiency };
-
-// Reads calibration items from a text in free field format into items[1..60] and returns how many
-// were stored. Each item is the next three numbers, however they are spread over lines: a line
-// with fewer continues on the next one, and numbers after the third on the line completing an item
-// are ignored. "*" lines are comments, empty lines are skipped, a line beginning with "/" ends the
-// data. The last item may lack numbers (they are 0). Items whose three numbers add up to 0 are
-// dropped; beyond 60 items each further item replaces the 60th. The items are not sorted.
-int ReadCalibrationItems(std::istream& in, OneBasedArray<CalibrationItem>& items);
 
 // Items typed in a memo, one per line: the first three numbers of a line (missing ones are 0).
 // Blank lines and lines whose numbers add up to 0 (also text, such as the heading) give no item.

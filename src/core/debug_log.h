@@ -16,8 +16,11 @@ class DebugLog {
  public:
   // A log kept in memory (tests, and the batch tool when no log is wanted).
   DebugLog();
-  // Creates the file empty (or empties it) and keeps it open for writing. When the file cannot be
-  // created the log falls back to memory, so tracing never fails a command.
+  // Creates the file empty and keeps it open for writing. The log of an earlier run may hold a
+  // table the user saved: when the file is not empty it is first renamed to file_name + ".1"
+  // (replacing an older one), and when that fails the new lines are appended after a dated
+  // separator line, so an earlier log is never emptied. When the file cannot be opened the log
+  // falls back to memory, so tracing never fails a command.
   explicit DebugLog(const std::string& file_name);
 
   void WriteLine(std::string_view line);

@@ -114,4 +114,15 @@ std::string FormatGeneral(int width, double x) {
   return RemoveBlanks(FormatFixed(field, static_cast<int>(decimals), x));
 }
 
+std::string FormatShortest(double x) {
+  constexpr std::size_t kLongestPlain = 24;
+  char buffer[400];
+  auto result = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed);
+  if (result.ec == std::errc() && static_cast<std::size_t>(result.ptr - buffer) <= kLongestPlain) {
+    return std::string(buffer, result.ptr);
+  }
+  result = std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::scientific);
+  return std::string(buffer, result.ptr);
+}
+
 }  // namespace pektra

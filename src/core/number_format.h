@@ -20,4 +20,8 @@ std::string FormatExp(int width, int decimals, double x);
 // fill `width`, the exponent form for |x| >= 10^(width - 3). No blanks.
 std::string FormatGeneral(int width, double x);
 
+// The shortest text that reads back (by StrToReal) as the same double: plain decimals while they
+// stay short ("0.00041", "1234567.891"), else the exponent form ("1e-300", "1.5e+20"). No blanks.
+std::string FormatShortest(double x);
+
 }  // namespace pektra

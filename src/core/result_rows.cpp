@@ -20,6 +20,9 @@ constexpr FlagWords kFlagWords[] = {
     {RowFlag::kNoErrors, 'E', "without errors"},
     {RowFlag::kWidthAtLimit, 'W', "at a width limit"},
     {RowFlag::kPositionAtLimit, 'P', "at a position limit"},
+    {RowFlag::kBelowDecision, 'L', "below the decision threshold"},
+    {RowFlag::kAddedByFit, 'R', "added by the refinement"},
+    {RowFlag::kNeighbourMerged, 'M', "with a neighbour merged in"},
 };
 
 // Marks rows first..last empty, within the table.

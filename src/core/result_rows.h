@@ -19,6 +19,9 @@ enum class RowFlag : std::uint8_t {
   kNoErrors,         // E: the fit gave no errors (its matrix could not be inverted)
   kWidthAtLimit,     // W: the fitted width ended on one of its limits
   kPositionAtLimit,  // P: the fitted position ended on one of its limits
+  kBelowDecision,    // L: area below the decision threshold (kept: no refinement by the fit)
+  kAddedByFit,       // R: found by the refinement (residuals, between intervals, a split peak)
+  kNeighbourMerged,  // M: a neighbour that converged onto it was removed by the refinement
 };
 
 class RowFlags {
@@ -26,6 +29,10 @@ class RowFlags {
   RowFlags() = default;
   RowFlags& Set(RowFlag flag) {
     bits_ |= Bit(flag);
+    return *this;
+  }
+  RowFlags& Add(const RowFlags& other) {
+    bits_ |= other.bits_;
     return *this;
   }
   bool Has(RowFlag flag) const { return (bits_ & Bit(flag)) != 0; }

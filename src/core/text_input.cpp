@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -246,6 +247,32 @@ void ParseNumbers(std::string_view text, std::vector<double>& numbers) {
     numbers.push_back(TokenValue(token));
     return numbers.size() < static_cast<std::size_t>(kNumberBufferSize);
   });
+}
+
+void SplitTokens(std::string_view text, std::vector<std::string_view>& tokens,
+                 std::size_t max_tokens) {
+  tokens.clear();
+  if (max_tokens == 0) return;
+  ForEachToken(text, [&](std::string_view token) {
+    tokens.push_back(token);
+    return tokens.size() < max_tokens;
+  });
+}
+
+std::optional<double> StrictNumber(std::string_view token) {
+  if (token.empty()) return std::nullopt;
+  if (const auto value = PlainDecimal(token)) return *value;
+  const ScannedNumber n = Scan(token);
+  if (token.find(' ') != std::string_view::npos || n.bad_char || n.digits.empty() ||
+      (n.exponent_marker && !n.exponent_digits)) {
+    return std::nullopt;
+  }
+  // The written exponent as it stands (Scan stops it growing long before an int overflows).
+  const int exponent = n.exponent_negative ? -n.exponent : n.exponent;
+  bool overflow = false;
+  double value = Magnitude(n, exponent, overflow);
+  if (overflow) value = std::numeric_limits<double>::infinity();
+  return n.negative ? -value : value;
 }
 
 std::vector<double> ParseNumbers(std::string_view text) {

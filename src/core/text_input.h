@@ -3,6 +3,7 @@
 #pragma once
 
 #include <istream>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,17 @@ std::vector<double> ParseNumbers(std::string_view text);
 
 // ParseNumbers into a vector the caller keeps, so that a reader of many lines allocates once.
 void ParseNumbers(std::string_view text, std::vector<double>& numbers);
+
+// The first `max_tokens` tokens of one free-field text, in order: the runs between blanks, commas,
+// TABs and carriage returns (views into `text`).
+void SplitTokens(std::string_view text, std::vector<std::string_view>& tokens,
+                 std::size_t max_tokens);
+
+// Reads one token strictly: the number when the whole token is one in a form StrToReal reads
+// (".5", "-2.5E3", "1.5-3", "1D2"), nullopt for anything else ("1O5", "nan", "inf", "-", "1e").
+// A number beyond the range of doubles ("1e400") gives an infinity of its sign, so that the
+// caller can say it is too large rather than unreadable.
+std::optional<double> StrictNumber(std::string_view token);
 
 // The lines of a text held in memory, read without copying; the same rules as the stream
 // readers above.

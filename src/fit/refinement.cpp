@@ -84,9 +84,8 @@ void IntervalFit::Fit() {
   ctx_.fit.fit_width = StartWidth(ctx_, left_, right_);
   FitInterval(local_, ui_, 1, /*refit=*/false);
   for (int k = 1; k <= n; ++k) {
-    const unsigned flags = peaks_[k - 1].flags;
     peaks_[k - 1].row = PeakResult(local_, k);
-    peaks_[k - 1].flags = flags;
+    peaks_[k - 1].fit_flags = PeakFlags(local_, k);
   }
   ++fits_;
 }
@@ -107,7 +106,7 @@ bool IntervalFit::RemoveUnsupported() {
   auto merge = [&](int k, int j) {
     const int weak = significance(k) < significance(j) ? k : j;
     why[weak] = "converged onto its neighbour";
-    peaks_[weak == k ? j : k].flags |= kMergedNeighbour;
+    peaks_[weak == k ? j : k].flags.Set(RowFlag::kNeighbourMerged);
   };
   // Close peaks that share one feature are each insignificant while both are there: of such a
   // cluster only the least significant goes in one round.
@@ -213,7 +212,7 @@ bool IntervalFit::AddFromResiduals() {
   }
   RefinedPeak peak;
   peak.row[0] = where;
-  peak.flags = kAddedByResiduals;
+  peak.flags.Set(RowFlag::kAddedByFit);
   peaks_.push_back(peak);
   ++added_;
   Note("Refinement: peak added at" + Channel(where) + ", residual excess " +

@@ -9,22 +9,17 @@
 #include <vector>
 
 #include "core/analysis_records.h"
+#include "core/result_rows.h"
 
 namespace pektra {
 
 struct FitContext;
 class UserInterface;
 
-// Why a refined peak is worth a second look.
-enum RefinedPeakFlag : unsigned {
-  kAddedByResiduals = 1u << 0,  // found in the residuals or between the intervals
-  kMergedNeighbour = 1u << 1,   // a neighbour that converged onto it was removed
-  kSplitFromWide = 1u << 2,     // one of two peaks that a too wide single peak was split into
-};
-
 struct RefinedPeak {
-  ResultRow row{};  // the fitted result
-  unsigned flags = 0;
+  ResultRow row{};     // the fitted result; before the first fit only the channel
+  RowFlags flags;      // how the refinement came to it (R, M)
+  RowFlags fit_flags;  // what the last fit says of it (E, W, P)
 };
 
 struct RefinedInterval {

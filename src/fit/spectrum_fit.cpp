@@ -26,7 +26,13 @@ void StoreIntervalRows(const FitContext& ctx, UserInterface& ui, const IntervalR
       full_reported = true;
       break;
     }
-    StoreResultRow(ctx.results, ui, row, PeakResult(ctx, k), PeakFlags(ctx, k));
+    const ResultRow result = PeakResult(ctx, k);
+    RowFlags flags = PeakFlags(ctx, k);
+    // Without the refinement a peak below the decision threshold is kept, but said to be one.
+    if (result[3] > 0 && result[2] < ctx.marking.refinement.accept_sigma * result[3]) {
+      flags.Set(RowFlag::kBelowDecision);
+    }
+    StoreResultRow(ctx.results, ui, row, result, flags);
   }
   ReserveResultRows(ctx.results, offset + interval.last_peak);
 }

@@ -158,7 +158,8 @@ void SplitWideSinglets(const FitContext& ctx, UserInterface& ui, std::vector<Int
     std::vector<RefinedPeak> pair(2);
     pair[0].row[0] = r[0] - 0.3 * expected;
     pair[1].row[0] = r[0] + 0.3 * expected;
-    pair[0].flags = pair[1].flags = kSplitFromWide;
+    pair[0].flags.Set(RowFlag::kAddedByFit);
+    pair[1].flags.Set(RowFlag::kAddedByFit);
     std::vector<std::string> trial_notes;
     RefinedInterval split =
         RefineInterval(ctx, ui, i.refined.left, i.refined.right, std::move(pair), trial_notes);
@@ -191,7 +192,7 @@ void PlaceCandidates(const FitContext& ctx, UserInterface& ui, std::vector<Inter
     while (k < candidates.size() && candidates[k] - last < 2 * HalfLength(ctx, last)) {
       RefinedPeak p;
       p.row[0] = last = candidates[k++];
-      p.flags = kAddedByResiduals;
+      p.flags.Set(RowFlag::kAddedByFit);
       peaks.push_back(p);
     }
     int left = MaxI(sp.b1, RoundToInt(first - HalfLength(ctx, first)));
@@ -245,10 +246,14 @@ void PlaceCandidates(const FitContext& ctx, UserInterface& ui, std::vector<Inter
             [](const Interval& a, const Interval& b) { return a.refined.left < b.refined.left; });
 }
 
-// The marking and the result rows from the refined intervals.
+// The marking and the result rows from the refined intervals: rows after those of earlier
+// markings, with the flags of the fit and of the refinement; the peaks of an interval passed over
+// keep their place in the marking and count as empty rows. A full table is reported once.
 void Rebuild(const FitContext& ctx, UserInterface& ui, const std::vector<Interval>& intervals) {
   MarkingState& marking = ctx.marking;
+  const int offset = ctx.results.result_offset;
   int peaks = 0, count = 0;
+  bool full_reported = false;
   for (const Interval& i : intervals) {
     const int n =
         i.fitted ? static_cast<int>(i.refined.peaks.size()) : static_cast<int>(i.marked.size());
@@ -257,14 +262,21 @@ void Rebuild(const FitContext& ctx, UserInterface& ui, const std::vector<Interva
     marking.interval_table[count] = {i.refined.left, i.refined.right, peaks + 1, peaks + n};
     for (int k = 0; k < n; ++k) {
       ++peaks;
-      if (i.fitted) {
-        const RefinedPeak& p = i.refined.peaks[static_cast<std::size_t>(k)];
-        marking.peak_list[peaks] = p.row[0];
-        StoreResultRow(ctx.results, ui, ctx.results.result_offset + peaks, p.row);
-      } else {
+      if (!i.fitted) {
         marking.peak_list[peaks] = i.marked[static_cast<std::size_t>(k)];
+        continue;
       }
+      const RefinedPeak& p = i.refined.peaks[static_cast<std::size_t>(k)];
+      marking.peak_list[peaks] = p.row[0];
+      if (offset + peaks > kResultCapacity) {
+        if (!full_reported) ui.ShowNote("Error, too many peaks in the table");
+        full_reported = true;
+        continue;
+      }
+      RowFlags flags = p.fit_flags;
+      StoreResultRow(ctx.results, ui, offset + peaks, p.row, flags.Add(p.flags));
     }
+    ReserveResultRows(ctx.results, offset + peaks);
   }
   marking.peak_count = peaks;
   marking.interval_count = count;

@@ -8,6 +8,7 @@
 #include "core/arithmetic.h"
 #include "core/dialog.h"
 #include "core/help_texts.h"
+#include "core/number_format.h"
 #include "core/text_input.h"
 #include "core/user_interface.h"
 #include "marking/marking_commands.h"
@@ -157,6 +158,38 @@ DialogContent SearchControlsDialog(const MarkingContext& ctx, bool with_algorith
   return dialog;
 }
 
+// A row of the dialog whose value is checked: the test, the message of a refusal and the preset.
+struct CheckedRow {
+  bool (*accepts)(double);
+  const char* message;
+  double preset;
+};
+const CheckedRow kWidthBeginRow{[](double v) { return v > 0 && std::isfinite(v); },
+                                "Erroneous width", kPresetWidthBegin};
+const CheckedRow kWidthEndRow{[](double v) { return v > 0 && std::isfinite(v); }, "Erroneous width",
+                              kPresetWidthEnd};
+const CheckedRow kWidthAccuracyRow{[](double v) { return v >= 0 && std::isfinite(v); },
+                                   "Erroneous width accuracy", kPresetWidthAccuracy};
+const CheckedRow kSensitivityRow{[](double v) { return v > 0 && std::isfinite(v); },
+                                 "Erroneous sensitivity", kPresetSensitivity};
+const CheckedRow kIntervalRow{[](double v) { return v >= 64 && v <= 4096; }, "Wrong interval",
+                              kPresetMaxInterval};
+
+// The value typed replaces the one in force when the row accepts it. A refused value keeps the
+// one in force, unless that is erroneous too (set elsewhere): then the preset is used, and said,
+// so that no search runs with an erroneous value.
+void TakeRow(const CheckedRow& row, double typed, double& in_force, UserInterface& ui) {
+  if (row.accepts(typed)) {
+    in_force = typed;
+  } else if (row.accepts(in_force)) {
+    ui.ShowNote(row.message);
+  } else {
+    in_force = row.preset;
+    ui.ShowNote(std::string(row.message) + ", the preset " + FormatShortest(row.preset) +
+                " is used");
+  }
+}
+
 }  // namespace
 
 bool SetSearchControls(const MarkingContext& ctx, UserInterface& ui, bool with_algorithm) {
@@ -180,29 +213,15 @@ bool SetSearchControls(const MarkingContext& ctx, UserInterface& ui, bool with_a
     ctx.view.dialog_ok = 0;
     return false;
   }
-  // Each value is checked on its own: a wrong one keeps its old setting and is named.
-  if (read[0] > 0)
-    sp.w1 = read[0];
-  else
-    ui.ShowNote("Erroneous width");
-  if (read[1] > 0)
-    sp.w2 = read[1];
-  else
-    ui.ShowNote("Erroneous width");
-  if (read[2] >= 0)
-    sp.delta_w = read[2];
-  else
-    ui.ShowNote("Erroneous width accuracy");
-  if (read[3] > 0)
-    ctx.marking.sens = read[3];
-  else
-    ui.ShowNote("Erroneous sensitivity");
+  // Each value is checked on its own: a wrong one keeps the setting in force and is named.
+  TakeRow(kWidthBeginRow, read[0], sp.w1, ui);
+  TakeRow(kWidthEndRow, read[1], sp.w2, ui);
+  TakeRow(kWidthAccuracyRow, read[2], sp.delta_w, ui);
+  TakeRow(kSensitivityRow, read[3], ctx.marking.sens, ui);
   ctx.marking.resol = read[4];
-  const int length = RoundToInt(read[5]);
-  if (length >= 64 && length <= 4096)
-    ctx.marking.max_interval = length;
-  else
-    ui.ShowNote("Wrong interval");
+  double length = ctx.marking.max_interval;
+  TakeRow(kIntervalRow, RoundHalfEven(read[5]), length, ui);
+  ctx.marking.max_interval = RoundToInt(length);
   if (with_algorithm) ctx.marking.ndf = dialog.choice_lists[0].selected == 1 ? 0 : 1;
   ctx.view.dialog_ok = 1;
   return true;

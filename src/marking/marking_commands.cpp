@@ -282,8 +282,10 @@ void WriteMarkingInfo(std::ostream& out, const MarkingContext& ctx) {
 void SaveMarkingInfo(const MarkingContext& ctx, UserInterface& ui) {
   const auto chosen = ui.AskSaveFile({"Save Marking Info", ctx.files.work_dir, "mark.res"});
   if (!chosen || !ui.ConfirmOverwrite(*chosen)) return;
-  if (!WriteFileAtomically(*chosen, [&](std::ostream& out) { WriteMarkingInfo(out, ctx); })) {
-    ui.ShowNote("Error, the file " + *chosen + " could not be written");
+  std::string why;
+  if (!WriteFileAtomically(
+          *chosen, [&](std::ostream& out) { WriteMarkingInfo(out, ctx); }, &why)) {
+    ui.ShowNote("Error, the file " + *chosen + " could not be written: " + why);
   }
 }
 

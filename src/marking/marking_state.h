@@ -16,6 +16,14 @@ enum class MarkMode : int {
   kManual = 4,
 };
 
+// The preset search controls: the values at start, and those the "Find the Peaks" dialog falls
+// back to when the value in force is erroneous and so is the one typed.
+inline constexpr double kPresetWidthBegin = 4.0;     // w1, channels
+inline constexpr double kPresetWidthEnd = 6.0;       // w2, channels
+inline constexpr double kPresetWidthAccuracy = 3.5;  // delta_w, channels
+inline constexpr double kPresetSensitivity = 1.0;
+inline constexpr int kPresetMaxInterval = 128;
+
 // Refinement of the marked peaks by the fit: after the fit of an interval, peaks whose area is not
 // significant, whose position ran to its limit or that converged onto a neighbour are removed,
 // and excesses of the residuals that the fit does not explain become new peaks; channels outside
@@ -32,10 +40,10 @@ struct RefineSettings {
 
 struct MarkingState {
   MarkMode mark_mode = MarkMode::kAutomatic;
-  double sens = 1.0;    // sensitivity of the peak search
-  double resol = -1.0;  // resolution of multiplets
-  int ndf = 0;          // 0: the old search algorithm; else the new one
-  int max_interval = 128;
+  double sens = kPresetSensitivity;  // sensitivity of the peak search
+  double resol = -1.0;               // resolution of multiplets
+  int ndf = 0;                       // 0: the old search algorithm; else the new one
+  int max_interval = kPresetMaxInterval;
   double smoothing = 0.5;
   int peak_count = 0;
   OneBasedArray<double> peak_list{kMaxPeaks, 0.0};

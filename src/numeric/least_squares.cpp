@@ -67,7 +67,8 @@ void TParameter::Soften() {
   settings.damp = std::min(0.1, 10 * settings.damp);
   settings.step /= 2;
   settings.point_step = 1;
-  if (settings.max_iterations != 0) {
+  // At the ceiling more iterations would not be made; growing further could overflow.
+  if (settings.max_iterations != 0 && settings.max_iterations < kIterationCeiling) {
     ++settings.max_iterations;
     if (settings.max_iterations >= 2 && settings.max_iterations <= 4) settings.max_iterations = 5;
   }
@@ -542,7 +543,8 @@ bool TParameter::ConvergenceReached() const {
 // Another iteration runs while nothing has stopped the fit, iterations are left and it has not
 // converged.
 bool TParameter::MayIterate() const {
-  return continue_flag_ && matrix_inverted_ && iterations_ < settings.max_iterations &&
+  return continue_flag_ && matrix_inverted_ &&
+         iterations_ < std::min(settings.max_iterations, kIterationCeiling) &&
          !ConvergenceReached();
 }
 

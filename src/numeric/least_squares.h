@@ -34,7 +34,8 @@ struct ParameterRecord {
 // adjusts for itself does not carry over to the next one.
 struct FitSettings {
   int point_step = 1;      // every point_step-th point in iterations; the final pass uses all
-  int max_iterations = 5;  // 0: no iteration, only the final pass with errors
+  int max_iterations = 5;  // 0: no iteration, only the final pass with errors; at most
+                           // kIterationCeiling are made
   int print_period = 0;    // iteration line every print_period iterations (0: never)
   int keep_rows = 0;       // full-matrix mode: 0 clears rows of fixed and dependent parameters
   int weighting = 2;    // 0 and 1: L1-like re-weighting; 2: least squares, robust beyond robust_c
@@ -94,6 +95,10 @@ class TParameter {
 
   static constexpr int kIterationStage = 1;
   static constexpr int kFinalStage = 3;
+  // No fit iterates more often than this, whatever max_iterations says: a setting typed or read
+  // from a file cannot keep a fit running for hours. Well above what a careful fit needs (the
+  // iteration setting goes up to 1000, softened retries add a few).
+  static constexpr int kIterationCeiling = 2000;
 
   TParameter(int number_of_parameters, int number_of_points);
 

@@ -124,6 +124,13 @@ std::string LocalDateTime() {
   return std::string(text, length);
 }
 
+// Only when an efficiency calibration is applied, so that a table without one stays as it was:
+// the reader learns that the intensities are areas divided by the efficiency.
+void WriteEfficiencyHeader(std::ostream& out, const ReportContext& ctx) {
+  if (!ctx.efc.efc_present) return;
+  out << kHeaderIndent << "Efficiency calibration, " << ctx.efc.efc_count << " items." << '\n';
+}
+
 }  // namespace
 
 void ShowResultTable(const ReportContext& ctx, UserInterface& ui) {
@@ -146,8 +153,10 @@ void ShowResultTable(const ReportContext& ctx, UserInterface& ui) {
 
   ui.ShowDialog(dialog);
   if (dialog.saved) {
-    ctx.results.results_unsaved = false;
-    ctx.view.status_text = {"Results saved", ""};
+    // The debug log is no result file (the next start moves it aside): the results stay unsaved,
+    // so that Exit and a new spectrum still ask before they are lost.
+    ctx.view.status_text = {std::string("Table appended to the debug log ") + kDebugLogName,
+                            ctx.results.results_unsaved ? "Results not saved yet" : ""};
   } else {
     ctx.view.status_text = {"", ""};
   }
@@ -194,6 +203,7 @@ void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef
     for (int i = 1; i <= items; ++i) out << Field(ctx.enc.enc_points[i][0], 8, 2);
     out << '\n';
   }
+  WriteEfficiencyHeader(out, ctx);
   out << '\n';
   out << "   Channel  Energy     Area     Intensity    Width   Norm.area Crit/Back\n";
   out << '\n';
@@ -224,13 +234,15 @@ void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef
   }
 }
 
-bool WriteSummaryTableFile(const std::string& file_name, const ReportContext& ctx, double ncoef) {
+bool WriteSummaryTableFile(const std::string& file_name, const ReportContext& ctx, double ncoef,
+                           std::string* why) {
   if (RowsInUse(ctx.results) > 0) {
     // Written into memory first: ConvertPeak needs the state, and the file writer gets bytes only.
     std::ostringstream text;
     WriteSummaryTable(text, ctx, ncoef, LocalDateTime());
     const std::string bytes = text.str();
-    if (!WriteFileAtomically(file_name, [&bytes](std::ostream& out) { out << bytes; })) {
+    if (!WriteFileAtomically(
+            file_name, [&bytes](std::ostream& out) { out << bytes; }, why)) {
       return false;
     }
   }
@@ -266,9 +278,10 @@ void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui) {
   // The option belongs to this save only if the file is written.
   const bool old_lim = ctx.results.lim_format;
   ctx.results.lim_format = lim;
-  if (!WriteSummaryTableFile(*chosen, ctx, ctx.results.norm_coefficient)) {
+  std::string why;
+  if (!WriteSummaryTableFile(*chosen, ctx, ctx.results.norm_coefficient, &why)) {
     ctx.results.lim_format = old_lim;
-    ui.ShowNote("Error, the file " + *chosen + " could not be written");
+    ui.ShowNote("Error, the file " + *chosen + " could not be written: " + why);
     return;
   }
   ctx.view.dialog_ok = 1;

@@ -14,7 +14,7 @@ class UserInterface;
 inline constexpr int kShownResultRows = 650;  // the display lists at most this many rows
 
 // "Show Result Table": rows 1..min(result_count, 650) with energies and intensities; the dialog's
-// Save button appends the table to the debug log and marks the results saved.
+// Save button appends the table to the debug log, which leaves the results unsaved.
 void ShowResultTable(const ReportContext& ctx, UserInterface& ui);
 
 // The proposed summary file name: the spectrum's full name with the first "." of the file's own
@@ -32,8 +32,9 @@ void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef
 // The summary table file, written whole or not at all, stamped with the local date and time
 // ("2026-12-06 08:15:30"). On success results_unsaved becomes false. With no row holding a result
 // no file is written and the result is true. False when the file could not be written; an existing
-// file is then left as it was.
-bool WriteSummaryTableFile(const std::string& file_name, const ReportContext& ctx, double ncoef);
+// file is then left as it was, and `why` (when given) receives the reason ("disk full").
+bool WriteSummaryTableFile(const std::string& file_name, const ReportContext& ctx, double ncoef,
+                           std::string* why = nullptr);
 
 // "Save the Fit Results": asks for the LIM option and the file name, writes the summary file and
 // then empties the table's counters and removes the spectrum from the name list. A cancelled

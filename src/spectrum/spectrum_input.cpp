@@ -36,8 +36,8 @@ bool Checked(const DialogContent& dialog, ReadingOption option) {
   return static_cast<std::size_t>(option) < checked.size() && checked[option];
 }
 
-// What the command sets before reading, so that "No" to the unsaved-results question can put it
-// back.
+// What the command sets before reading, so that "No" to the unsaved-results question or a failed
+// read can put it back.
 struct InputSettings {
   SpectrumInput input;
   std::string file_name;
@@ -60,26 +60,30 @@ struct InputSettings {
 
 bool ReadSpectrum(const SpectrumInputContext& ctx, UserInterface& ui) {
   ctx.view.dialog_ok = 1;
-  if (ctx.results.results_unsaved) {
-    if (!ui.AskYesNo("Former results not saved. Proceed?")) {
-      ctx.view.dialog_ok = 0;
-      return false;
-    }
-    ctx.results.results_unsaved = false;
+  if (ctx.results.results_unsaved && !ui.AskYesNo("Former results not saved. Proceed?")) {
+    ctx.view.dialog_ok = 0;
+    return false;
   }
-  TSpectrum& sp = ctx.spectrum;
+  // Read into a copy: a file that turns out unreadable, or holds nothing but zeros, leaves the
+  // spectrum, the window and the results (still unsaved) as they were.
+  TSpectrum sp = ctx.spectrum;
   const ReadOptions options{ctx.input.skip_header, ctx.input.reverse_bytes, ctx.input.start_at_a1};
   const Outcome outcome = ReadSpectrumFile(sp, sp.file_type, sp.a1, options);
   if (!outcome.message.empty()) ui.ShowNote(outcome.message);
+  if (!outcome.ok) return false;
   if (sp.b1 < sp.a1 || sp.b1 > sp.a2) sp.b1 = std::min(sp.a1 + 1, sp.a2);
   if (sp.b2 < sp.a1 || sp.b2 > sp.a2) sp.b2 = std::max(sp.a2 - 1, sp.a1);
-  ctx.view.interval_begin = sp.b1;
-  ctx.view.interval_end = sp.b2;
   sp.UpdateRange();
+  if (sp.max_counts == 0) return false;
+
+  ctx.spectrum = std::move(sp);
+  ctx.view.interval_begin = ctx.spectrum.b1;
+  ctx.view.interval_end = ctx.spectrum.b2;
   ctx.view.graph_mode = GraphMode::kNothing;
+  ctx.results.results_unsaved = false;
   ctx.results.result_count = 0;
   ctx.results.result_offset = 0;
-  return outcome.ok;
+  return true;
 }
 
 bool FinishSpectrumInput(const SpectrumInputContext& ctx, UserInterface& ui, bool read_ok) {
@@ -140,10 +144,9 @@ void InputTheSpectrum(const SpectrumInputContext& ctx, UserInterface& ui,
   ctx.input.spectrum_dir = DirectoryPart(*chosen);
 
   const bool read_ok = ReadSpectrum(ctx, ui);
-  if (ctx.view.dialog_ok == 0) {  // the unsaved results are kept
-    before.RestoreTo(ctx);
-    return;
-  }
+  // The name, type, options and bounds belong to the spectrum only once it was read.
+  if (!read_ok) before.RestoreTo(ctx);
+  if (ctx.view.dialog_ok == 0) return;  // the unsaved results are kept
   FinishSpectrumInput(ctx, ui, read_ok);
 }
 

@@ -25,9 +25,10 @@ struct SpectrumInputContext {
 
 // Reads spectrum.file_name as spectrum.file_type with the state's reading options, from channel
 // a1. Asks "Former results not saved. Proceed?" while results are unsaved (No: nothing is read,
-// dialog_ok 0). Afterwards b1 / b2 are moved inside the spectrum, the shown window follows them,
-// the range is updated, graph_mode is 0 and the result table is empty. Returns whether the reader
-// succeeded; its message, if any, was shown.
+// dialog_ok 0). After a successful read b1 / b2 are moved inside the spectrum, the shown window
+// follows them, the range is updated, graph_mode is 0 and the result table is empty (and no longer
+// unsaved). Returns whether the reader succeeded and found a count other than 0; its message, if
+// any, was shown. A failed read changes nothing: the spectrum, the window and the results stay.
 bool ReadSpectrum(const SpectrumInputContext& ctx, UserInterface& ui);
 
 // What the input command does after a successful read: refuses an all-zero spectrum, warns

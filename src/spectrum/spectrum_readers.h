@@ -22,21 +22,32 @@ struct ReadOptions {
 Outcome ReadBinary16(TSpectrum& spectrum, std::istream& in, const ReadOptions& options);
 // Type 2: signed 32-bit little-endian values, otherwise as type 1.
 Outcome ReadBinary32(TSpectrum& spectrum, std::istream& in, const ReadOptions& options);
+// The text types read only plain text (ASCII, UTF-8 or an 8-bit code page): binary bytes and
+// UTF-16/32 text are refused, a UTF-8 byte-order mark is passed over. Lines whose first token is
+// not a number are headers before the data (skipped, with a note) and refuse the file inside it;
+// any other token that is not a number, or a number beyond 1e15 in size, refuses the file with its
+// line number; a token beginning with "/" ends the data. Reading stops at channel 16384.
+//
 // Type 3: counts in free field format from channel `start` on.
 Outcome ReadFreeField(TSpectrum& spectrum, std::istream& in, int start);
-// Type 4: lines of X, Y and an optional error, from channel `start` (or from the first X).
+// Type 4: lines of X, Y and an optional error, from channel `start` (or from the first X). X must
+// step through the channels, one line for each (see XStepCheck).
 Outcome ReadXY(TSpectrum& spectrum, std::istream& in, int start, const ReadOptions& options);
 
 // Opens spectrum.file_name and reads it as `type` (1..4); the text types start at `start`.
-// A file that cannot be opened gives the name followed by ": opening failure; ", LF CR and
-// "file may be Read_Only".
+// The file is opened without waiting (a FIFO without writer would block) and only a regular file
+// is read: anything else gives "<name> is not a regular file". A file that cannot be opened gives
+// the name followed by ": opening failure; ", LF CR and the system's reason ("permission
+// denied", "no such file", ...); a read error likewise with ": reading failure; ".
 Outcome ReadSpectrumFile(TSpectrum& spectrum, int type, int start, const ReadOptions& options);
 
 }  // namespace pektra
 
 namespace pektra::reader_messages {
 inline constexpr const char* kOpeningFailure = ": opening failure; ";
-inline constexpr const char* kReadOnly = "file may be Read_Only";
+inline constexpr const char* kReadingFailure = ": reading failure; ";
+inline constexpr const char* kNotRegularFile = " is not a regular file";
+inline constexpr const char* kNotText = "not a text file; choose a binary type";
 inline constexpr const char* kNoChannelCounts = "Warning, no channel-counts spectrum";
 // Text files holding more channels than the arrays: reading stops at channel 16384.
 inline constexpr const char* kCutAtLastChannel =

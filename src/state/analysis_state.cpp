@@ -19,9 +19,9 @@ void AnalysisState::SetDefaults() {
   spectrum.a2 = 4096;
   spectrum.width_variable = 0.0;
   spectrum.delta_width_v = 0.0;
-  spectrum.w1 = 4.0;
-  spectrum.w2 = 6.0;
-  spectrum.delta_w = 3.5;
+  spectrum.w1 = kPresetWidthBegin;
+  spectrum.w2 = kPresetWidthEnd;
+  spectrum.delta_w = kPresetWidthAccuracy;
   width.width_slope = (spectrum.w2 - spectrum.w1) / (spectrum.a2 - spectrum.a1);
   width.width_offset = spectrum.w1 - spectrum.a1 * width.width_slope;
   spectrum.file_type = kBinary16;
@@ -30,7 +30,7 @@ void AnalysisState::SetDefaults() {
   spectrum.dback = -3;
   spectrum.file_name.clear();
 
-  marking.max_interval = 128;
+  marking.max_interval = kPresetMaxInterval;
   results.norm_coefficient = 1.0;
   // The window shown starts as [1, 4096]; the first input or graph command sets it from b1, b2.
   view.interval_begin = 1;
@@ -51,7 +51,7 @@ void AnalysisState::SetDefaults() {
   efc.efc_count = 0;
   efc.efc_mode = 0;
   marking.smoothing = 0.5;
-  marking.sens = 1.0;
+  marking.sens = kPresetSensitivity;
   marking.resol = -1.0;
   view.scale_mode = ScaleMode::kNormal;
   fit.width_by_channel = 0;

@@ -1,305 +1,446 @@
+// Reading the init file. Every value is checked against the range that the dialogs allow for
+// its setting before it is stored: a value outside is refused with a message that names the
+// setting, and the setting keeps its previous value.
 #include "state/init_file.h"
 
-#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <limits>
+#include <optional>
 #include <string>
+#include <type_traits>
 
 #include "calib/calibration.h"
 #include "core/arithmetic.h"
 #include "core/file_names.h"
 #include "core/number_format.h"
-#include "core/safe_file.h"
 #include "core/text_input.h"
-#include "core/user_interface.h"
 #include "state/analysis_state.h"
 #include "state/contexts.h"
-#include "state/startup.h"
 
 namespace pektra {
 
 namespace {
 
 constexpr std::size_t kMaxKeyLength = 11;
-constexpr int kMaxBlockPoints = 30;  // points one calibration block may hold
 constexpr int kMaxCommandNumbers = 5;
+constexpr double kAny = std::numeric_limits<double>::infinity();
 
 // The numbers of one command's data. Callers put the present values in first: the data of a
-// command cut short by the end of the file replace only the values they reach.
+// command cut short replace only the values they reach.
 using Numbers = OneBasedArray<double>;
 
-int ReadNumbers(std::istream& in, Numbers& numbers, int n) {
-  return ReadNumbersFromFile(in, 1, n, numbers);
+// A line beginning with three dots (after blanks) is a command line, never data: the command lines
+// begin with seven, no number begins with two and no usual file name with three.
+bool IsCommandLine(std::string_view line) {
+  const std::size_t start = line.find_first_not_of(" \t");
+  return start != std::string_view::npos && line.substr(start, 3) == "...";
 }
 
-// A channel bound from the file: whole, inside 1..16384.
-int ChannelBound(double value) { return std::clamp(RoundToInt(value), 1, kMaxChannels); }
+// The values a setting accepts. Whole settings are rounded (halves to even) before the test.
+struct Rule {
+  const char* name;  // as the message names it
+  bool whole;
+  double low, high;
+  bool above_low = false;  // low itself is refused
+};
 
-// "IS": a1, a2, type, skip, reverse, then the spectrum file name on the next data line.
-void InputTheSpectrum(std::istream& in, AnalysisState& state) {
-  TSpectrum& sp = state.spectrum;
-  Numbers v(kMaxCommandNumbers, 0.0);
-  v[1] = sp.a1;
-  v[2] = sp.a2;
-  v[3] = sp.file_type;
-  v[4] = state.input.skip_header ? 1.0 : 0.0;
-  v[5] = state.input.reverse_bytes ? 1.0 : 0.0;
-  if (ReadNumbers(in, v, 5) == 0) return;
-  sp.a1 = ChannelBound(v[1]);
-  sp.a2 = ChannelBound(v[2]);
-  OrderPair(sp.a1, sp.a2);
-  // The type picks one of the four readers; anything else would select none.
-  sp.file_type = std::clamp(RoundToInt(v[3]), static_cast<int>(kBinary16), static_cast<int>(kXY));
-  state.input.skip_header = v[4] == 1.0;
-  state.input.reverse_bytes = v[5] == 1.0;
-  // The name is the whole line, even when it looks like a command or is empty; an empty name is
-  // how a state without spectrum is written. At the end of the file the old name stays.
-  const std::string name = ReadDataLine(in);
-  if (in.fail()) return;
-  sp.file_name = name;
-  const std::string directory = DirectoryPart(name);
-  if (!directory.empty()) state.input.spectrum_dir = directory;
-}
-
-// "SAB": the interval under analysis, also kept as the init file's bounds.
-void SetTheAnalysisBounds(std::istream& in, AnalysisState& state) {
-  TSpectrum& sp = state.spectrum;
-  Numbers v(2, 0.0);
-  v[1] = sp.b1;
-  v[2] = sp.b2;
-  if (ReadNumbers(in, v, 2) == 0) return;
-  sp.b1 = ChannelBound(v[1]);
-  sp.b2 = ChannelBound(v[2]);
-  OrderPair(sp.b1, sp.b2);
-  state.view.interval_begin = sp.b1;
-  state.view.interval_end = sp.b2;
-  state.view.interval_length = sp.b2 - sp.b1 + 1;
-  state.input.ini_b1 = sp.b1;
-  state.input.ini_b2 = sp.b2;
-}
-
-// "EWI": w1, w2, DeltaW, and the width line through w1 at a1 and w2 at a2.
-void EnterTheWidthInformation(std::istream& in, AnalysisState& state) {
-  TSpectrum& sp = state.spectrum;
-  Numbers v(3, 0.0);
-  v[1] = sp.w1;
-  v[2] = sp.w2;
-  v[3] = sp.delta_w;
-  if (ReadNumbers(in, v, 3) == 0) return;
-  sp.w1 = v[1];
-  sp.w2 = v[2];
-  sp.delta_w = v[3];
-  if (sp.a2 == sp.a1) {
-    // A one-channel spectrum has no slope; the previous width line stays usable.
-    if (state.debug_log) {
-      state.debug_log->WriteLine("Init file: a1 = a2 = " + std::to_string(sp.a1) +
-                                 ", width line kept");
-    }
-    return;
+std::string Allowed(const Rule& rule) {
+  const std::string low = FormatShortest(rule.low), high = FormatShortest(rule.high);
+  if (rule.above_low) {
+    return "above " + low + (rule.high == kAny ? std::string() : " up to " + high);
   }
-  state.width.width_slope = (sp.w2 - sp.w1) / (sp.a2 - sp.a1);
-  state.width.width_offset = sp.w1 - sp.a1 * state.width.width_slope;
+  return rule.high == kAny ? low + " or more" : low + " to " + high;
 }
 
-void EnterVariableWidth(std::istream& in, AnalysisState& state) {
-  TSpectrum& sp = state.spectrum;
-  Numbers v(2, 0.0);
-  v[1] = sp.width_variable;
-  v[2] = sp.delta_width_v;
-  if (ReadNumbers(in, v, 2) == 0) return;
-  sp.width_variable = v[1];
-  sp.delta_width_v = v[2];
+// A setting's value as a number, also for the settings kept as an enumeration.
+template <typename T>
+double AsNumber(T value) {
+  if constexpr (std::is_enum_v<T>) {
+    return static_cast<int>(value);
+  } else {
+    return static_cast<double>(value);
+  }
 }
 
-void MarkTheSpectrum(std::istream& in, AnalysisState& state) {
-  Numbers v(4, 0.0);
-  v[1] = static_cast<int>(state.marking.mark_mode);
-  v[2] = state.marking.sens;
-  v[3] = state.marking.resol;
-  v[4] = state.marking.ndf;
-  if (ReadNumbers(in, v, 4) == 0) return;
-  state.marking.mark_mode = static_cast<MarkMode>(RoundToInt(v[1]));
-  state.marking.sens = v[2];
-  state.marking.resol = v[3];
-  state.marking.ndf = RoundToInt(v[4]);
+// The lines of the init file with one line of look-ahead: a command's data stop at a command
+// line, which is then read as the next command.
+class InitLines {
+ public:
+  explicit InitLines(std::istream& in) : in_(in) {}
+  bool Next(std::string& line) {
+    if (held_) {
+      line = std::move(*held_);
+      held_.reset();
+      return true;
+    }
+    return ReadWholeLine(in_, line);
+  }
+  void PutBack(std::string line) { held_ = std::move(line); }
+
+ private:
+  std::istream& in_;
+  std::optional<std::string> held_;
+};
+
+// Carries out the commands of one init file on the state and collects its messages.
+class InitReader {
+ public:
+  InitReader(std::istream& in, AnalysisState& state) : lines_(in), state_(state) {}
+  InitMessages Run();
+
+ private:
+  int ReadNumbers(Numbers& numbers, int n);
+  std::optional<std::string> ReadNameLine();
+  bool ReadOneNumber(double& value);
+
+  void Refuse(const Rule& rule, double value, double previous);
+  // Stores `value` when the rule accepts it; otherwise says so and keeps the target.
+  template <typename T>
+  void Store(const Rule& rule, double value, T& target) {
+    const double previous = AsNumber(target);
+    const double stored = rule.whole ? RoundHalfEven(value) : value;
+    const bool inside = std::isfinite(stored) &&
+                        (rule.above_low ? stored > rule.low : stored >= rule.low) &&
+                        stored <= rule.high;
+    if (!inside) return Refuse(rule, value, previous);
+    if constexpr (std::is_same_v<T, double>) {
+      target = stored;
+    } else {
+      target = static_cast<T>(static_cast<int>(stored));
+    }
+  }
+
+  void RunCommand(const std::string& key);
+  void InputTheSpectrum();
+  void SetTheAnalysisBounds();
+  void EnterTheWidthInformation();
+  void EnterVariableWidth();
+  void MarkTheSpectrum();
+  void RefineThePeaks();
+  void EnterCalibrationData(bool energy);
+  bool OneNumberSetting(const std::string& key);
+
+  InitLines lines_;
+  AnalysisState& state_;
+  InitMessages messages_;
+};
+
+void InitReader::Refuse(const Rule& rule, double value, double previous) {
+  messages_.push_back(std::string(rule.name) + " " + FormatShortest(value) + " refused, allowed " +
+                      Allowed(rule) + "; " + FormatShortest(previous) + " kept");
 }
 
-// Settings of one number, each with the variable it sets.
-struct RealSetting {
-  const char* key;
-  double& (*field)(AnalysisState&);
-};
-constexpr RealSetting kRealSettings[] = {
-    {"COVAR", [](AnalysisState& s) -> double& { return s.processing.covar; }},
-    {"SMAST", [](AnalysisState& s) -> double& { return s.processing.small_stat; }},
-    {"ORDER", [](AnalysisState& s) -> double& { return s.processing.order; }},
-    {"CHIO", [](AnalysisState& s) -> double& { return s.processing.chibc; }},
-    {"DPOS", [](AnalysisState& s) -> double& { return s.fit.delta_pos; }},
-    {"STEP", [](AnalysisState& s) -> double& { return s.fit.step; }},
-    {"DAMP", [](AnalysisState& s) -> double& { return s.fit.damper; }},
-};
+// Reads up to n numbers into numbers[1..n]; returns how many were read. Empty and comment lines
+// are skipped, a trailing "*" comment is dropped, a line beginning with "/" ends the data, and so
+// does a command line, which is left for the next command. Numbers left on the last line read
+// are dropped.
+int InitReader::ReadNumbers(Numbers& numbers, int n) {
+  int count = 0;
+  std::string line;
+  while (count < n && lines_.Next(line)) {
+    if (line.empty() || line.front() == '*') continue;
+    if (IsCommandLine(line)) {
+      lines_.PutBack(std::move(line));
+      break;
+    }
+    if (line.front() == '/') break;
+    const std::size_t comment = line.find('*');
+    if (comment != std::string::npos) line.erase(comment);
+    for (const double x : ParseNumbers(line)) {
+      numbers[++count] = x;
+      if (count == n) break;
+    }
+  }
+  return count;
+}
 
-struct WholeSetting {
-  const char* key;
-  int& (*field)(AnalysisState&);
-  int low, high;  // accepted range
-};
-constexpr int kAnyLow = std::numeric_limits<int>::min();
-constexpr int kAnyHigh = std::numeric_limits<int>::max();
-constexpr WholeSetting kWholeSettings[] = {
-    {"MAXINT", [](AnalysisState& s) -> int& { return s.marking.max_interval; }, kAnyLow, kAnyHigh},
-    {"MI", [](AnalysisState& s) -> int& { return s.marking.max_interval; }, kAnyLow, kAnyHigh},
-    {"NITER", [](AnalysisState& s) -> int& { return s.fit.niter; }, kAnyLow, kAnyHigh},
-};
+// The next line that is no comment, cut to 255 characters (an empty line is an empty name);
+// nothing at the end of the file or at a command line.
+std::optional<std::string> InitReader::ReadNameLine() {
+  std::string line;
+  while (lines_.Next(line)) {
+    if (!line.empty() && line.front() == '*') continue;
+    if (IsCommandLine(line)) {
+      lines_.PutBack(std::move(line));
+      return std::nullopt;
+    }
+    if (line.size() > static_cast<std::size_t>(kMaxLineLength)) line.resize(kMaxLineLength);
+    return line;
+  }
+  return std::nullopt;
+}
 
-// Reads one number; false when the file ended first.
-bool ReadOneNumber(std::istream& in, double& value) {
+bool InitReader::ReadOneNumber(double& value) {
   Numbers v(1, value);
-  if (ReadNumbers(in, v, 1) == 0) return false;
+  if (ReadNumbers(v, 1) == 0) return false;
   value = v[1];
   return true;
 }
 
+const Rule kSpectrumBegin{"a1", true, 1, kMaxChannels};
+const Rule kSpectrumEnd{"a2", true, 1, kMaxChannels};
+const Rule kSpectrumMode{"spectrum mode", true, kBinary16, kXY};
+const Rule kIntervalBegin{"b1", true, 1, kMaxChannels};
+const Rule kIntervalEnd{"b2", true, 1, kMaxChannels};
+// The widths as the "Find the Peaks" dialog accepts them.
+const Rule kWidthBegin{"w1", false, 0, kAny, true};
+const Rule kWidthEnd{"w2", false, 0, kAny, true};
+const Rule kWidthAccuracy{"DeltaW", false, 0, kAny};
+const Rule kMarkMode{"mark mode", true, 0, 4};
+const Rule kSensitivity{"sens", false, 0, kAny, true};
+const Rule kAlgorithm{"ndf", true, 0, 1};
+
+// "IS": a1, a2, type, skip, reverse, then the spectrum file name on the next data line.
+void InitReader::InputTheSpectrum() {
+  TSpectrum& sp = state_.spectrum;
+  Numbers v(kMaxCommandNumbers, 0.0);
+  v[1] = sp.a1;
+  v[2] = sp.a2;
+  v[3] = sp.file_type;
+  v[4] = state_.input.skip_header ? 1.0 : 0.0;
+  v[5] = state_.input.reverse_bytes ? 1.0 : 0.0;
+  if (ReadNumbers(v, 5) == 0) return;
+  Store(kSpectrumBegin, v[1], sp.a1);
+  Store(kSpectrumEnd, v[2], sp.a2);
+  OrderPair(sp.a1, sp.a2);
+  Store(kSpectrumMode, v[3], sp.file_type);
+  state_.input.skip_header = v[4] == 1.0;
+  state_.input.reverse_bytes = v[5] == 1.0;
+  // The name is the whole line, even when it looks like a command key or is empty; an empty name
+  // is how a state without spectrum is written. At the end of the data the old name stays.
+  const std::optional<std::string> name = ReadNameLine();
+  if (!name) return;
+  sp.file_name = *name;
+  const std::string directory = DirectoryPart(*name);
+  if (!directory.empty()) state_.input.spectrum_dir = directory;
+}
+
+// "SAB": the interval under analysis, also kept as the init file's bounds.
+void InitReader::SetTheAnalysisBounds() {
+  TSpectrum& sp = state_.spectrum;
+  Numbers v(2, 0.0);
+  v[1] = sp.b1;
+  v[2] = sp.b2;
+  if (ReadNumbers(v, 2) == 0) return;
+  Store(kIntervalBegin, v[1], sp.b1);
+  Store(kIntervalEnd, v[2], sp.b2);
+  OrderPair(sp.b1, sp.b2);
+  state_.view.interval_begin = sp.b1;
+  state_.view.interval_end = sp.b2;
+  state_.view.interval_length = sp.b2 - sp.b1 + 1;
+  state_.input.ini_b1 = sp.b1;
+  state_.input.ini_b2 = sp.b2;
+}
+
+// "EWI": w1, w2, DeltaW, and the width line through w1 at a1 and w2 at a2.
+void InitReader::EnterTheWidthInformation() {
+  TSpectrum& sp = state_.spectrum;
+  Numbers v(3, 0.0);
+  v[1] = sp.w1;
+  v[2] = sp.w2;
+  v[3] = sp.delta_w;
+  if (ReadNumbers(v, 3) == 0) return;
+  Store(kWidthBegin, v[1], sp.w1);
+  Store(kWidthEnd, v[2], sp.w2);
+  Store(kWidthAccuracy, v[3], sp.delta_w);
+  if (sp.a2 == sp.a1) {
+    // A one-channel spectrum has no slope; the previous width line stays usable.
+    if (state_.debug_log) {
+      state_.debug_log->WriteLine("Init file: a1 = a2 = " + std::to_string(sp.a1) +
+                                  ", width line kept");
+    }
+    return;
+  }
+  state_.width.width_slope = (sp.w2 - sp.w1) / (sp.a2 - sp.a1);
+  state_.width.width_offset = sp.w1 - sp.a1 * state_.width.width_slope;
+}
+
+void InitReader::EnterVariableWidth() {
+  TSpectrum& sp = state_.spectrum;
+  Numbers v(2, 0.0);
+  v[1] = sp.width_variable;
+  v[2] = sp.delta_width_v;
+  if (ReadNumbers(v, 2) == 0) return;
+  sp.width_variable = v[1];
+  sp.delta_width_v = v[2];
+}
+
+void InitReader::MarkTheSpectrum() {
+  MarkingState& marking = state_.marking;
+  Numbers v(4, 0.0);
+  v[1] = static_cast<int>(marking.mark_mode);
+  v[2] = marking.sens;
+  v[3] = marking.resol;
+  v[4] = marking.ndf;
+  if (ReadNumbers(v, 4) == 0) return;
+  Store(kMarkMode, v[1], marking.mark_mode);
+  Store(kSensitivity, v[2], marking.sens);
+  marking.resol = v[3];  // any resolution is taken, as in the dialog
+  Store(kAlgorithm, v[4], marking.ndf);
+}
+
+// "Refine the Peaks by the Fit": on (1) or off (0), the acceptance threshold (area / error), the
+// distance (FWHM) under which two peaks are one, the significance of a residual excess that
+// becomes a peak, and the threshold of a lone peak. Numbers left out keep their values.
+const Rule kRefine{"refinement", true, 0, 1};
+const Rule kAcceptSigma{"acceptance threshold", false, 0, 100, true};
+const Rule kMergeFwhm{"merging distance", false, 0, 10};
+const Rule kResidualSigma{"residual threshold", false, 0, 100, true};
+const Rule kLoneSigma{"lone peak threshold", false, 0, 100, true};
+
+void InitReader::RefineThePeaks() {
+  RefineSettings& r = state_.marking.refinement;
+  Numbers v(5, 0.0);
+  v[1] = r.refine ? 1 : 0;
+  v[2] = r.accept_sigma;
+  v[3] = r.merge_fwhm;
+  v[4] = r.residual_sigma;
+  v[5] = r.lone_sigma;
+  if (ReadNumbers(v, 5) == 0) return;
+  Store(kRefine, v[1], r.refine);
+  Store(kAcceptSigma, v[2], r.accept_sigma);
+  Store(kMergeFwhm, v[3], r.merge_fwhm);
+  Store(kResidualSigma, v[4], r.residual_sigma);
+  Store(kLoneSigma, v[5], r.lone_sigma);
+}
+
+// Settings of one number, each with the variable it sets and the values it accepts: the ranges
+// of the settings dialogs, and for max_interval that of the "Find the Peaks" dialog, through
+// which every search passes.
+template <typename T>
+struct OneNumber {
+  const char* key;
+  T& (*field)(AnalysisState&);
+  Rule rule;
+};
+const OneNumber<double> kRealSettings[] = {
+    {"COVAR",
+     [](AnalysisState& s) -> double& { return s.processing.covar; },
+     {"COVAR", false, 0, kAny}},
+    {"SMAST",
+     [](AnalysisState& s) -> double& { return s.processing.small_stat; },
+     {"SMAST", false, 0, kAny}},
+    {"ORDER",
+     [](AnalysisState& s) -> double& { return s.processing.order; },
+     {"ORDER", false, 0, kAny}},
+    {"CHIO",
+     [](AnalysisState& s) -> double& { return s.processing.chibc; },
+     {"CHIO", false, 0, kAny}},
+    {"DPOS", [](AnalysisState& s) -> double& { return s.fit.delta_pos; }, {"DPOS", false, 0, kAny}},
+    {"STEP", [](AnalysisState& s) -> double& { return s.fit.step; }, {"STEP", false, 0, 1, true}},
+    {"DAMP", [](AnalysisState& s) -> double& { return s.fit.damper; }, {"DAMP", false, 0, kAny}},
+};
+const OneNumber<int> kWholeSettings[] = {
+    {"DBACK", [](AnalysisState& s) -> int& { return s.spectrum.dback; }, {"dback", true, -3, 3}},
+    {"DB", [](AnalysisState& s) -> int& { return s.spectrum.dback; }, {"dback", true, -3, 3}},
+    {"MAXINT",
+     [](AnalysisState& s) -> int& { return s.marking.max_interval; },
+     {"Maximum Interval", true, 64, 4096}},
+    {"MI",
+     [](AnalysisState& s) -> int& { return s.marking.max_interval; },
+     {"Maximum Interval", true, 64, 4096}},
+    {"NITER", [](AnalysisState& s) -> int& { return s.fit.niter; }, {"NITER", true, 1, 1000}},
+};
+const Rule kScaleMode{"SGM", true, 1, 4};  // 1 Normal, 2 SQRT, 3 LN, 4 Trimmed
+
 // "EDENC" and "EDEFC": npt and mode, then npt points of three numbers, one read per point (the
-// numbers left on a point's line are dropped). Zero points are skipped; at most 30 are read.
-void EnterCalibrationData(std::istream& in, AnalysisState& state, bool energy) {
-  OneBasedArray<CalibrationItem>& points = energy ? state.enc.enc_points : state.efc.efc_points;
-  int& count = energy ? state.enc.enc_count : state.efc.efc_count;
-  int& mode = energy ? state.enc.enc_mode : state.efc.efc_mode;
-  bool& present = energy ? state.enc.enc_present : state.efc.efc_present;
+// numbers left on a point's line are dropped). Zero points are skipped; at most the 60 items a
+// calibration holds are read.
+void InitReader::EnterCalibrationData(bool energy) {
+  OneBasedArray<CalibrationItem>& points = energy ? state_.enc.enc_points : state_.efc.efc_points;
+  int& count = energy ? state_.enc.enc_count : state_.efc.efc_count;
+  int& mode = energy ? state_.enc.enc_mode : state_.efc.efc_mode;
+  bool& present = energy ? state_.enc.enc_present : state_.efc.efc_present;
 
   Numbers v(3, 0.0);
   v[1] = count;
   v[2] = mode;
-  if (ReadNumbers(in, v, 2) == 0) return;
-  const int npt = std::clamp(RoundToInt(v[1]), 0, kMaxBlockPoints);
-  const int new_mode = RoundToInt(v[2]);
+  if (ReadNumbers(v, 2) == 0) return;
+  int npt = std::max(0, RoundToInt(v[1]));
+  if (npt > kMaxCalibrationItems) {
+    messages_.push_back(std::string(energy ? "energy" : "efficiency") + " calibration npt " +
+                        FormatShortest(v[1]) + " is more than the " +
+                        std::to_string(kMaxCalibrationItems) + " items it holds; " +
+                        std::to_string(kMaxCalibrationItems) + " read");
+    npt = kMaxCalibrationItems;
+  }
+  if (energy) {
+    Store(Rule{"energy calibration mode", true, kEnergyInterpolated, kEnergyLinear}, v[2], mode);
+  } else {
+    mode = RoundToInt(v[2]);  // the efficiency calibration has one kind only
+  }
 
   OneBasedArray<CalibrationItem> items(kMaxCalibrationItems, CalibrationItem{});
   int kept = 0;
   for (int i = 0; i < npt; ++i) {
-    v.fill(0.0);  // a point cut short by the end of the file has zeros for what is missing
-    ReadNumbers(in, v, 3);
+    v.fill(0.0);  // a point cut short by the end of the data has zeros for what is missing
+    if (ReadNumbers(v, 3) == 0) break;
     if (IsNonZeroItem(v[1], v[2], v[3])) items[++kept] = CalibrationItem{v[1], v[2], v[3]};
   }
   SortCalibrationItems(items, kept);
 
   points = items;
   count = kept;
-  mode = new_mode;
   if (energy) {
     // Interpolation needs two items, the linear calibration two different channels; with less the
     // items are kept (they can be completed in the dialogs) but not applied.
     present = kept >= 2 && (mode != kEnergyLinear || items[1][0] != items[kept][0]);
-    if (present && mode == kEnergyLinear) FitEnergyLine(CalibrationsOf(state));
+    if (present && mode == kEnergyLinear) FitEnergyLine(CalibrationsOf(state_));
   } else {
     present = kept >= 1;  // one item is a constant coefficient, as the screen entry allows
   }
 }
 
-// "Refine the Peaks by the Fit": on (1) or off (0), the acceptance threshold (area / error), the
-// distance (FWHM) under which two peaks are one, and the significance of a residual excess that
-// becomes a peak. A value out of its range leaves the setting as it was.
-void RefineThePeaks(std::istream& in, AnalysisState& state) {
-  RefineSettings& r = state.marking.refinement;
-  Numbers v(4, 0.0);
-  v[1] = r.refine ? 1 : 0;
-  v[2] = r.accept_sigma;
-  v[3] = r.merge_fwhm;
-  v[4] = r.residual_sigma;
-  if (ReadNumbers(in, v, 4) == 0) return;
-  if (v[1] == 0 || v[1] == 1) r.refine = v[1] == 1;
-  if (std::isfinite(v[2]) && v[2] > 0 && v[2] <= 100) r.accept_sigma = v[2];
-  if (std::isfinite(v[3]) && v[3] >= 0 && v[3] <= 10) r.merge_fwhm = v[3];
-  if (std::isfinite(v[4]) && v[4] > 0 && v[4] <= 100) r.residual_sigma = v[4];
+// The commands of one number; false when the key is none of them.
+bool InitReader::OneNumberSetting(const std::string& key) {
+  if (key == "SGM") {
+    double value = 0;
+    if (ReadOneNumber(value)) Store(kScaleMode, value, state_.view.scale_mode);
+    return true;
+  }
+  for (const auto& setting : kRealSettings) {
+    if (key != setting.key) continue;
+    double value = 0;
+    if (ReadOneNumber(value)) Store(setting.rule, value, setting.field(state_));
+    return true;
+  }
+  for (const auto& setting : kWholeSettings) {
+    if (key != setting.key) continue;
+    double value = 0;
+    if (ReadOneNumber(value)) Store(setting.rule, value, setting.field(state_));
+    return true;
+  }
+  return false;
 }
 
-// Carries out one command; its data are read from `in`.
-void RunCommand(const std::string& key, std::istream& in, AnalysisState& state) {
-  if (key == "IS") return InputTheSpectrum(in, state);
-  if (key == "SAB") return SetTheAnalysisBounds(in, state);
-  if (key == "EWI") return EnterTheWidthInformation(in, state);
-  if (key == "EVWI") return EnterVariableWidth(in, state);
-  if (key == "MS") return MarkTheSpectrum(in, state);
-  if (key == "RPF") return RefineThePeaks(in, state);
-  if (key == "EDENC") return EnterCalibrationData(in, state, /*energy=*/true);
-  if (key == "EDEFC") return EnterCalibrationData(in, state, /*energy=*/false);
-  if (key == "SGM") {  // the graph scale picks one of four scales
-    double value = static_cast<int>(state.view.scale_mode);
-    if (ReadOneNumber(in, value)) {
-      state.view.scale_mode = static_cast<ScaleMode>(std::clamp(RoundToInt(value), 1, 4));
-    }
-    return;
-  }
-  if (key == "DBACK" || key == "DB") {
-    double value = state.spectrum.dback;
-    if (ReadOneNumber(in, value)) state.spectrum.dback = RoundToInt(value);
-    return;
-  }
-  for (const RealSetting& setting : kRealSettings) {
-    if (key == setting.key) {
-      ReadOneNumber(in, setting.field(state));
-      return;
-    }
-  }
-  for (const WholeSetting& setting : kWholeSettings) {
-    if (key == setting.key) {
-      double value = setting.field(state);
-      if (ReadOneNumber(in, value)) {
-        setting.field(state) = std::clamp(RoundToInt(value), setting.low, setting.high);
-      }
-      return;
-    }
-  }
+// Carries out one command; it reads its own data.
+void InitReader::RunCommand(const std::string& key) {
+  if (key == "IS") return InputTheSpectrum();
+  if (key == "SAB") return SetTheAnalysisBounds();
+  if (key == "EWI") return EnterTheWidthInformation();
+  if (key == "EVWI") return EnterVariableWidth();
+  if (key == "MS") return MarkTheSpectrum();
+  if (key == "RPF") return RefineThePeaks();
+  if (key == "EDENC") return EnterCalibrationData(/*energy=*/true);
+  if (key == "EDEFC") return EnterCalibrationData(/*energy=*/false);
+  OneNumberSetting(key);
 }
 
-// Builds one line of right-aligned fields. A value too wide for its field widens it (asterisks
-// would read back as a comment), and a full field gets a blank in front so that neighbouring
-// numbers never run together.
-class FieldLine {
- public:
-  FieldLine& Text(std::string_view text) {
-    line_ += text;
-    return *this;
+InitMessages InitReader::Run() {
+  std::string line;
+  while (lines_.Next(line)) {
+    // Comments hold capitals too ("* a1 a2 ..."); they must not form a key.
+    if (line.empty() || line.front() == '*') continue;
+    const std::string key = CommandKey(line);
+    if (key == "STOP") break;
+    RunCommand(key);
   }
-  FieldLine& Whole(int width, int value) { return Field(width, std::to_string(value)); }
-  FieldLine& Real(int width, int decimals, double value) {
-    constexpr int kWideEnough = 400;  // any finite double fits
-    std::string text = FormatFixed(width, decimals, value);
-    if (!text.empty() && text.front() == '*') text = FormatFixed(kWideEnough, decimals, value);
-    text.erase(0, text.find_first_not_of(' '));
-    return Field(width, text);
+  if (state_.debug_log) {
+    for (const std::string& message : messages_)
+      state_.debug_log->WriteLine("Init file: " + message);
   }
-  const std::string& str() const { return line_; }
-
- private:
-  FieldLine& Field(int width, const std::string& text) {
-    const auto w = static_cast<std::size_t>(width);
-    if (text.size() >= w) {
-      if (!line_.empty()) line_ += ' ';
-    } else {
-      line_.append(w - text.size(), ' ');
-    }
-    line_ += text;
-    return *this;
-  }
-  std::string line_;
-};
-
-void WriteCalibrationBlock(std::ostream& out, const char* command,
-                           const OneBasedArray<CalibrationItem>& points, int count, int mode) {
-  out << command << '\n' << "*      npt  mode   pri\n";
-  out << FieldLine().Whole(5, count).Whole(3, mode).Text("  1").str() << '\n';
-  const int n = std::min(count, points.capacity());
-  for (int i = 1; i <= n; ++i) {
-    out << FieldLine()
-               .Real(9, 3, points[i][0])
-               .Real(9, 3, points[i][1])
-               .Real(9, 3, points[i][2])
-               .str()
-        << '\n';
-  }
+  return std::move(messages_);
 }
 
 }  // namespace
@@ -315,87 +456,14 @@ std::string CommandKey(std::string_view line) {
   return key;
 }
 
-void ReadInitFile(std::istream& in, AnalysisState& state) {
-  std::string line;
-  while (ReadWholeLine(in, line)) {
-    // Comments hold capitals too ("* a1 a2 ..."); they must not form a key.
-    if (line.empty() || line.front() == '*') continue;
-    const std::string key = CommandKey(line);
-    if (key == "STOP") return;
-    RunCommand(key, in, state);
-  }
+InitMessages ReadInitFile(std::istream& in, AnalysisState& state) {
+  return InitReader(in, state).Run();
 }
 
-bool ReadInitFile(const std::string& file_name, AnalysisState& state) {
+bool ReadInitFile(const std::string& file_name, AnalysisState& state, InitMessages& messages) {
   std::ifstream in(file_name, std::ios::binary);
   if (!in) return false;
-  ReadInitFile(in, state);
-  return true;
-}
-
-void WriteInitFile(std::ostream& out, const AnalysisState& state) {
-  const TSpectrum& sp = state.spectrum;
-  out << ".......Input the Spectrum\n"
-      << "* a1   a2   mode skip  reverse /mode:1-2byte,2-4,3-text\n"
-      << "* spectrum file name\n"
-      << FieldLine()
-             .Whole(5, sp.a1)
-             .Whole(8, sp.a2)
-             .Whole(3, sp.file_type)
-             .Text(state.input.skip_header ? "  1" : "  0")
-             .Text(state.input.reverse_bytes ? "  1" : "  0")
-             .str()
-      << '\n'
-      << sp.file_name << '\n';
-  out << ".......Set the Analysis Bounds\n"
-      << FieldLine().Whole(8, sp.b1).Whole(8, sp.b2).str() << '\n';
-  out << ".......Enter the Width Information\n"
-      << "*      w1   w2  DeltaW\n"
-      << FieldLine().Real(9, 3, sp.w1).Real(9, 4, sp.w2).Real(9, 3, sp.delta_w).str() << '\n';
-  out << ".......Degree of the Background\n"
-      << "*  0 <= dback <= 3\n"
-      << FieldLine().Whole(5, sp.dback).str() << '\n';
-  if (state.enc.enc_count > 0) {
-    WriteCalibrationBlock(out, ".......Enter Data for ENergy Calibration", state.enc.enc_points,
-                          state.enc.enc_count, state.enc.enc_mode);
-  }
-  if (state.efc.efc_count > 0) {
-    WriteCalibrationBlock(out, ".......Enter Data for EFiciency Calibration", state.efc.efc_points,
-                          state.efc.efc_count, state.efc.efc_mode);
-  }
-  out << ".......Mark the Spectrum\n"
-      << "* mode   sens    resol   ndf\n"
-      << FieldLine()
-             .Whole(5, static_cast<int>(state.marking.mark_mode))
-             .Real(8, 2, state.marking.sens)
-             .Real(8, 2, state.marking.resol)
-             .Whole(5, state.marking.ndf)
-             .str()
-      << '\n';
-  const RefineSettings& refine = state.marking.refinement;
-  out << ".......Refine the Peaks by the Fit\n"
-      << "* on   accept  merge  residual\n"
-      << FieldLine()
-             .Whole(5, refine.refine ? 1 : 0)
-             .Real(8, 2, refine.accept_sigma)
-             .Real(8, 2, refine.merge_fwhm)
-             .Real(8, 2, refine.residual_sigma)
-             .str()
-      << '\n';
-  out << ".......Maximum Interval\n"
-      << FieldLine().Whole(5, state.marking.max_interval).str() << '\n';
-  out << ".......STOP\n";
-}
-
-bool SaveInitFile(AnalysisState& state, UserInterface& ui) {
-  const std::string file_name = WorkFilePath(state.files.work_dir, kSavedInitFileName);
-  const bool written =
-      WriteFileAtomically(file_name, [&state](std::ostream& out) { WriteInitFile(out, state); });
-  if (!written) {
-    ui.ShowNote("Ini file not saved: cannot write " + file_name);
-    return false;
-  }
-  ui.ShowNote("Ini file saved as pektra.tmp");
+  messages = ReadInitFile(in, state);
   return true;
 }
 

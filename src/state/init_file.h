@@ -10,6 +10,7 @@
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pektra {
 
@@ -20,16 +21,22 @@ class UserInterface;
 // ".......Input the Spectrum" gives "IS", ".......Enter Data for ENergy Calibration" "EDENC".
 std::string CommandKey(std::string_view line);
 
+// What reading an init file has to tell: one line per value refused, naming the setting, in the
+// order of the file ("dback -2147483648 refused, allowed -3 to 3; -3 kept").
+using InitMessages = std::vector<std::string>;
+
 // Carries out the commands of an init file until its end or "STOP". Unknown keys and data lines
-// out of place are ignored; a command whose data run out at the end of the file takes the
-// numbers it found. Out-of-range bounds are clamped into 1..16384 and put in order, so no input
-// can leave the state unusable.
-void ReadInitFile(std::istream& in, AnalysisState& state);
+// out of place are ignored; a command whose data run out at the end of the file, or at a command
+// line (one beginning with "..."), takes the numbers it found. Every value is checked against the
+// range its settings dialog allows; a value outside is refused and the setting keeps its previous
+// value. The messages are also written to the debug log.
+InitMessages ReadInitFile(std::istream& in, AnalysisState& state);
 // Path version; false (and the state untouched) when there is no file.
-bool ReadInitFile(const std::string& file_name, AnalysisState& state);
+bool ReadInitFile(const std::string& file_name, AnalysisState& state, InitMessages& messages);
 
 // The present settings as an init file: the spectrum, the bounds, the widths, the background
-// degree, the calibrations that hold items, the marking values and the maximum interval.
+// degree, the calibrations that hold items, the marking values and the maximum interval. Every
+// real is written so that it reads back as the same number.
 void WriteInitFile(std::ostream& out, const AnalysisState& state);
 
 // "Save the Init-file": writes work_dir/pektra.tmp whole or not at all and tells the user.

@@ -15,7 +15,7 @@ std::string WorkFilePath(const std::string& work_dir, std::string_view name) {
   return (std::filesystem::path(work_dir) / std::filesystem::path(name)).string();
 }
 
-void StartUp(AnalysisState& state, const std::string& work_dir) {
+std::vector<std::string> StartUp(AnalysisState& state, const std::string& work_dir) {
   state.display.screen_scale = 1.0;
   state.display.font_size = 10;
   state.files.work_dir = work_dir;
@@ -26,7 +26,9 @@ void StartUp(AnalysisState& state, const std::string& work_dir) {
   // The log so far lived in memory; from now on it is the file, created empty.
   state.debug_log = std::make_shared<DebugLog>(WorkFilePath(work_dir, kDebugLogName));
   state.SetDefaults();
-  ReadInitFile(state.files.ini_path, state);
+  InitMessages messages;
+  ReadInitFile(state.files.ini_path, state, messages);
+  return messages;
 }
 
 bool RequestExit(AnalysisState& state, UserInterface& ui) {

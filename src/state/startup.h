@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pektra {
 
@@ -19,8 +20,9 @@ std::string WorkFilePath(const std::string& work_dir, std::string_view name);
 
 // Called once, after the windows exist: display settings at their start values and then from
 // pektra.fn, the debug log "a.res" created empty in `work_dir`, the defaults, and last the init
-// file pektra.ini. Missing files leave the defaults and are not reported.
-void StartUp(AnalysisState& state, const std::string& work_dir);
+// file pektra.ini. Missing files leave the defaults and are not reported. Returns the messages
+// of the values the init file gave and that were refused, for the window to show.
+std::vector<std::string> StartUp(AnalysisState& state, const std::string& work_dir);
 
 // Exit: with unsaved results asks "Results not saved. Quit?"; No returns false with nothing
 // changed. Otherwise closes the debug log in debug mode (deleting it when it holds less than 4

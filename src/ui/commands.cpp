@@ -275,6 +275,10 @@ void CommandTable::TestMenu() {
     return;
   }
   if (selected < 0 || selected > static_cast<int>(TestSpectra().size())) return;
+  if (state_.results.results_unsaved) {
+    if (!ui_.AskYesNo("Former results not saved. Proceed?")) return;
+    state_.results.results_unsaved = false;
+  }
   LoadTestSpectrum(state_, selected);
   state_.results.result_count = 0;
   state_.results.result_offset = 0;

@@ -130,20 +130,20 @@ TEST(PektraBatch, FailuresAreReportedWithoutLosingTheOtherSpectra) {
 }
 
 // A spectrum whose summary table is not written fails, and an older table of its name is named
-// as such: peaks found but every interval too long to fit, and no peaks at all.
+// as such: peaks marked but every interval too long to fit, and no peaks at all.
 TEST(PektraBatch, ASpectrumWithoutASummaryTableFailsAndTheOlderTableIsNotTakenForItsResult) {
   testing::TempDir dir;
-  std::string init = kInit;
-  init.insert(init.find(".......STOP"), ".......Maximum Interval\n    5\n");
-  testing::WriteFile(dir.File("short.ini"), init);
+  testing::WriteFile(dir.File("pektra.ini"), kInit);
+  // One interval of 401 channels, longer than the longest fitted (128).
+  testing::WriteFile(dir.File("long.mark"), "-100 300 -500\n");
   testing::WriteFile(dir.File("good.txt"), FreeField(Counts()));
   testing::WriteFile(dir.File("goodtxt.res"), "an older table\n");
-  const BatchRun unfitted =
-      Batch({"--init", dir.File("short.ini"), "--type", "3", dir.File("good.txt")});
+  const BatchRun unfitted = Batch({"--init", dir.File("pektra.ini"), "--type", "3", "--marking",
+                                   dir.File("long.mark"), dir.File("good.txt")});
   EXPECT_EQ(unfitted.status, 1) << unfitted.err;
   EXPECT_EQ(unfitted.out, "");
   EXPECT_NE(
-      unfitted.err.find("good.txt: none of the 4 peak(s) found could be fitted; nothing saved"),
+      unfitted.err.find("good.txt: none of the 1 peak(s) found could be fitted; nothing saved"),
       std::string::npos)
       << unfitted.err;
   EXPECT_NE(unfitted.err.find("good.txt: the older summary table " + dir.File("goodtxt.res") +
@@ -268,6 +268,35 @@ TEST(PektraBatch, SaysHowManyRowsAreFlaggedOnlyWhenThereAreAny) {
       << run.out << run.err;
   const std::string summary = testing::ReadFile(dir.File("ctxt.res"));
   EXPECT_NE(summary.find("  W\n"), std::string::npos) << summary;
+}
+
+TEST(PektraBatch, RefusedInitValuesAreSaidOnceAndTheAnalysisRunsWithTheKeptOnes) {
+  testing::TempDir dir;
+  testing::WriteFile(dir.File("bad.ini"),
+                     ".......Set the Analysis Bounds\n       2    2047\n"
+                     ".......Enter the Width Information\n    4.000   4.0000    1.000\n"
+                     ".......Degree of the Background\n-2147483649\nNITER\n1e300\n"
+                     ".......Mark the Spectrum\n    0    0.00   -1.00    0\n");
+  testing::WriteFile(dir.File("a.txt"), FreeField(Counts()));
+  testing::WriteFile(dir.File("b.txt"), FreeField(Counts()));
+  const BatchRun run = Batch({"--init", dir.File("bad.ini"), "--type", "3", "-j", "2",
+                              dir.File("a.txt"), dir.File("b.txt")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  const std::string prefix = "pektra-batch: " + dir.File("bad.ini") + ": ";
+  for (const std::string message : {"dback -2147483649 refused, allowed -3 to 3; -3 kept",
+                                    "NITER 1e+300 refused, allowed 1 to 1000; 7 kept",
+                                    "sens 0 refused, allowed above 0; 1 kept"}) {
+    const std::size_t at = run.err.find(prefix + message + "\n");
+    EXPECT_NE(at, std::string::npos) << run.err;
+    EXPECT_EQ(run.err.find(message, at + prefix.size() + 1), std::string::npos)
+        << run.err;  // once only
+  }
+  EXPECT_EQ(run.err.find("Erroneous"), std::string::npos) << run.err;
+  for (const char* summary : {"atxt.res", "btxt.res"}) {
+    const std::string text = testing::ReadFile(dir.File(summary));
+    EXPECT_EQ(SummaryPeaks(text), 4) << text;
+    EXPECT_NE(text.find("Sens, Res =    1.000"), std::string::npos) << text;
+  }
 }
 
 }  // namespace

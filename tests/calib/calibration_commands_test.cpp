@@ -224,7 +224,7 @@ TEST(CalibrationFiles, NumbersWiderThanTheirFieldsReadBackApart) {
   WriteCalibrationFile(out, CalibrationKind::kEnergy, items, 1);
   std::istringstream in(out.str());
   OneBasedArray<CalibrationItem> back(kMaxCalibrationItems, CalibrationItem{});
-  ASSERT_EQ(ReadCalibrationItems(in, back), 1);
+  ASSERT_EQ(ReadCalibrationItems(in, CalibrationKind::kEnergy, back).count, 1);
   EXPECT_EQ(back[1], items[1]);
 
   // The checking memo is read back the same way.

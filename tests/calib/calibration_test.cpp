@@ -25,7 +25,9 @@ using testing::SetEnergyItems;
 std::vector<CalibrationItem> ReadItems(const std::string& text) {
   std::istringstream in(text);
   OneBasedArray<CalibrationItem> items(kMaxCalibrationItems, CalibrationItem{});
-  return testing::Leading(items, ReadCalibrationItems(in, items));
+  const CalibrationFileItems read = ReadCalibrationItems(in, CalibrationKind::kEnergy, items);
+  EXPECT_TRUE(read.outcome.ok) << read.outcome.message;
+  return testing::Leading(items, read.count);
 }
 
 TEST(EnergyCalibration, LinearLineThroughTwoItemsMapsChannelsToEnergiesAndBack) {

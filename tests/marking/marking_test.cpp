@@ -44,6 +44,37 @@ TEST(SetSearchControls, ShowsThePresentValuesAndKeepsOldValuesOfRefusedRows) {
   EXPECT_EQ(state.marking.ndf, 0);
 }
 
+TEST(SetSearchControls, AnErroneousValueInForceGivesWayToThePresetWhenTheTypedOneIsWrongToo) {
+  AnalysisState state;
+  // Erroneous values set elsewhere, confirmed unchanged as the batch tool does.
+  state.spectrum.w1 = 0;
+  state.spectrum.w2 = -6;
+  state.spectrum.delta_w = -1;
+  state.marking.sens = -7;
+  state.marking.max_interval = 0;
+  ScriptedUi ui;
+  ui.AnswerDialog();
+  ASSERT_TRUE(SetSearchControls(MarkingOf(state), ui, true));
+  EXPECT_EQ(ui.notes(), (std::vector<std::string>{
+                            "Erroneous width, the preset 4 is used",
+                            "Erroneous width, the preset 6 is used",
+                            "Erroneous width accuracy, the preset 3.5 is used",
+                            "Erroneous sensitivity, the preset 1 is used",
+                            "Wrong interval, the preset 128 is used",
+                        }));
+  EXPECT_EQ(std::tie(state.spectrum.w1, state.spectrum.w2, state.spectrum.delta_w),
+            std::make_tuple(4.0, 6.0, 3.5));
+  EXPECT_EQ(std::tie(state.marking.sens, state.marking.max_interval), std::make_tuple(1.0, 128));
+
+  // A good value typed over an erroneous one is simply taken.
+  state.marking.sens = 0;
+  ScriptedUi typed;
+  typed.AnswerDialog(Type({"4", "6", "1", "2.5", "1", "256"}));
+  ASSERT_TRUE(SetSearchControls(MarkingOf(state), typed, true));
+  EXPECT_TRUE(typed.notes().empty());
+  EXPECT_EQ(std::tie(state.marking.sens, state.marking.max_interval), std::make_tuple(2.5, 256));
+}
+
 TEST(SetSearchControls, UnreadableNumberCountsAsCancel) {
   AnalysisState state;
   ScriptedUi ui;

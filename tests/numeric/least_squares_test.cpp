@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <limits>
 #include <random>
 #include <set>
 #include <sstream>
@@ -458,6 +459,27 @@ TEST(TParameter, SettingsAreRestoredAfterAFitAndSoftenMakesTheNextOneCareful) {
   EXPECT_DOUBLE_EQ(fit.settings.damp, 0.1);
   EXPECT_DOUBLE_EQ(fit.settings.step, 0.4);
   EXPECT_EQ(fit.settings.point_step, 1);
+}
+
+TEST(TParameter, IterationsStopAtTheCeilingWhateverTheSettingSays) {
+  // A constant through 1, 2, 3 never meets a bound of Eps below zero: only the limit ends it.
+  TParameter fit(1, 3);
+  fit.settings.eps_min = -1;
+  const auto constant = [&fit](int, int i) {
+    fit.param(1).increment = 1;
+    return PointValue{1.0 * i, fit.param(1).value, 1.0};
+  };
+  fit.settings.max_iterations = 5000;
+  EXPECT_EQ(fit.Fit(constant).stop, FitStop::kIterationLimit);
+  EXPECT_EQ(fit.iterations(), TParameter::kIterationCeiling);
+  EXPECT_EQ(fit.settings.max_iterations, 5000);
+  fit.settings.max_iterations = 12;
+  fit.Fit(constant);
+  EXPECT_EQ(fit.iterations(), 12);
+
+  fit.settings.max_iterations = std::numeric_limits<int>::max();
+  fit.Soften();  // must not overflow
+  EXPECT_EQ(fit.settings.max_iterations, std::numeric_limits<int>::max());
 }
 
 TEST(TParameter, NumericalDerivativesAgreeWithAnalyticOnes) {

@@ -118,7 +118,8 @@ TEST(WriteSummaryTable, CalibratedLimTableNormalisedToTheLaterOfTwoEquallyNearPe
       kIndent + "Widths           =    3.125   4.500\n" +
       kIndent + "Energy calibration, 2 items.\n" +
       "  200.00 2000.00\n"
-      "  100.00 1000.00\n"
+      "  100.00 1000.00\n" +
+      kIndent + "Efficiency calibration, 2 items.\n" +
       "\n"
       "   Channel  Energy     Area     Intensity    Width   Norm.area Crit/Back\n"
       "\n"
@@ -238,9 +239,16 @@ TEST(SaveSummaryTable, FailedWriteIsReportedAndKeepsTableNamesAndTheEarlierFile)
   ScriptedUi ui;
   ui.AnswerDialog(TickLim()).AnswerFile(impossible);
   SaveSummaryTable(ReportOf(state), ui);
+  // The earlier file, write-protected, is not replaced either.
+  std::filesystem::permissions(earlier, std::filesystem::perms::owner_read);
+  ui.AnswerDialog(TickLim()).AnswerFile(earlier).AnswerYes();
+  SaveSummaryTable(ReportOf(state), ui);
 
-  EXPECT_EQ(ui.notes(),
-            std::vector<std::string>{"Error, the file " + impossible + " could not be written"});
+  EXPECT_EQ(
+      ui.notes(),
+      (std::vector<std::string>{
+          "Error, the file " + impossible + " could not be written: no such folder",
+          "Error, the file " + earlier + " could not be written: s1spe.res is write-protected"}));
   EXPECT_EQ(Snapshot(state), before);
   EXPECT_TRUE(state.results.results_unsaved);
   EXPECT_EQ(testing::ReadFile(earlier), "earlier results\n");
@@ -269,7 +277,7 @@ TEST(ProposedSummaryName, RemovesTheFirstDotOfTheFileNameOnly) {
 
 // --- Show Result Table and the row writer --------------------------------------------------------
 
-TEST(ShowResultTable, ListsAtMost650RowsAndSaveWritesTheListToTheDebugLogOnce) {
+TEST(ShowResultTable, ListsAtMost650RowsAndSaveAppendsTheListToTheDebugLogOnly) {
   AnalysisState state;
   std::vector<ResultRow> rows(700, ResultRow{250.25, 0.05, 1234.4, 40.6, 2.75, 0.1, 25.5, 300.25});
   SetRows(state, rows);
@@ -290,8 +298,11 @@ TEST(ShowResultTable, ListsAtMost650RowsAndSaveWritesTheListToTheDebugLogOnce) {
   std::string expected_log = std::string(19, ' ') + "Result Table\n";
   for (const std::string& line : lines) expected_log += line + "\n";
   EXPECT_EQ(state.debug_log->MemoryText(), expected_log);
-  EXPECT_FALSE(state.results.results_unsaved);
-  EXPECT_EQ(state.view.status_text, (std::array<std::string, 2>{"Results saved", ""}));
+  // The debug log is no result file: Exit must still ask about the results.
+  EXPECT_TRUE(state.results.results_unsaved);
+  EXPECT_EQ(state.view.status_text,
+            (std::array<std::string, 2>{"Table appended to the debug log a.res",
+                                        "Results not saved yet"}));
 }
 
 TEST(ShowResultTable, WithoutSaveKeepsResultsUnsavedAndClearsTheStatus) {

@@ -155,20 +155,6 @@ TEST(BinaryReadersTest, ReadBinary_ShorterSpectrumLeavesLaterChannelsAsTheyWere)
   EXPECT_EQ(spectrum.abscissa[2], 0.5);  // binary files carry no abscissa
 }
 
-TEST(BinaryReadersTest, ReadSpectrumFile_ReportsUnopenableFileAndChangesNothing) {
-  testing::TempDir dir;
-  TSpectrum spectrum(dir.File("missing.spe"));
-  spectrum.counts[3] = 4.0;
-  const TSpectrum before = spectrum;
-  for (const int type : {1, 2, 3, 4}) {
-    const Outcome outcome = ReadSpectrumFile(spectrum, type, 1, ReadOptions{});
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_EQ(outcome.message,
-              dir.File("missing.spe") + ": opening failure; \n\rfile may be Read_Only");
-    EXPECT_EQ(spectrum, before);
-  }
-}
-
 TEST(BinaryReadersTest, ReadSpectrumFile_ReadsBinaryBytesUntranslated) {
   testing::TempDir dir;
   TSpectrum spectrum(dir.File("a.spe"));

@@ -144,5 +144,40 @@ TEST(InputTheSpectrumTest, KeepingUnsavedResultsKeepsEverything) {
   EXPECT_EQ(state.view.status_text, before.view.status_text);
 }
 
+TEST(InputTheSpectrumTest, FailedReadingKeepsTheEarlierSpectrumSettingsAndResults) {
+  TempDir dir;
+  AnalysisState state = EarlierAnalysis("/elsewhere/");
+  state.results.results_unsaved = true;
+  state.view.interval_begin = 10;
+  state.view.interval_end = 90;
+  state.view.graph_mode = GraphMode::kSpectrum;
+  const AnalysisState before = state;
+  const std::string no_pairs = dir.File("one_column.xy");
+  testing::WriteFile(no_pairs, "5\n6\n7\n");
+  const std::string zeros = dir.File("zeros.txt");
+  testing::WriteFile(zeros, "0 0 0 0 0\n");
+
+  ScriptedUi ui;
+  ui.AnswerFile(no_pairs)
+      .AnswerDialog([](DialogContent& dialog) {
+        dialog.choice_lists[0].selected = 3;  // X, Y lines
+        dialog.check_list.checked = {true, true, false, false};
+      })
+      .AnswerYes();
+  ui.AnswerFile(zeros).AnswerDialog(ChooseFreeField).AnswerYes();
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    InputTheSpectrum(SpectrumInputOf(state), ui);
+    EXPECT_EQ(state.view.dialog_ok, 0);
+    EXPECT_EQ(state.view.status_text[0], "++++ Error, wrong reading");
+    EXPECT_TRUE(state.spectrum == before.spectrum) << attempt;
+    EXPECT_TRUE(state.input == before.input) << attempt;
+    EXPECT_TRUE(state.results == before.results) << attempt;  // still there, still unsaved
+    EXPECT_EQ(state.view.interval_begin, 10);
+    EXPECT_EQ(state.view.interval_end, 90);
+    EXPECT_EQ(state.view.graph_mode, GraphMode::kSpectrum);
+  }
+  EXPECT_EQ(ui.notes(), std::vector<std::string>{"Warning, no channel-counts spectrum"});
+}
+
 }  // namespace
 }  // namespace pektra

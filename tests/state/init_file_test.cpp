@@ -15,9 +15,9 @@
 namespace pektra {
 namespace {
 
-void Read(AnalysisState& state, const std::string& text) {
+InitMessages Read(AnalysisState& state, const std::string& text) {
   std::istringstream in(text);
-  ReadInitFile(in, state);
+  return ReadInitFile(in, state);
 }
 
 std::string Written(const AnalysisState& state) {
@@ -88,21 +88,109 @@ TEST(InitFile, SpectrumLineAndAFileNameThatLooksLikeACommand) {
   EXPECT_TRUE(state.input.reverse_bytes);
 }
 
-TEST(InitFile, BoundsAreClampedIntoTheChannelRangeAndOrdered) {
+TEST(InitFile, ValuesOutsideTheirRangeAreRefusedNamedAndThePreviousValueKept) {
   AnalysisState state;
+  state.spectrum.file_type = kFreeField;
+  const AnalysisState before = state;
+  const InitMessages messages =
+      Read(state,
+           ".......Input the Spectrum\n0 16385 0 0 0\nx.spe\n"
+           ".......Input the Spectrum\n1 4096 -7 0 0\nx.spe\n"
+           ".......Input the Spectrum\n1 4096 4.6 0 0\nx.spe\n"
+           ".......Set the Analysis Bounds\n1e300 -1e300\n"
+           ".......Enter the Width Information\n0 -6 -0.5\n"
+           ".......Degree of the Background\n-2147483649\nDB\n4\n"
+           ".......Mark the Spectrum\n5 0 2 2\n.......Mark the Spectrum\n-1 -7 2 -1\n"
+           ".......Maximum Interval\n0\nMI\n4097\nMAXINT\n63.4\n"
+           "NITER\n1e300\nNITER\n0\nSTEP\n0\nSTEP\n1.0001\nDAMP\n-1e-300\n"
+           "COVAR\n-0.01\nSMAST\n-1\nORDER\n-2\nCHIO\n-1e300\nDPOS\n-5\nSGM\n0\nSGM\n4.6\n"
+           ".......Enter Data for ENergy Calibration\n0 7\n");
+  EXPECT_EQ(messages, (InitMessages{
+                          "a1 0 refused, allowed 1 to 16384; 1 kept",
+                          "a2 16385 refused, allowed 1 to 16384; 4096 kept",
+                          "spectrum mode 0 refused, allowed 1 to 4; 3 kept",
+                          "spectrum mode -7 refused, allowed 1 to 4; 3 kept",
+                          "spectrum mode 4.6 refused, allowed 1 to 4; 3 kept",
+                          "b1 1e+300 refused, allowed 1 to 16384; 2 kept",
+                          "b2 -1e+300 refused, allowed 1 to 16384; 4095 kept",
+                          "w1 0 refused, allowed above 0; 4 kept",
+                          "w2 -6 refused, allowed above 0; 6 kept",
+                          "DeltaW -0.5 refused, allowed 0 or more; 3.5 kept",
+                          "dback -2147483649 refused, allowed -3 to 3; -3 kept",
+                          "dback 4 refused, allowed -3 to 3; -3 kept",
+                          "mark mode 5 refused, allowed 0 to 4; 0 kept",
+                          "sens 0 refused, allowed above 0; 1 kept",
+                          "ndf 2 refused, allowed 0 to 1; 0 kept",
+                          "mark mode -1 refused, allowed 0 to 4; 0 kept",
+                          "sens -7 refused, allowed above 0; 1 kept",
+                          "ndf -1 refused, allowed 0 to 1; 0 kept",
+                          "Maximum Interval 0 refused, allowed 64 to 4096; 128 kept",
+                          "Maximum Interval 4097 refused, allowed 64 to 4096; 128 kept",
+                          "Maximum Interval 63.4 refused, allowed 64 to 4096; 128 kept",
+                          "NITER 1e+300 refused, allowed 1 to 1000; 7 kept",
+                          "NITER 0 refused, allowed 1 to 1000; 7 kept",
+                          "STEP 0 refused, allowed above 0 up to 1; 0.99 kept",
+                          "STEP 1.0001 refused, allowed above 0 up to 1; 0.99 kept",
+                          "DAMP -1e-300 refused, allowed 0 or more; 0.01 kept",
+                          "COVAR -0.01 refused, allowed 0 or more; 0.01 kept",
+                          "SMAST -1 refused, allowed 0 or more; 20 kept",
+                          "ORDER -2 refused, allowed 0 or more; 10 kept",
+                          "CHIO -1e+300 refused, allowed 0 or more; 1.25 kept",
+                          "DPOS -5 refused, allowed 0 or more; 5 kept",
+                          "SGM 0 refused, allowed 1 to 4; 1 kept",
+                          "SGM 4.6 refused, allowed 1 to 4; 1 kept",
+                          "energy calibration mode 7 refused, allowed 0 to 1; 0 kept",
+                      }));
+  // Every refused value kept its setting; only what was acceptable changed: the resolution, the
+  // interval taken as the init file's bounds, and the emptied energy calibration.
+  AnalysisState expected = before;
+  expected.spectrum.file_name = "x.spe";
+  expected.marking.resol = 2;
+  expected.input.ini_b1 = 2;
+  expected.input.ini_b2 = 4095;
+  expected.view.interval_begin = 2;
+  expected.view.interval_end = 4095;
+  expected.view.interval_length = 4094;
+  EXPECT_TRUE(InitFields(state) == InitFields(expected));
+  EXPECT_NE(state.debug_log->MemoryText().find("Init file: NITER 1e+300 refused"),
+            std::string::npos);
+
+  // Bounds inside the range are put in order; whole values round halves to even.
   Read(state,
-       ".......Input the Spectrum\n9000 -4 7 0 0\nx\n"
-       ".......Set the Analysis Bounds\n1e300 2.5\n");
-  EXPECT_EQ(state.spectrum.a1, 1);
-  EXPECT_EQ(state.spectrum.a2, 9000);
-  EXPECT_EQ(state.spectrum.file_type, kXY);
-  EXPECT_EQ(state.spectrum.b1, 2);  // 2.5 rounds to even
-  EXPECT_EQ(state.spectrum.b2, 16384);
-  EXPECT_EQ(state.view.interval_begin, 2);
-  EXPECT_EQ(state.view.interval_end, 16384);
-  EXPECT_EQ(state.view.interval_length, 16383);
-  EXPECT_EQ(state.input.ini_b1, 2);
-  EXPECT_EQ(state.input.ini_b2, 16384);
+       ".......Input the Spectrum\n9000 16384 2.5 0 0\nx\n"
+       ".......Set the Analysis Bounds\n16384 2.5\n");
+  EXPECT_EQ(std::tie(state.spectrum.a1, state.spectrum.a2, state.spectrum.file_type),
+            std::make_tuple(9000, 16384, 2));
+  EXPECT_EQ(std::tie(state.spectrum.b1, state.spectrum.b2), std::make_tuple(2, 16384));
+}
+
+TEST(InitFile, ACommandLineIsNeverDataOfTheCommandBeforeIt) {
+  AnalysisState state;
+  EXPECT_TRUE(Read(state,
+                   ".......Input the Spectrum\n"
+                   "  .......Set the Analysis Bounds\n10 20\n"
+                   ".......Enter the Width Information\n* w1 w2 DeltaW\n5\n"
+                   "...Maximum Interval\n200\n"
+                   ".......Input the Spectrum\n100 2000 3 0 0\n* spectrum file name\n"
+                   ".......Mark the Spectrum\n2 .5 1.5 1\n"
+                   ".......Enter Data for ENergy Calibration\n3 0\n100 661.7 0.1\n"
+                   ".......Degree of the Background\n2\n")
+                  .empty());
+  // "Input the Spectrum" kept its values and the bounds were read.
+  EXPECT_EQ(std::tie(state.spectrum.b1, state.spectrum.b2), std::make_tuple(10, 20));
+  // The widths took the one number they had; the maximum interval was read.
+  EXPECT_EQ(std::tie(state.spectrum.w1, state.spectrum.w2), std::make_tuple(5.0, 6.0));
+  EXPECT_EQ(state.marking.max_interval, 200);
+  // The second "Input the Spectrum" took its numbers but no command line as the file name.
+  EXPECT_EQ(std::tie(state.spectrum.a1, state.spectrum.a2, state.spectrum.file_type),
+            std::make_tuple(100, 2000, 3));
+  EXPECT_EQ(state.spectrum.file_name, "");
+  EXPECT_EQ(state.marking.mark_mode, MarkMode::kEnergies);
+  EXPECT_EQ(state.marking.sens, 0.5);  // a number may begin with a point
+  // A block cut short by a command keeps the points it found.
+  ASSERT_EQ(state.enc.enc_count, 1);
+  EXPECT_EQ(state.enc.enc_points[1], (CalibrationItem{100, 661.7, 0.1}));
+  EXPECT_EQ(state.spectrum.dback, 2);
 }
 
 TEST(InitFile, RealSettingsAreStoredAsWrittenAndWholeOnesRoundHalvesToEven) {
@@ -142,21 +230,24 @@ TEST(InitFile, EnergyBlockDropsZeroPointsAndSortsByChannel) {
   EXPECT_EQ(state.enc.enc_last_channel, 100.0);
 }
 
-TEST(InitFile, BlockOfFortyPointsReadsThirtyAndTheRestAreStrayData) {
+TEST(InitFile, BlocksReadUpToTheSixtyItemsACalibrationHolds) {
   std::string text = ".......Enter Data for EFiciency Calibration\n40 0 1\n";
-  for (int i = 40; i >= 1; --i) {
-    text += std::to_string(i * 10) + " 0.5 0.01\n";
-  }
+  for (int i = 40; i >= 1; --i) text += std::to_string(i * 10) + " 0.5 0.01\n";
+  text += ".......Enter Data for ENergy Calibration\n70 0 1\n";
+  for (int i = 70; i >= 1; --i) text += std::to_string(i * 10) + " " + std::to_string(i) + " 0\n";
   text += ".......Maximum Interval\n200\n";
   AnalysisState state;
-  Read(state, text);
-  ASSERT_EQ(state.efc.efc_count, 30);
-  EXPECT_EQ(state.efc.efc_points[1][0], 110.0);  // points 400 .. 110 were read, then sorted
-  EXPECT_EQ(state.efc.efc_points[30][0], 400.0);
-  EXPECT_EQ(state.efc.efc_points[31][0], 0.0);
+  EXPECT_EQ(Read(state, text),
+            InitMessages{"energy calibration npt 70 is more than the 60 items it holds; 60 read"});
+  ASSERT_EQ(state.efc.efc_count, 40);
+  EXPECT_EQ(state.efc.efc_points[1][0], 10.0);
+  EXPECT_EQ(state.efc.efc_points[40][0], 400.0);
   EXPECT_TRUE(state.efc.efc_present);
+  // Items 700 .. 110 were read and sorted; the ten left over are stray data.
+  ASSERT_EQ(state.enc.enc_count, 60);
+  EXPECT_EQ(state.enc.enc_points[1][0], 110.0);
+  EXPECT_EQ(state.enc.enc_points[60][0], 700.0);
   EXPECT_EQ(state.marking.max_interval, 200);
-  EXPECT_FALSE(state.enc.enc_present);
 }
 
 TEST(InitFile, EnergyBlockWithOneItemKeepsItButIsNotApplied) {
@@ -286,6 +377,37 @@ TEST(InitFile, WrittenFileReadsBackIntoAFreshState) {
             std::make_tuple(MarkMode::kLines, 12345.67, -0.5, 1, 256));
 }
 
+TEST(InitFile, SavedCalibrationsAndSettingsReadBackExactly) {
+  AnalysisState state;
+  state.efc.efc_count = 40;
+  state.enc.enc_count = 60;
+  for (int i = 1; i <= 60; ++i) {
+    state.enc.enc_points[i] = {i * 50.25, i * 33.3331 + 0.00001, 0.0004};
+    if (i <= 40) state.efc.efc_points[i] = {i * 61.7, 0.00041 / i, 1e-7};
+  }
+  state.spectrum.w1 = 2.00049;
+  state.spectrum.w2 = 1.0 / 3;
+  state.spectrum.delta_w = 5e-301;  // below the exponents the reader takes
+  state.marking.sens = 0.125;
+  state.marking.resol = 1234567.891;
+  const std::string text = Written(state);
+  // A value that its field holds exactly keeps the usual layout (61.700); the others are written
+  // in full (0.00041, 0.125), and a full field gets a blank in front.
+  EXPECT_NE(text.find("\n   61.700  0.00041 0.0000001\n"), std::string::npos);
+  EXPECT_NE(text.find("\n    0   0.125 1234567.891    0\n"), std::string::npos);
+
+  AnalysisState back;
+  EXPECT_TRUE(Read(back, text).empty());
+  EXPECT_EQ(std::tie(back.enc.enc_count, back.enc.enc_points),
+            std::tie(state.enc.enc_count, state.enc.enc_points));
+  EXPECT_EQ(std::tie(back.efc.efc_count, back.efc.efc_points),
+            std::tie(state.efc.efc_count, state.efc.efc_points));
+  EXPECT_EQ(std::tie(back.spectrum.w1, back.spectrum.w2, back.spectrum.delta_w),
+            std::tie(state.spectrum.w1, state.spectrum.w2, state.spectrum.delta_w));
+  EXPECT_EQ(std::tie(back.marking.sens, back.marking.resol),
+            std::tie(state.marking.sens, state.marking.resol));
+}
+
 TEST(InitFile, SaveWritesTmpInTheWorkFolderOrSaysWhyNot) {
   testing::TempDir dir;
   AnalysisState state;
@@ -294,15 +416,17 @@ TEST(InitFile, SaveWritesTmpInTheWorkFolderOrSaysWhyNot) {
   testing::ScriptedUi ui;
   EXPECT_TRUE(SaveInitFile(state, ui));
   AnalysisState back;
-  EXPECT_TRUE(ReadInitFile(dir.File("pektra.tmp"), back));
+  InitMessages messages;
+  EXPECT_TRUE(ReadInitFile(dir.File("pektra.tmp"), back, messages));
   EXPECT_EQ(back.marking.max_interval, 321);
 
   state.files.work_dir = dir.File("no such folder");
   EXPECT_FALSE(SaveInitFile(state, ui));
   EXPECT_EQ(ui.notes(), (std::vector<std::string>{"Ini file saved as pektra.tmp",
                                                   "Ini file not saved: cannot write " +
-                                                      dir.File("no such folder") + "/pektra.tmp"}));
-  EXPECT_FALSE(ReadInitFile(dir.File("pektra.ini"), back));
+                                                      dir.File("no such folder") +
+                                                      "/pektra.tmp: no such folder"}));
+  EXPECT_FALSE(ReadInitFile(dir.File("pektra.ini"), back, messages));
 }
 
 }  // namespace

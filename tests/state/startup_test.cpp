@@ -16,7 +16,7 @@ using testing::ReadFile;
 using testing::TempDir;
 using testing::WriteFile;
 
-TEST(StartUp, ReadsDisplaySettingsThenDefaultsThenTheInitFileAndEmptiesTheLog) {
+TEST(StartUp, ReadsDisplaySettingsThenDefaultsThenTheInitFileAndStartsANewLog) {
   TempDir dir;
   const std::string work = dir.path().string();
   WriteFile(dir.File("pektra.fn"),
@@ -39,9 +39,20 @@ TEST(StartUp, ReadsDisplaySettingsThenDefaultsThenTheInitFileAndEmptiesTheLog) {
   EXPECT_EQ(state->marking.max_interval, 200);
   EXPECT_EQ(state->fit.step, 0.5);
   EXPECT_EQ(ReadFile(dir.File("a.res")), "");
+  EXPECT_EQ(ReadFile(dir.File("a.res.1")), "trace of the last run\n");  // kept, not emptied
   state->debug_log->WriteLine("search trace");
   state->debug_log->Flush();
   EXPECT_EQ(ReadFile(dir.File("a.res")), "search trace\n");
+}
+
+TEST(StartUp, ReturnsTheValuesTheInitFileGaveAndThatWereRefused) {
+  TempDir dir;
+  WriteFile(dir.File("pektra.ini"), ".......Maximum Interval\n200\nSTEP\n-0.5\nNITER\n9\n");
+  auto state = std::make_unique<AnalysisState>();
+  EXPECT_EQ(StartUp(*state, dir.path().string()),
+            std::vector<std::string>{"STEP -0.5 refused, allowed above 0 up to 1; 0.99 kept"});
+  EXPECT_EQ(state->fit.step, 0.99);
+  EXPECT_EQ(state->fit.niter, 9);
 }
 
 TEST(StartUp, WithoutWorkFilesTheStartValuesStand) {

@@ -104,5 +104,31 @@ TEST(CommandTable, TestSpectrumThenMarkingAndFitGiveResults) {
   EXPECT_EQ(ui.statuses().back()[0], "The spectrum has been fitted.");
 }
 
+TEST(CommandTable, TestSpectrumAsksBeforeDiscardingUnsavedResults) {
+  testing::TempDir dir;
+  AnalysisState state;
+  state.files.work_dir = dir.path().string();
+  state.spectrum.a2 = 100;
+  state.results.result_count = 3;
+  state.results.results_unsaved = true;
+  const AnalysisState before = state;
+  ScriptedUi ui;
+  auto co60 = [](DialogContent& d) { d.choice_lists[0].selected = 3; };
+  ui.AnswerDialog(co60).AnswerNo().AnswerDialog(co60).AnswerYes();
+  CommandTable table(state, ui);
+
+  table.RunCaption("Test");  // No keeps the spectrum and the results
+  EXPECT_TRUE(state.spectrum == before.spectrum);
+  EXPECT_TRUE(state.results == before.results);
+
+  table.RunCaption("Test");  // Yes discards them
+  EXPECT_EQ(ui.Texts(ScriptedUi::Event::Kind::kYesNo),
+            (std::vector<std::string>{"Former results not saved. Proceed?",
+                                      "Former results not saved. Proceed?"}));
+  EXPECT_EQ(state.spectrum.a2, 4096);
+  EXPECT_EQ(state.results.result_count, 0);
+  EXPECT_FALSE(state.results.results_unsaved);
+}
+
 }  // namespace
 }  // namespace pektra

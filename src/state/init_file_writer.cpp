@@ -1,0 +1,155 @@
+// Writing the init file: "Save the Init-file" and its layout of right-aligned fields.
+#include <algorithm>
+#include <charconv>
+#include <string>
+
+#include "core/number_format.h"
+#include "core/safe_file.h"
+#include "core/text_input.h"
+#include "core/user_interface.h"
+#include "state/analysis_state.h"
+#include "state/init_file.h"
+#include "state/startup.h"
+
+namespace pektra {
+
+namespace {
+
+// x in the fixed form of its field when that reads back as the same number, else the shortest
+// text that does (0.00041 in a field with 3 decimals, 1234567.5 in a field of 9), so a saved
+// init file restores every value exactly. The reader's exponents stop at 300, so a value below
+// 1e-300 is written with all its decimals.
+std::string ExactText(int width, int decimals, double x) {
+  const auto reads_back = [x](const std::string& text) {
+    bool ok = true;
+    return StrToReal(text, ok) == x;
+  };
+  std::string text = FormatFixed(width, decimals, x);
+  text.erase(0, text.find_first_not_of(' '));
+  if (text.empty() || text.front() == '*' || !reads_back(text)) text = FormatShortest(x);
+  if (!reads_back(text)) {
+    char buffer[400];
+    text.assign(buffer,
+                std::to_chars(buffer, buffer + sizeof buffer, x, std::chars_format::fixed).ptr);
+  }
+  return text;
+}
+
+// Builds one line of right-aligned fields. A value too wide for its field widens it, and a full
+// field gets a blank in front so that neighbouring numbers never run together.
+class FieldLine {
+ public:
+  FieldLine& Text(std::string_view text) {
+    line_ += text;
+    return *this;
+  }
+  FieldLine& Whole(int width, int value) { return Field(width, std::to_string(value)); }
+  FieldLine& Real(int width, int decimals, double value) {
+    return Field(width, ExactText(width, decimals, value));
+  }
+  const std::string& str() const { return line_; }
+
+ private:
+  FieldLine& Field(int width, const std::string& text) {
+    const auto w = static_cast<std::size_t>(width);
+    if (text.size() >= w) {
+      if (!line_.empty()) line_ += ' ';
+    } else {
+      line_.append(w - text.size(), ' ');
+    }
+    line_ += text;
+    return *this;
+  }
+  std::string line_;
+};
+
+void WriteCalibrationBlock(std::ostream& out, const char* command,
+                           const OneBasedArray<CalibrationItem>& points, int count, int mode) {
+  out << command << '\n' << "*      npt  mode   pri\n";
+  out << FieldLine().Whole(5, count).Whole(3, mode).Text("  1").str() << '\n';
+  const int n = std::min(count, points.capacity());
+  for (int i = 1; i <= n; ++i) {
+    out << FieldLine()
+               .Real(9, 3, points[i][0])
+               .Real(9, 3, points[i][1])
+               .Real(9, 3, points[i][2])
+               .str()
+        << '\n';
+  }
+}
+
+}  // namespace
+
+void WriteInitFile(std::ostream& out, const AnalysisState& state) {
+  const TSpectrum& sp = state.spectrum;
+  out << ".......Input the Spectrum\n"
+      << "* a1   a2   mode skip  reverse /mode:1-2byte,2-4,3-text\n"
+      << "* spectrum file name\n"
+      << FieldLine()
+             .Whole(5, sp.a1)
+             .Whole(8, sp.a2)
+             .Whole(3, sp.file_type)
+             .Text(state.input.skip_header ? "  1" : "  0")
+             .Text(state.input.reverse_bytes ? "  1" : "  0")
+             .str()
+      << '\n'
+      << sp.file_name << '\n';
+  out << ".......Set the Analysis Bounds\n"
+      << FieldLine().Whole(8, sp.b1).Whole(8, sp.b2).str() << '\n';
+  out << ".......Enter the Width Information\n"
+      << "*      w1   w2  DeltaW\n"
+      << FieldLine().Real(9, 3, sp.w1).Real(9, 4, sp.w2).Real(9, 3, sp.delta_w).str() << '\n';
+  out << ".......Degree of the Background\n"
+      << "*  0 <= dback <= 3\n"
+      << FieldLine().Whole(5, sp.dback).str() << '\n';
+  if (state.enc.enc_count > 0) {
+    WriteCalibrationBlock(out, ".......Enter Data for ENergy Calibration", state.enc.enc_points,
+                          state.enc.enc_count, state.enc.enc_mode);
+  }
+  if (state.efc.efc_count > 0) {
+    WriteCalibrationBlock(out, ".......Enter Data for EFiciency Calibration", state.efc.efc_points,
+                          state.efc.efc_count, state.efc.efc_mode);
+  }
+  out << ".......Mark the Spectrum\n"
+      << "* mode   sens    resol   ndf\n"
+      << FieldLine()
+             .Whole(5, static_cast<int>(state.marking.mark_mode))
+             .Real(8, 2, state.marking.sens)
+             .Real(8, 2, state.marking.resol)
+             .Whole(5, state.marking.ndf)
+             .str()
+      << '\n';
+  // Written only when it says more than the presets, so an init file of the window's presets
+  // stays as it always was.
+  const RefineSettings& refine = state.marking.refinement;
+  if (!(refine == RefineSettings{})) {
+    out << ".......Refine the Peaks by the Fit\n"
+        << "* on  accept   merge residual  lone\n"
+        << FieldLine()
+               .Whole(5, refine.refine ? 1 : 0)
+               .Real(8, 2, refine.accept_sigma)
+               .Real(8, 2, refine.merge_fwhm)
+               .Real(8, 2, refine.residual_sigma)
+               .Real(8, 2, refine.lone_sigma)
+               .str()
+        << '\n';
+  }
+  out << ".......Maximum Interval\n"
+      << FieldLine().Whole(5, state.marking.max_interval).str() << '\n';
+  out << ".......STOP\n";
+}
+
+bool SaveInitFile(AnalysisState& state, UserInterface& ui) {
+  const std::string file_name = WorkFilePath(state.files.work_dir, kSavedInitFileName);
+  std::string why;
+  const bool written = WriteFileAtomically(
+      file_name, [&state](std::ostream& out) { WriteInitFile(out, state); }, &why);
+  if (!written) {
+    ui.ShowNote("Ini file not saved: cannot write " + file_name + ": " + why);
+    return false;
+  }
+  ui.ShowNote("Ini file saved as pektra.tmp");
+  return true;
+}
+
+}  // namespace pektra

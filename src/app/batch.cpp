@@ -271,6 +271,8 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   state->files.work_dir = std::filesystem::current_path(error).string();
   // Type 0 until the init file or --type sets one.
   state->spectrum.file_type = 0;
+  // Peaks are refined by the fit unless the init file says otherwise.
+  state->marking.refinement.refine = true;
   {
     std::istringstream init(init_text);
     ReadInitFile(init, *state);
@@ -311,6 +313,7 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
     return false;
   }
   FitSpectrum(FitOf(*state), ui);
+  for (const std::string& note : state->fit.refinement_notes) ui.Say(note);
   const int rows = RowsInUse(state->results);
   const int peaks = state->marking.peak_count;
   if (rows == 0) {

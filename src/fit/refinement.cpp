@@ -178,6 +178,9 @@ bool IntervalFit::RemoveUnsupported() {
 // peak at its place. Returns whether one was added.
 bool IntervalFit::AddFromResiduals() {
   if (added_ >= kMaxAddedPerInterval || peaks_.empty()) return false;
+  // A width held at its limit leaves residuals that no added peak should explain: the row's W
+  // flag says what is wrong (the width information).
+  if (peaks_.front().fit_flags.Has(RowFlag::kWidthAtLimit)) return false;
   // Two views of what the fit leaves: the residuals of the whole fit, and the counts less the
   // fitted peaks against a local straight line (the background polynomial may have bent itself
   // into a peak that is missing). Both indexed from left_.

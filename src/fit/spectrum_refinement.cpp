@@ -322,8 +322,8 @@ void RefineSpectrum(const FitContext& ctx, UserInterface& ui) {
     AddExplained(ctx, interval.refined, explained);
     intervals.push_back(std::move(interval));
   }
-  SplitWideSinglets(ctx, ui, intervals, MeasuredWidths(ctx, intervals), notes);
   PlaceCandidates(ctx, ui, intervals, GapCandidates(ctx, intervals, explained), notes);
+  SplitWideSinglets(ctx, ui, intervals, MeasuredWidths(ctx, intervals), notes);
   Rebuild(ctx, ui, intervals);
 }
 

@@ -155,6 +155,8 @@ DialogContent SearchControlsDialog(const MarkingContext& ctx, bool with_algorith
     ShowChoiceList(dialog, 0, 5, 285, 310, 60, {" New algorithm", " Old algorithm"},
                    ctx.marking.ndf != 0 ? 0 : 1);
   }
+  ShowCheckList(dialog, 5, 348, 310, 24, {" Refine the peaks by the fit"},
+                {ctx.marking.refinement.refine});
   return dialog;
 }
 
@@ -223,6 +225,8 @@ bool SetSearchControls(const MarkingContext& ctx, UserInterface& ui, bool with_a
   TakeRow(kIntervalRow, RoundHalfEven(read[5]), length, ui);
   ctx.marking.max_interval = RoundToInt(length);
   if (with_algorithm) ctx.marking.ndf = dialog.choice_lists[0].selected == 1 ? 0 : 1;
+  const std::vector<bool>& ticked = dialog.check_list.checked;
+  ctx.marking.refinement.refine = !ticked.empty() && ticked[0];
   ctx.view.dialog_ok = 1;
   return true;
 }

@@ -133,7 +133,9 @@ TEST(PektraBatch, FailuresAreReportedWithoutLosingTheOtherSpectra) {
 // as such: peaks marked but every interval too long to fit, and no peaks at all.
 TEST(PektraBatch, ASpectrumWithoutASummaryTableFailsAndTheOlderTableIsNotTakenForItsResult) {
   testing::TempDir dir;
-  testing::WriteFile(dir.File("pektra.ini"), kInit);
+  std::string init = kInit;  // the marking exactly as given: no refinement by the fit
+  init.insert(init.find(".......STOP"), ".......Refine the Peaks by the Fit\n    0\n");
+  testing::WriteFile(dir.File("pektra.ini"), init);
   // One interval of 401 channels, longer than the longest fitted (128).
   testing::WriteFile(dir.File("long.mark"), "-100 300 -500\n");
   testing::WriteFile(dir.File("good.txt"), FreeField(Counts()));

@@ -29,6 +29,7 @@ inline void Reset(AnalysisState& state) {
   state.enc.enc_intercept = 0.0;
   state.enc.enc_slope = 1.0;
   state.marking.mark_mode = MarkMode::kAutomatic;
+  state.marking.refinement = RefineSettings{};
   state.marking.ndf = 0;
   state.marking.marking_length = 0;  // a marking of an earlier input must not be converted
   state.marking.peak_count = 0;
@@ -68,6 +69,10 @@ inline void CheckState(const AnalysisState& s) {
                          s.width.width_offset, s.marking.sens, s.marking.resol}) {
     Check(std::isfinite(x));
   }
+  const RefineSettings& r = s.marking.refinement;
+  Check(r.accept_sigma > 0 && r.accept_sigma <= 100 && r.lone_sigma > 0 && r.lone_sigma <= 100);
+  Check(r.residual_sigma > 0 && r.residual_sigma <= 100);
+  Check(r.merge_fwhm >= 0 && r.merge_fwhm <= 10);
   Check(s.enc.enc_mode == 0 || s.enc.enc_mode == 1);
   CheckItems(s.enc.enc_points, s.enc.enc_count);
   CheckItems(s.efc.efc_points, s.efc.efc_count);
@@ -107,6 +112,7 @@ inline void CheckRoundTrip(AnalysisState& state, AnalysisState& back) {
         back.marking.sens == state.marking.sens && back.marking.resol == state.marking.resol &&
         back.marking.ndf == state.marking.ndf &&
         back.marking.max_interval == state.marking.max_interval);
+  Check(back.marking.refinement == state.marking.refinement);
   Check(back.enc.enc_count == state.enc.enc_count && back.efc.efc_count == state.efc.efc_count);
   Check(back.enc.enc_points == state.enc.enc_points && back.efc.efc_points == state.efc.efc_points);
   if (state.enc.enc_count > 0) Check(back.enc.enc_mode == state.enc.enc_mode);

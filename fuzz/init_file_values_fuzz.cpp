@@ -38,6 +38,8 @@ const char* const kPieces[] = {
     ".......Enter Data for EFiciency Calibration\n", "#2", " ", "#0", " 1\n",
     "#121.78", " ", "#0.5", " ", "#0.001", "\n", "#1332.5", " ", "#0.06", " ", "#0.002", "\n",
     ".......Mark the Spectrum\n", "#0", " ", "#1", " ", "#-1", " ", "#1", "\n",
+    ".......Refine the Peaks by the Fit\n", "#1", " ", "#3", " ", "#0.5", " ", "#4", " ", "#3.5",
+    "\n",
     ".......Maximum Interval\n", "#128", "\n",
     "COVAR\n", "#0.01", "\nSMAST\n", "#20", "\nORDER\n", "#10", "\nCHIO\n", "#1.25",
     "\nDPOS\n", "#5", "\nSTEP\n", "#0.99", "\nDAMP\n", "#0.01", "\nNITER\n", "#7",

@@ -26,7 +26,7 @@ double StartWidth(const FitContext& ctx, int left, int right) {
   const TSpectrum& sp = ctx.spectrum;
   const double span = MaxD(1.0, sp.b2 - sp.b1);
   const double u = std::clamp((0.5 * (left + right) - sp.b1) / span, 0.0, 1.0);
-  return (1 - u) * sp.w1 + u * sp.w2;
+  return UsableWidth((1 - u) * sp.w1 + u * sp.w2);
 }
 
 std::string Channel(double c) { return FormatFixed(8, 2, c); }
@@ -118,7 +118,7 @@ bool IntervalFit::RemoveUnsupported() {
     bool lone = true;
     for (int j = 0; j < n && lone; ++j) {
       lone = j == k || significance(j) < significance(k) ||
-             std::fabs(peaks_[j].row[0] - peaks_[k].row[0]) > 3 * MaxD(peaks_[k].row[4], 1.0);
+             std::fabs(peaks_[j].row[0] - peaks_[k].row[0]) > 3 * UsableWidth(peaks_[k].row[4]);
     }
     const double bar =
         lone ? MaxD(Settings().accept_sigma, Settings().lone_sigma) : Settings().accept_sigma;
@@ -126,7 +126,7 @@ bool IntervalFit::RemoveUnsupported() {
   }
   for (int k = 0; k < n; ++k) {
     if (!weak[k]) continue;
-    const double reach = 1.5 * MaxD(peaks_[k].row[4], 1.0);
+    const double reach = 1.5 * UsableWidth(peaks_[k].row[4]);
     bool weakest = true;
     for (int j = 0; j < n; ++j) {
       if (j == k || !weak[j] || std::fabs(peaks_[j].row[0] - peaks_[k].row[0]) >= reach) continue;
@@ -156,7 +156,7 @@ bool IntervalFit::RemoveUnsupported() {
     }
   }
   for (int k = 0; k + 1 < n; ++k) {
-    const double w = MaxD(peaks_[k].row[4], 1.0);
+    const double w = UsableWidth(peaks_[k].row[4]);
     if (!why[k].empty() || !why[k + 1].empty()) continue;
     if (peaks_[k + 1].row[0] - peaks_[k].row[0] < Settings().merge_fwhm * w) merge(k, k + 1);
   }
@@ -193,7 +193,7 @@ bool IntervalFit::AddFromResiduals() {
     unexplained[static_cast<std::size_t>(c - left_)] =
         ctx_.spectrum.counts[c] - (total - background);
   }
-  const double w = MaxD(peaks_.front().row[4], 1.0);
+  const double w = UsableWidth(peaks_.front().row[4]);
   double best = 0.0, where = 0.0;
   for (double c = left_ + 1; c <= right_ - 1; c += 0.5) {
     int lo = MaxI(left_, static_cast<int>(std::floor(c - 1.5 * w)));

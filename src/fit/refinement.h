@@ -16,6 +16,11 @@ namespace pektra {
 struct FitContext;
 class UserInterface;
 
+// A FWHM (channels) fit to scan with: within 1..1000, 1 for one that is not a number.
+inline double UsableWidth(double fwhm) {
+  return fwhm >= 1.0 ? (fwhm <= 1000.0 ? fwhm : 1000.0) : 1.0;
+}
+
 struct RefinedPeak {
   ResultRow row{};     // the fitted result; before the first fit only the channel
   RowFlags flags;      // how the refinement came to it (R, M)

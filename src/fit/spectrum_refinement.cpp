@@ -27,7 +27,7 @@ struct Interval {
 double FwhmAt(const FitContext& ctx, double c) {
   const TSpectrum& sp = ctx.spectrum;
   const double span = MaxD(1.0, sp.b2 - sp.b1);
-  return MaxD(1.0, sp.w1 + (sp.w2 - sp.w1) * (c - sp.b1) / span);
+  return UsableWidth(sp.w1 + (sp.w2 - sp.w1) * (c - sp.b1) / span);
 }
 
 // Adds the fitted peak terms of the last interval fit, over the interval and two widths beyond
@@ -35,7 +35,7 @@ double FwhmAt(const FitContext& ctx, double c) {
 void AddExplained(const FitContext& ctx, const RefinedInterval& interval,
                   std::vector<double>& explained) {
   if (interval.peaks.empty()) return;
-  const double w = MaxD(interval.peaks.front().row[4], 1.0);
+  const double w = UsableWidth(interval.peaks.front().row[4]);
   const int lo = MaxI(1, static_cast<int>(interval.left - 2 * w));
   const int hi = MinI(kMaxChannels, static_cast<int>(interval.right + 2 * w));
   for (int c = lo; c <= hi; ++c) {

@@ -44,6 +44,21 @@ TEST(SetSearchControls, ShowsThePresentValuesAndKeepsOldValuesOfRefusedRows) {
   EXPECT_EQ(state.marking.ndf, 0);
 }
 
+TEST(SetSearchControls, TheRefinementCheckBoxShowsAndSetsTheSwitch) {
+  AnalysisState state;
+  ScriptedUi ui;
+  ui.AnswerDialog([](DialogContent& dialog) { dialog.check_list.checked = {true}; });
+  ui.AnswerDialog([](DialogContent& dialog) { dialog.check_list.checked = {false}; });
+  ASSERT_TRUE(SetSearchControls(MarkingOf(state), ui, true));
+  EXPECT_EQ(ui.dialogs().at(0).check_list.items,
+            std::vector<std::string>{" Refine the peaks by the fit"});
+  EXPECT_EQ(ui.dialogs().at(0).check_list.checked, std::vector<bool>{false});  // window: off
+  EXPECT_TRUE(state.marking.refinement.refine);
+  ASSERT_TRUE(SetSearchControls(MarkingOf(state), ui, false));
+  EXPECT_EQ(ui.dialogs().at(1).check_list.checked, std::vector<bool>{true});
+  EXPECT_FALSE(state.marking.refinement.refine);
+}
+
 TEST(SetSearchControls, AnErroneousValueInForceGivesWayToThePresetWhenTheTypedOneIsWrongToo) {
   AnalysisState state;
   // Erroneous values set elsewhere, confirmed unchanged as the batch tool does.

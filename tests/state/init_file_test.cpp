@@ -429,5 +429,30 @@ TEST(InitFile, SaveWritesTmpInTheWorkFolderOrSaysWhyNot) {
   EXPECT_FALSE(ReadInitFile(dir.File("pektra.ini"), back, messages));
 }
 
+TEST(InitFile, RefinementSettingsAreReadCheckedAndWrittenOnlyWhenTheyDifferFromThePresets) {
+  AnalysisState state;
+  EXPECT_EQ(Written(state).find("Refine"), std::string::npos);  // the presets: as always
+
+  const InitMessages messages = Read(state,
+                                     ".......Refine the Peaks by the Fit\n  1  2.5  0.4  5\n"
+                                     ".......Refine the Peaks by the Fit\n  2  0  11  1e300  -3\n");
+  EXPECT_EQ(messages, (InitMessages{"refinement 2 refused, allowed 0 to 1; 1 kept",
+                                    "acceptance threshold 0 refused, allowed above 0 up to 100; "
+                                    "2.5 kept",
+                                    "merging distance 11 refused, allowed 0 to 10; 0.4 kept",
+                                    "residual threshold 1e+300 refused, allowed above 0 up to "
+                                    "100; 5 kept",
+                                    "lone peak threshold -3 refused, allowed above 0 up to 100; "
+                                    "3.5 kept"}));
+  const RefineSettings& r = state.marking.refinement;
+  EXPECT_TRUE(r.refine);
+  EXPECT_EQ(std::tie(r.accept_sigma, r.merge_fwhm, r.residual_sigma, r.lone_sigma),
+            std::make_tuple(2.5, 0.4, 5.0, 3.5));
+
+  AnalysisState back;
+  EXPECT_TRUE(Read(back, Written(state)).empty());
+  EXPECT_EQ(back.marking.refinement, r);
+}
+
 }  // namespace
 }  // namespace pektra

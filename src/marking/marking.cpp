@@ -155,7 +155,7 @@ DialogContent SearchControlsDialog(const MarkingContext& ctx, bool with_algorith
     ShowChoiceList(dialog, 0, 5, 285, 310, 60, {" New algorithm", " Old algorithm"},
                    ctx.marking.ndf != 0 ? 0 : 1);
   }
-  ShowCheckList(dialog, 5, 348, 310, 24, {" Refine the peaks by the fit"},
+  ShowCheckList(dialog, 5, 347, 310, 27, {" Refine the peaks by the fit"},
                 {ctx.marking.refinement.refine});
   return dialog;
 }

@@ -128,6 +128,9 @@ ReadBack BindCheckList(const DialogForm& form, const DialogCheckList& list) {
     box->setStyleSheet(QStringLiteral("background-color: yellow; color: black;"));
     form.Place(box, list.left, list.top, list.width, list.height);
     auto* layout = new QVBoxLayout(box);
+    // Small margins: a list of one box in a low strip would otherwise show only its top pixels.
+    layout->setContentsMargins(form.Scaled(4), form.Scaled(1), form.Scaled(4), form.Scaled(1));
+    layout->setSpacing(0);
     for (std::size_t i = 0; i < list.items.size(); ++i) {
       auto* check = new QCheckBox(ToQString(list.items[i]), box);
       check->setChecked(i < list.checked.size() && list.checked[i]);

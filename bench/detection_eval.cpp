@@ -177,8 +177,8 @@ void MixedSpectra(int spectra, int ndf, bool refine) {
       } else if (!used[f]) {
         ++duplicates;
         if (verbose) {
-          std::printf("   seed %d: second peak at %.1f (area %.0f +- %.0f)\n", s,
-                      found[f].channel, found[f].area, found[f].area_error);
+          std::printf("   seed %d: second peak at %.1f (area %.0f +- %.0f)\n", s, found[f].channel,
+                      found[f].area, found[f].area_error);
         }
       }
     }

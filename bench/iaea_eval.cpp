@@ -85,7 +85,8 @@ int main(int argc, char** argv) {
       << ".......Enter Data for ENergy Calibration\n    2  1  1\n"
       << "   533.830   238.632     0.010\n  1390.110   609.312     0.010\n"
       << ".......Mark the Spectrum\n    0    1.00   -1.00  " << ndf << "\n"
-      << ".......Refine the Peaks by the Fit\n    " << refine << "  " << "\n"
+      << ".......Refine the Peaks by the Fit\n    " << refine << "  "
+      << "\n"
       << ".......Maximum Interval\n  128\n.......STOP\n";
   std::ostringstream out, err;
   const int status = pektra::RunBatch({"--init", (work / "pektra.ini").string(), "--out",

@@ -83,10 +83,10 @@ struct RandomSpectrumOptions {
   double doublet_separation = 1.5;           // FWHM
   // When above doublet_separation, each doublet's separation is drawn uniformly between the two.
   double doublet_separation_max = 0.0;
-  double background_first = 2000.0;          // counts per channel at channel 1 ...
-  double background_last = 50.0;             // ... and at channel `channels`
-  double compton_step = 0.0;                 // step height as a fraction of background_last
-  double isolation = 6.0;                    // least distance between peak groups, in FWHM
+  double background_first = 2000.0;  // counts per channel at channel 1 ...
+  double background_last = 50.0;     // ... and at channel `channels`
+  double compton_step = 0.0;         // step height as a fraction of background_last
+  double isolation = 6.0;            // least distance between peak groups, in FWHM
 };
 
 // A random spectrum and how its peak list is laid out.

@@ -8,7 +8,6 @@
 #include <fstream>
 #include <limits>
 #include <random>
-#include <set>
 #include <sstream>
 #include <string_view>
 
@@ -497,22 +496,6 @@ TEST(TParameter, NumericalDerivativesAgreeWithAnalyticOnes) {
     EXPECT_TRUE(fit.converged());
   }
   EXPECT_NEAR(numerical_value, analytic_value, 1e-6);
-}
-
-// Each stop reason reads as its own sentence.
-TEST(FitStop, EveryReasonHasItsOwnDescription) {
-  std::set<std::string_view> seen;
-  for (const FitStop stop :
-       {FitStop::kNotRun, FitStop::kConverged, FitStop::kIterationLimit,
-        FitStop::kCriterionIncreased, FitStop::kSingularMatrix, FitStop::kNonFiniteModel,
-        FitStop::kNoPoints, FitStop::kWrongParameters, FitStop::kNoFreeParameters,
-        FitStop::kAllWeightsZero}) {
-    const std::string_view text = Describe(stop);
-    ASSERT_FALSE(text.empty());
-    EXPECT_EQ(text.back(), '.');
-    EXPECT_EQ(text.find("unknown"), std::string_view::npos);
-    EXPECT_TRUE(seen.insert(text).second) << text;
-  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "numeric/smoothing.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -121,21 +122,170 @@ void SmoothIterative(NumericWork& work, int n, int m, double a, double b, double
   }
 }
 
-void SmoothAuto(NumericWork& work, int n, int m) {
-  constexpr int kTrials = 15;
-  double best_roughness = 1e18;
-  double best_c = 0.05;
-  double c = 0.1;
-  for (int trial = 1; trial <= kTrials; ++trial) {
-    c /= 2.0;
-    SmoothIterative(work, n, m, 0.5, 0.5, c);
-    if (work.roughness_sum < best_roughness) {
-      best_roughness = work.roughness_sum;
-      best_c = c;
+namespace {
+
+constexpr int kAutoTrials = 15;
+
+// The SmoothIterative runs of SmoothAuto side by side, one lane per control c: every lane does
+// the floating-point operations of its own run in the same order, so its curve and sums are those
+// of the run, while the independent lanes keep the processor busy during each other's divisions.
+// Lane values of channel i are at i * kAutoTrials + lane.
+struct EnvelopeLanes {
+  static constexpr int kLanes = kAutoTrials;
+  int n = 0;
+  double scale = 1.0;
+  double u_sum = 0.0;
+  OneBasedArray<double> y{0, 0.0}, u{0, 0.0}, s{0, 0.0};  // shared by the lanes
+  std::vector<double> result, w, p, q;
+  std::array<double, kLanes> c{}, fit{}, roughness{};
+
+  std::size_t At(int i) const { return static_cast<std::size_t>(i) * kLanes; }
+};
+
+// The transformed data, base weights and second differences of SmoothIterative (n >= 5).
+void SetUpLanes(const NumericWork& work, EnvelopeLanes& lanes) {
+  const int n = lanes.n;
+  lanes.y = OneBasedArray<double>(n, 0.0);
+  lanes.u = OneBasedArray<double>(n, 1.0);
+  lanes.s = OneBasedArray<double>(n, 0.0);
+  auto& y = lanes.y;
+  double top = 1.0;
+  for (int i = 1; i <= n; ++i) {
+    y[i] = SignedRoot(work.work_data[i]);
+    top = MaxD(top, y[i]);
+  }
+  lanes.scale = 1000.0 / top;
+  for (int i = 1; i <= n; ++i) y[i] *= lanes.scale;
+  lanes.u_sum = 0.0;
+  for (int i = 2; i <= n - 1; ++i) {
+    lanes.u[i] = MaxD(1e-8, 1.0 / (y[i] * y[i] + 1.0));
+    lanes.u_sum += lanes.u[i];
+    lanes.s[i] = std::fabs(SavGolEstimate(y, n, i).second);
+  }
+  lanes.result.assign(lanes.At(n + 1), 0.0);
+  lanes.w.assign(lanes.At(n + 1), 1.0);
+  lanes.p.assign(lanes.At(n + 1), 0.0);
+  lanes.q.assign(lanes.At(n + 1), 0.0);
+  for (int i = 1; i <= n; ++i) {
+    for (int t = 0; t < EnvelopeLanes::kLanes; ++t) lanes.result[lanes.At(i) + t] = y[i];
+  }
+}
+
+// The weights of a pass in every lane (a = b = 0.5, c > 0) and from them each lane's lambda.
+std::array<double, kAutoTrials> LaneWeights(EnvelopeLanes& lanes, int pass) {
+  constexpr int L = EnvelopeLanes::kLanes;
+  const double a = 0.5;
+  const double b = 0.5;
+  std::array<double, L> w_sum{};
+  for (int i = 2; i <= lanes.n - 1; ++i) {
+    double* w = lanes.w.data() + lanes.At(i);
+    const double* result = lanes.result.data() + lanes.At(i);
+    const double y = lanes.y[i];
+    if (pass == 1) {
+      const double r = 0.0;  // the result still equals the data
+      const double first = 1.0 / (b * r + a * lanes.s[i] + 1.0);
+      for (int t = 0; t < L; ++t) w[t] = first;
+    } else {
+      for (int t = 0; t < L; ++t) {
+        const double r = result[t] - y;
+        w[t] = r < 0.0 ? 1.0 / (r * r + 1.0) : 1.0;
+      }
+    }
+    for (int t = 0; t < L; ++t) w_sum[t] += w[t];
+  }
+  std::array<double, L> lambda{};
+  for (int t = 0; t < L; ++t) lambda[t] = std::fabs(lanes.c[t]) * lanes.u_sum / w_sum[t];
+  return lambda;
+}
+
+// One pass in every lane: the tridiagonal solve, then the clip to the data.
+void LanePass(EnvelopeLanes& lanes, int pass) {
+  constexpr int L = EnvelopeLanes::kLanes;
+  const int n = lanes.n;
+  const std::array<double, L> lambda = LaneWeights(lanes, pass);
+  double* result = lanes.result.data();
+  const double* w = lanes.w.data();
+  double* p = lanes.p.data();
+  double* q = lanes.q.data();
+  for (int t = 0; t < L; ++t) {
+    p[L + t] = 0.0;
+    q[L + t] = result[L + t];
+  }
+  const auto& u = lanes.u;
+  for (int i = 2; i <= n - 1; ++i) {
+    const std::size_t k = lanes.At(i);
+    const double beta = (u[i + 1] - u[i - 1]) / 4.0;
+    for (int t = 0; t < L; ++t) {
+      const double g = lambda[t] * w[k + t] / u[i];
+      const double inv_d = 1.0 / (2.0 + g - (1.0 - beta) * p[k - L + t]);
+      p[k + t] = (1.0 + beta) * inv_d;
+      q[k + t] = ((1.0 - beta) * q[k - L + t] + g * result[k + t]) * inv_d;
     }
   }
-  SmoothIterative(work, n, m, 0.5, 0.5, best_c);
-  work.smoothing_value = best_c;
+  for (int i = n - 1; i >= 2; --i) {
+    const std::size_t k = lanes.At(i);
+    for (int t = 0; t < L; ++t) result[k + t] = p[k + t] * result[k + L + t] + q[k + t];
+  }
+  for (int i = 1; i <= n; ++i) {
+    const std::size_t k = lanes.At(i);
+    for (int t = 0; t < L; ++t) result[k + t] = MinD(result[k + t], lanes.y[i]);
+  }
+}
+
+// The fit and roughness sums of every lane.
+void LaneSums(EnvelopeLanes& lanes) {
+  constexpr int L = EnvelopeLanes::kLanes;
+  lanes.fit.fill(0.0);
+  lanes.roughness.fill(0.0);
+  const double* result = lanes.result.data();
+  for (int i = 2; i <= lanes.n - 1; ++i) {
+    const std::size_t k = lanes.At(i);
+    for (int t = 0; t < L; ++t) {
+      const double r = result[k + t] - lanes.y[i];
+      const double d = result[k + L + t] - result[k - L + t];
+      lanes.fit[t] += r * r * lanes.w[k + t];
+      lanes.roughness[t] += d * d * lanes.u[i] / 4.0;
+    }
+  }
+}
+
+}  // namespace
+
+void SmoothAuto(NumericWork& work, int n, int m) {
+  n = ClampCount(n);
+  if (n < 5) {  // every control gives the data itself, with zero sums: the first one wins
+    SmoothIterative(work, n, m, 0.5, 0.5, 0.05);
+    work.smoothing_value = 0.05;
+    return;
+  }
+  EnvelopeLanes lanes;
+  lanes.n = n;
+  double c = 0.1;
+  for (int t = 0; t < kAutoTrials; ++t) {
+    c /= 2.0;
+    lanes.c[t] = c;
+  }
+  SetUpLanes(work, lanes);
+  for (int pass = 1; pass <= m; ++pass) LanePass(lanes, pass);
+  LaneSums(lanes);
+
+  double best_roughness = 1e18;
+  int best = 0;
+  for (int t = 0; t < kAutoTrials; ++t) {
+    if (lanes.roughness[t] < best_roughness) {
+      best_roughness = lanes.roughness[t];
+      best = t;
+    }
+  }
+  work.fit_sum = lanes.fit[best];
+  work.roughness_sum = lanes.roughness[best];
+  for (int i = 1; i <= n; ++i) {
+    const double r = lanes.result[lanes.At(i) + static_cast<std::size_t>(best)];
+    work.work_result[i] = SignedSquare(r / lanes.scale);
+    // The way back through the square root may leave a clipped value an ulp above its datum.
+    work.work_result[i] = MinD(work.work_result[i], work.work_data[i]);
+  }
+  work.smoothing_value = lanes.c[best];
 }
 
 void SmoothSpline(NumericWork& work, int n, bool weights_from_result, double p) {

@@ -91,6 +91,13 @@ TEST(SmoothAuto, KeepsTheSmoothestTrialAndStaysUnderTheData) {
   EXPECT_EQ(work.smoothing_value, best_c);
   EXPECT_EQ(work.roughness_sum, best);
   EXPECT_LE(MaxAboveData(work, 128), 0.0);
+
+  // The curve and the fit sum are those of the winning run, to the last bit.
+  const OneBasedArray<double> curve = work.work_result;
+  const double fit = work.fit_sum;
+  SmoothIterative(work, 128, 7, 0.5, 0.5, best_c);
+  EXPECT_EQ(work.work_result, curve);
+  EXPECT_EQ(work.fit_sum, fit);
 }
 
 TEST(SmoothSplineAuto, MeetsTheTargetRatioAndRestoresTheData) {

@@ -21,6 +21,24 @@ void CopyDataToResult(NumericWork& work, int n) {
 double SignedRoot(double v) { return v < 0.0 ? -std::sqrt(-v) : std::sqrt(v); }
 double SignedSquare(double v) { return v < 0.0 ? -v * v : v * v; }
 
+std::size_t Ix(int i) { return static_cast<std::size_t>(i); }
+
+// The weights of SmoothSpline from the data y(1..n), n > 5, at 1..n (1 beyond).
+std::vector<double> SplineWeights(const OneBasedArray<double>& y, int n) {
+  std::vector<double> w(Ix(n + 2), 1.0);
+  double top = y[1];
+  for (int i = 2; i <= n; ++i) top = MaxD(top, y[i]);
+  const double norm = MaxD(1.0, top);
+  for (int i = 2; i <= n - 1; ++i) {
+    const double sum = std::fabs(y[i - 1]) + std::fabs(y[i]) + std::fabs(y[i + 1]) + 1.0;
+    const double ratio = std::fabs(y[i]) / norm;
+    w[Ix(i)] = MaxD(1e-10, 1.0 / (ratio * sum + std::sqrt(sum) * std::fabs(1.0 - ratio)));
+  }
+  w[1] = w[2];
+  w[Ix(n)] = w[Ix(n - 1)];
+  return w;
+}
+
 }  // namespace
 
 SavGolValues SavGolEstimate(const OneBasedArray<double>& y, int n, int i) {
@@ -298,20 +316,11 @@ void SmoothSpline(NumericWork& work, int n, bool weights_from_result, double p) 
   const auto& y = work.work_data;
   const double lambda = p / n;
 
-  OneBasedArray<double> w(n, 1.0);
+  std::vector<double> w(static_cast<std::size_t>(n + 2), 1.0);
   if (weights_from_result) {
-    for (int i = 1; i <= n; ++i) w[i] = MaxD(1e-10, work.work_result[i]);
+    for (int i = 1; i <= n; ++i) w[Ix(i)] = MaxD(1e-10, work.work_result[i]);
   } else {
-    double top = y[1];
-    for (int i = 2; i <= n; ++i) top = MaxD(top, y[i]);
-    const double norm = MaxD(1.0, top);
-    for (int i = 2; i <= n - 1; ++i) {
-      const double sum = std::fabs(y[i - 1]) + std::fabs(y[i]) + std::fabs(y[i + 1]) + 1.0;
-      const double ratio = std::fabs(y[i]) / norm;
-      w[i] = MaxD(1e-10, 1.0 / (ratio * sum + std::sqrt(sum) * std::fabs(1.0 - ratio)));
-    }
-    w[1] = w[2];
-    w[n] = w[n - 1];
+    w = SplineWeights(y, n);
   }
 
   // Value parts at 1..n, second parts at n+1..2n.
@@ -320,13 +329,13 @@ void SmoothSpline(NumericWork& work, int n, bool weights_from_result, double p) 
   z[n] = y[n];
   for (int i = 2; i <= n - 1; ++i) {
     const int m = n + i;
-    const double inv_w = 1.0 / w[i + 1];  // one division each instead of seven
-    const double e = -(w[i - 1] * g[i - 1] + lambda) * inv_w;
-    const double h = (2.0 * w[i] - w[i - 1] * g[m - 1]) * inv_w;
+    const double inv_w = 1.0 / w[Ix(i + 1)];  // one division each instead of seven
+    const double e = -(w[Ix(i - 1)] * g[i - 1] + lambda) * inv_w;
+    const double h = (2.0 * w[Ix(i)] - w[Ix(i - 1)] * g[m - 1]) * inv_w;
     double d = (2.0 - f[i - 1]) * h - (1.0 - f[m - 1]) * e;
     if (std::fabs(d) < 1e-100) d = d < 0.0 ? -1e-100 : 1e-100;
     const double inv_d = 1.0 / d;
-    const double r = (w[i - 1] * z[m - 1] - lambda * y[i]) * inv_w;
+    const double r = (w[Ix(i - 1)] * z[m - 1] - lambda * y[i]) * inv_w;
     f[i] = h * inv_d;
     f[m] = -(1.0 - f[m - 1]) * inv_d;
     g[i] = -e * inv_d;
@@ -343,6 +352,142 @@ void SmoothSpline(NumericWork& work, int n, bool weights_from_result, double p) 
   SmoothQuality(work, n);
 }
 
+namespace {
+
+constexpr int kSplineTrials = 21;
+
+// SmoothSpline(n, false, p) for kSplineTrials values of p side by side, one lane each, with the
+// same operations per lane (n > 5), and SmoothQuality of each curve. Lane values of channel i are
+// at i * kSplineTrials + lane; the value parts and the second parts in separate arrays.
+class SplineLanes {
+ public:
+  static constexpr int kLanes = kSplineTrials;
+
+  SplineLanes(const NumericWork& work, int n) : n_(n), y_(work.work_data), inv_w_(Ix(n + 2), 0.0) {
+    w_ = SplineWeights(y_, n);
+    for (int i = 2; i <= n - 1; ++i) inv_w_[Ix(i)] = 1.0 / w_[Ix(i + 1)];
+    for (auto* v : {&fv_, &fs_, &gv_, &gs_, &zv_, &zs_}) v->assign(Ix(n + 2) * kLanes, 0.0);
+  }
+
+  void Run(const std::array<double, kLanes>& p) {
+    for (auto* v : {&fv_, &fs_, &gv_, &gs_, &zv_, &zs_}) std::fill(v->begin(), v->end(), 0.0);
+    for (int t = 0; t < kLanes; ++t) {
+      lambda_[t] = p[t] / n_;
+      zv_[At(1) + t] = y_[1];
+      zv_[At(n_) + t] = y_[n_];
+    }
+    for (int i = 2; i <= n_ - 1; ++i) Forward(i);
+    for (int j = n_ - 1; j >= 1; --j) Back(j);
+    Quality();
+  }
+
+  double fit(int t) const { return fit_[t]; }
+  double roughness(int t) const { return roughness_[t]; }
+  double value(int i, int t) const { return zv_[At(i) + t]; }
+
+ private:
+  static std::size_t At(int i) { return Ix(i) * kLanes; }
+
+  void Forward(int i) {
+    const std::size_t k = At(i), b = At(i - 1);
+    const double w0 = w_[Ix(i - 1)], w1 = w_[Ix(i)], inv_w = inv_w_[Ix(i)], y = y_[i];
+    for (int t = 0; t < kLanes; ++t) {
+      const double e = -(w0 * gv_[b + t] + lambda_[t]) * inv_w;
+      const double h = (2.0 * w1 - w0 * gs_[b + t]) * inv_w;
+      double d = (2.0 - fv_[b + t]) * h - (1.0 - fs_[b + t]) * e;
+      if (std::fabs(d) < 1e-100) d = d < 0.0 ? -1e-100 : 1e-100;
+      const double inv_d = 1.0 / d;
+      const double r = (w0 * zs_[b + t] - lambda_[t] * y) * inv_w;
+      fv_[k + t] = h * inv_d;
+      fs_[k + t] = -(1.0 - fs_[b + t]) * inv_d;
+      gv_[k + t] = -e * inv_d;
+      gs_[k + t] = (2.0 - fv_[b + t]) * inv_d;
+      zv_[k + t] = fs_[k + t] * r + fv_[k + t] * zv_[b + t];
+      zs_[k + t] = gs_[k + t] * r + gv_[k + t] * zv_[b + t];
+    }
+  }
+
+  void Back(int j) {
+    const std::size_t k = At(j), a = At(j + 1);
+    for (int t = 0; t < kLanes; ++t) {
+      zv_[k + t] = fs_[k + t] * zs_[a + t] + fv_[k + t] * zv_[a + t] + zv_[k + t];
+      zs_[k + t] = gs_[k + t] * zs_[a + t] + gv_[k + t] * zv_[a + t] + zs_[k + t];
+    }
+  }
+
+  void Quality() {
+    fit_.fill(0.0);
+    roughness_.fill(0.0);
+    for (int i = 1; i <= n_; ++i) {
+      const double y = y_[i], norm = MaxD(std::fabs(y), 1.0);
+      for (int t = 0; t < kLanes; ++t) {
+        const double d = zv_[At(i) + t] - y;
+        fit_[t] += d * d / norm;
+      }
+    }
+    for (int t = 0; t < kLanes; ++t) fit_[t] /= n_;
+    for (int i = 2; i <= n_ - 1; ++i) {
+      for (int t = 0; t < kLanes; ++t) {
+        const double r0 = zv_[At(i - 1) + t], r1 = zv_[At(i) + t], r2 = zv_[At(i + 1) + t];
+        const double curvature = r0 - 2.0 * r1 + r2;
+        const double slope = (std::fabs(r1 - r2) + std::fabs(r0 - r1)) / 2.0;
+        roughness_[t] += curvature * curvature / (slope * slope + 1.0);
+      }
+    }
+  }
+
+  int n_;
+  const OneBasedArray<double>& y_;
+  std::vector<double> w_, inv_w_;
+  std::vector<double> fv_, fs_, gv_, gs_, zv_, zs_;
+  std::array<double, kLanes> lambda_{}, fit_{}, roughness_{};
+};
+
+}  // namespace
+
+namespace {
+
+// The trials of SmoothSplineAuto: the smoothest curve whose fit sum lies between target / 4 and its
+// upper bound wins, the earliest on a tie; its curve and sums are kept in work.
+struct SplineChoice {
+  double target = 0.0;
+  double best_p = 1000.0;
+  double best_roughness = 1e18;
+  bool found = false;
+
+  void Try(NumericWork& work, int n, const std::array<double, kSplineTrials>& p, double fit_high) {
+    if (n <= 5) {  // too short for the lanes: each trial is a copy of the data
+      for (const double value : p) {
+        SmoothSpline(work, n, false, value);
+        Take(value, work.roughness_sum, work.fit_sum, fit_high);
+      }
+      return;
+    }
+    SplineLanes lanes(work, n);
+    lanes.Run(p);
+    int best = -1;
+    for (int t = 0; t < kSplineTrials; ++t) {
+      if (Take(p[Ix(t)], lanes.roughness(t), lanes.fit(t), fit_high)) best = t;
+    }
+    if (best < 0) return;
+    work.fit_sum = lanes.fit(best);
+    work.roughness_sum = lanes.roughness(best);
+    for (int i = 1; i <= n; ++i) work.work_result[i] = lanes.value(i, best);
+  }
+
+  bool Take(double p, double roughness, double fit, double fit_high) {
+    if (roughness < best_roughness && fit >= target / 4.0 && fit <= fit_high) {
+      best_roughness = roughness;
+      best_p = p;
+      found = true;
+      return true;
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
 bool SmoothSplineAuto(NumericWork& work, int n, double target_ratio, double blend) {
   n = ClampCount(n);
   if (n < 1) return false;
@@ -358,27 +503,21 @@ bool SmoothSplineAuto(NumericWork& work, int n, double target_ratio, double blen
   const double scale = 1000.0 / top;
   for (int i = 1; i <= n; ++i) work.work_data[i] *= scale;
 
-  double best_p = 1000.0;
-  double best_roughness = 1e18;
-  auto trial = [&](double p, double fit_high) {
-    SmoothSpline(work, n, false, p);
-    if (work.roughness_sum < best_roughness && work.fit_sum >= target_ratio / 4.0 &&
-        work.fit_sum <= fit_high) {
-      best_roughness = work.roughness_sum;
-      best_p = p;
-    }
-  };
-  double p = 1000.0;
-  for (int k = 1; k <= 21; ++k) {
-    p /= 2.0;
-    trial(p, 0.875 * target_ratio);
-  }
+  SplineChoice choice;
+  choice.target = target_ratio;
+  std::array<double, kSplineTrials> p{};
+  double halved = 1000.0;
+  for (double& value : p) value = halved /= 2.0;
+  choice.Try(work, n, p, 0.875 * target_ratio);
+  const double best_p = choice.best_p;
   const double base = best_p / 1.5;
   const double step = (2.0 * best_p - base) / 20.0;
-  for (int k = 1; k <= 21; ++k) trial(MaxD(0.0, base + (k - 11) * step), target_ratio);
+  for (int k = 1; k <= 21; ++k) p[Ix(k - 1)] = MaxD(0.0, base + (k - 11) * step);
+  choice.Try(work, n, p, target_ratio);
 
-  SmoothSpline(work, n, false, best_p);
-  work.smoothing_value = best_p;
+  // The winner's curve is in work_result already; only the default needs its own run.
+  if (!choice.found || n <= 5) SmoothSpline(work, n, false, choice.best_p);
+  work.smoothing_value = choice.best_p;
   const double t = MinD(blend, 1.0);
   for (int i = 1; i <= n; ++i) {
     work.work_result[i] = ((1.0 - t) * work.work_data[i] + t * work.work_result[i]) * top / 1000.0;

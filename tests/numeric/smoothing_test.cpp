@@ -123,5 +123,33 @@ TEST(SmoothSplineAuto, MeetsTheTargetRatioAndRestoresTheData) {
   EXPECT_EQ(work.work_result[1], -7.0);
 }
 
+// The kept curve is the chosen spline's, to the last bit, and the choice is the smoothest trial
+// within the fit bounds.
+TEST(SmoothSplineAuto, KeepsTheChosenSplineExactly) {
+  NumericWork work;
+  FillNoisyPeak(work, 128);
+  const OneBasedArray<double> data = work.work_data;
+  double top = 0.0;
+  for (int i = 1; i <= 128; ++i) top = std::fmax(top, data[i]);
+  ASSERT_TRUE(SmoothSplineAuto(work, 128, 0.5, 1.0));
+  const double p = work.smoothing_value;
+  const double fit = work.fit_sum, roughness = work.roughness_sum;
+  const OneBasedArray<double> kept = work.work_result;
+
+  for (int i = 1; i <= 128; ++i) work.work_data[i] = data[i] * (1000.0 / top);
+  double best = 1e18;
+  for (double q = 500.0; q > 1000.0 / 4e6; q /= 2.0) {
+    SmoothSpline(work, 128, false, q);
+    if (work.fit_sum >= 0.5 / 4.0 && work.fit_sum <= 0.875 * 0.5)
+      best = std::fmin(best, work.roughness_sum);
+  }
+  SmoothSpline(work, 128, false, p);
+  EXPECT_LE(work.roughness_sum, best);
+  EXPECT_EQ(work.fit_sum, fit);
+  EXPECT_EQ(work.roughness_sum, roughness);
+  for (int i = 1; i <= 128; ++i)
+    ASSERT_EQ(kept[i], (0.0 * work.work_data[i] + 1.0 * work.work_result[i]) * top / 1000.0) << i;
+}
+
 }  // namespace
 }  // namespace pektra

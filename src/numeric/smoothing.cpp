@@ -369,8 +369,8 @@ class SplineLanes {
     for (auto* v : {&fv_, &fs_, &gv_, &gs_, &zv_, &zs_}) v->assign(Ix(n + 2) * kLanes, 0.0);
   }
 
+  // Once per object: the arrays start from the zeros of the constructor.
   void Run(const std::array<double, kLanes>& p) {
-    for (auto* v : {&fv_, &fs_, &gv_, &gs_, &zv_, &zs_}) std::fill(v->begin(), v->end(), 0.0);
     for (int t = 0; t < kLanes; ++t) {
       lambda_[t] = p[t] / n_;
       zv_[At(1) + t] = y_[1];

@@ -101,6 +101,22 @@ std::vector<int> Match(const std::vector<SyntheticPeak>& truth, const std::vecto
   return match;
 }
 
+// One spectrum of the recipe `o` analysed and its reported peaks matched to the true ones.
+struct Evaluation {
+  RandomSpectrumResult random;
+  std::vector<Found> found;
+  std::vector<bool> near_truth;
+  std::vector<int> match;
+};
+
+Evaluation Evaluate(const RandomSpectrumOptions& o, int ndf, bool refine) {
+  Evaluation e;
+  e.random = RandomSpectrum(o);
+  e.found = Analyse(e.random, o, ndf, refine);
+  e.match = Match(e.random.spec.peaks, e.found, e.near_truth);
+  return e;
+}
+
 struct Stats {
   void Add(double x) { values.push_back(x); }
   double Mean() const {
@@ -136,11 +152,12 @@ void MixedSpectra(int spectra, int ndf, bool refine) {
     o.doublet_area_min = 20;
     o.compton_step = 1.0;
     o.isolation = 5.0;
-    const RandomSpectrumResult random = RandomSpectrum(o);
-    const std::vector<Found> found = Analyse(random, o, ndf, refine);
-    std::vector<bool> near_truth;
+    const Evaluation e = Evaluate(o, ndf, refine);
+    const RandomSpectrumResult& random = e.random;
+    const std::vector<Found>& found = e.found;
+    const std::vector<bool>& near_truth = e.near_truth;
     const std::vector<SyntheticPeak>& truth = random.spec.peaks;
-    const std::vector<int> match = Match(truth, found, near_truth);
+    const std::vector<int>& match = e.match;
     reported += static_cast<int>(found.size());
     std::vector<bool> used(found.size(), false);
     for (std::size_t t = 0; t < truth.size(); ++t) {
@@ -214,11 +231,12 @@ void Doublets(const char* label, int spectra, int ndf, bool refine, double separ
     o.area_max = area_max;
     o.doublet_area_min = area_min;
     o.isolation = 8.0;
-    const RandomSpectrumResult random = RandomSpectrum(o);
-    const std::vector<Found> found = Analyse(random, o, ndf, refine);
-    std::vector<bool> near_truth;
+    const Evaluation e = Evaluate(o, ndf, refine);
+    const RandomSpectrumResult& random = e.random;
+    const std::vector<Found>& found = e.found;
+    const std::vector<bool>& near_truth = e.near_truth;
     const std::vector<SyntheticPeak>& truth = random.spec.peaks;
-    const std::vector<int> match = Match(truth, found, near_truth);
+    const std::vector<int>& match = e.match;
     reported += static_cast<int>(found.size());
     for (bool near : near_truth) invented += !near;
     for (std::size_t t = 0; t + 1 < truth.size(); t += 2) {

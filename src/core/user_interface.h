@@ -2,6 +2,7 @@
 // program's own vocabulary. The Qt window implements it; tests use a scripted double.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,6 +32,27 @@ struct GraphEvent {
   enum class Kind { kClick, kOk, kCancel, kClosed };
   Kind kind = Kind::kClosed;
   int x = 0, y = 0;
+};
+
+// Which buttons of the large graph are shown: "OK" and "Cancel" of "Mark the Peaks ", and the two
+// cadre buttons.
+struct GraphButtons {
+  bool ok_cancel = false;
+  bool cadres = false;
+  bool operator==(const GraphButtons&) const = default;
+};
+
+// The interactive fit display: the fit picture (Image1, 320 x 265), the information panel (Image2,
+// 300 x 265), the result grid (StringGrid6: the header row, then two rows per peak, 7 cells each)
+// and its buttons. "Fit -> BMP+File", "Graph Single Peaks" and "Change" are always shown;
+// "Previous" and "Next" as said. `finished` is the red hint at (345, 190), empty for none.
+struct FitDisplayView {
+  Picture fit_picture;
+  Picture info_panel;
+  std::vector<std::array<std::string, 7>> grid;
+  bool previous = false;
+  bool next = false;
+  std::string finished;
 };
 
 class UserInterface {
@@ -68,6 +90,22 @@ class UserInterface {
   virtual void ClearForm() {}
   // Saves the picture last shown in an area as a BMP file; false when it cannot be written.
   virtual bool SavePicture(PictureArea /*area*/, const std::string& /*file_name*/) { return false; }
+  // Paints a picture and saves it as a BMP file; false when it cannot be written.
+  virtual bool SavePictureFile(const Picture& /*picture*/, const std::string& /*file_name*/) {
+    return false;
+  }
+
+  // The buttons of the large graph.
+  virtual void ShowGraphButtons(const GraphButtons& /*buttons*/) {}
+  // The hint line of the graphs (Label3) at a design position; an empty text hides it.
+  virtual void ShowHint(const std::string& /*text*/, int /*left*/, int /*top*/, Color /*color*/) {}
+  // The enabling of the menus changed (ViewState): shown at once, also in the middle of a command
+  // that waits for clicks.
+  virtual void MenusChanged() {}
+  // Opens (or renews) the interactive fit display: the window turns green and shows its parts.
+  virtual void ShowFitDisplay(const FitDisplayView& /*view*/) {}
+  // A small window with this caption while a step runs; an empty caption closes it.
+  virtual void ShowWaitWindow(const std::string& /*caption*/) {}
 
   // True when the file does not exist; otherwise asks "<file_name> already exists.Overwrite?" as a
   // warning with Yes and No and returns false only for No.

@@ -16,6 +16,14 @@ enum class GraphMode : int {
   kClick = 13,      // waiting for a click on the graph
 };
 
+// What a click on the fit picture of the interactive fit display does.
+enum class ClickAction : int {
+  kReadOut = 0,     // a box with the channel, its count and energy
+  kBlunder = 1,     // the count becomes the mean of its two neighbours, then a refit
+  kAddPeak = 2,     // a new peak at the channel, the marking divided again, then a refit
+  kDeletePeak = 3,  // the peak nearest the channel is removed, the marking divided again
+};
+
 // The large graph's vertical scale; the number is the one stored in the init file.
 enum class ScaleMode : int { kNormal = 1, kSqrt = 2, kLn = 3, kTrimmed = 4 };
 
@@ -30,6 +38,25 @@ struct ViewState {
   int dialog_ok = 1;                       // 1 when the last dialog was confirmed
   std::array<std::string, 2> status_text;  // the closing message of a command
   bool debug_mode = false;                 // trace lines go to the debug log
+
+  // Picking on the large graph: the last click taken while graph_mode is kClick (picture pixels),
+  // the flag a wait ends on, and the graph's OK button of "Mark the Peaks ".
+  int click_x = 0, click_y = 0;
+  bool click_flag = false;
+  bool picking_done = false;
+  ClickAction click_action = ClickAction::kReadOut;
+
+  // Menu enabling. menus_enabled is false while a pick waits for clicks: no command can start
+  // then. Drawing a graph enables "Mark" and "Cut the Cadre"; the fit display disables "Mark",
+  // a successful interactive fit "Cut the Cadre".
+  bool menus_enabled = true;
+  bool mark_menu_enabled = true;
+  bool cut_cadre_enabled = true;
+
+  // The fit picture of the interactive fit display: the top of its vertical scale, and whether
+  // the single peaks are drawn over it.
+  double fit_top = 1.0;
+  bool single_peaks_shown = false;
 
   bool operator==(const ViewState&) const = default;
 };

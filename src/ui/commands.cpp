@@ -18,7 +18,9 @@
 #include "state/contexts.h"
 #include "state/init_file.h"
 #include "state/startup.h"
+#include "ui/fit_display.h"
 #include "ui/graphs.h"
+#include "ui/picking.h"
 #include "ui/test_spectra.h"
 
 namespace pektra {
@@ -37,6 +39,7 @@ std::string ComponentName(const std::string& caption) {
 
 CommandTable::CommandTable(AnalysisState& state, UserInterface& ui) : state_(state), ui_(ui) {
   Build();
+  RefreshEnabling();
 }
 
 void CommandTable::Build() {
@@ -108,14 +111,17 @@ void CommandTable::Build() {
         later("Set the Next Spectrum Name"), later("Form and Font Sizes")}},
       {"Graph",
        {item("Graph the Spectrum", [&s, &ui] { GraphTheSpectrum(s, ui); }),
-        item("Graph the Interval", [&s, &ui] { GraphTheInterval(s, ui); }), later("Cut the Cadre"),
+        item("Graph the Interval", [&s, &ui] { GraphTheInterval(s, ui); }),
+        item("Cut the Cadre", [&s, &ui] { PickInterval(s, ui, PickPurpose::kCutCadre); }),
         item("Graph Peak Model", [&s, &ui] { GraphPeakModel(s.peak_model, ui); }),
         item("Graph Energy Calibration",
              [&s, &ui] { ShowEnergyCalibrationGraph(CalibrationOf(s), ui); }),
         item("Spectrum -> BMP", [&s, &ui] { SpectrumToBmp(s, ui); })}},
       {"Mark",
-       {later("Make the Interval"), later("Mark the Peaks "), later("Mark the Peak Model"),
-        later("Check for Peak and Add")}},
+       {item("Make the Interval", [&s, &ui] { PickInterval(s, ui, PickPurpose::kMakeInterval); }),
+        item("Mark the Peaks ", [&s, &ui] { MarkThePeaks(s, ui); }),
+        item("Mark the Peak Model", [&s, &ui] { PickInterval(s, ui, PickPurpose::kPeakModel); }),
+        item("Check for Peak and Add", [&s, &ui] { CheckForPeakAndAdd(s, ui); })}},
       {"Operation",
        {item("Reset", [this] { Reset(); }),
         item("Make a Special Peak Model",
@@ -123,8 +129,9 @@ void CommandTable::Build() {
         separator(), item("Automatic Spectrum Marking", [this] { Marking(MarkMode::kAutomatic); }),
         item("Spectrum Marking by Energies", [this] { Marking(MarkMode::kEnergies); }),
         item("Spectrum Marking by Lines", [this] { Marking(MarkMode::kLines); }),
-        later("Manual Spectrum Marking"), separator(), later("Interval  Fit"),
-        later("Continue Fit"),
+        item("Manual Spectrum Marking", [this] { Marking(MarkMode::kManual); }), separator(),
+        item("Interval  Fit", [&s, &ui] { IntervalFitCommand(s, ui, /*from_first=*/true); }),
+        item("Continue Fit", [&s, &ui] { IntervalFitCommand(s, ui, /*from_first=*/false); }),
         item("Spectrum  Fit",
              [&s, &ui] {
                SpectrumFitCommand(FitOf(s), ui);
@@ -163,27 +170,41 @@ void CommandTable::Build() {
 
 void CommandTable::Run(std::size_t menu, std::size_t item) {
   if (menu >= menus_.size()) return;
+  RefreshEnabling();
   MenuDefinition& m = menus_[menu];
+  if (!m.enabled) return;
   if (m.items.empty()) {
     if (m.caption == "Test") Guarded(m.caption, [this] { TestMenu(); });
     return;
   }
-  if (!m.enabled || item >= m.items.size()) return;
+  if (item >= m.items.size()) return;
   MenuItem& i = m.items[item];
   if (i.separator || !i.enabled || !i.action) return;
   Guarded(i.caption, i.action);
 }
 
 void CommandTable::Guarded(const std::string& caption, const std::function<void()>& command) {
+  // A command waiting for clicks processes the window's events: nothing else may start then.
+  if (running_) return;
+  running_ = true;
   std::string what;
   try {
     command();
+    running_ = false;
+    RefreshEnabling();
     return;
   } catch (const std::exception& e) {
     what = e.what();
   } catch (...) {
     what = "unknown exception";
   }
+  running_ = false;
+  // A command that failed in the middle of a pick must not leave the menus switched off.
+  if (!state_.view.menus_enabled) {
+    state_.view.menus_enabled = true;
+    if (state_.view.graph_mode == GraphMode::kClick) state_.view.graph_mode = GraphMode::kSpectrum;
+  }
+  RefreshEnabling();
   std::string name;
   for (const char c : caption) {
     if (c != '&') name += c;
@@ -232,6 +253,36 @@ void CommandTable::PreviousCadre() {
 }
 void CommandTable::GraphClick(int x, int y) {
   Guarded("the graph", [this, x, y] { ReadOutClick(state_, ui_, x, y); });
+}
+void CommandTable::FitPictureClick(int x, int y) {
+  Guarded("the fit picture", [this, x, y] { pektra::FitPictureClick(state_, ui_, x, y); });
+}
+void CommandTable::NextInterval() {
+  Guarded("Next", [this] { pektra::NextInterval(state_, ui_); });
+}
+void CommandTable::PreviousInterval() {
+  Guarded("Previous", [this] { pektra::PreviousInterval(state_, ui_); });
+}
+void CommandTable::FitToBmp() {
+  Guarded("Fit -> BMP+File", [this] { FitToBmpAndFile(state_, ui_); });
+}
+void CommandTable::GraphSinglePeaks() {
+  Guarded("Graph Single Peaks", [this] { pektra::GraphSinglePeaks(state_, ui_); });
+}
+void CommandTable::ChangeFit() {
+  Guarded("Change", [this] { FitMenu(state_, ui_); });
+}
+
+void CommandTable::RefreshEnabling() {
+  const ViewState& view = state_.view;
+  for (MenuDefinition& menu : menus_) {
+    // All menus, "Calibration" and "Test" too, are off while a pick waits for clicks.
+    menu.enabled = view.menus_enabled && (menu.caption != "Mark" || view.mark_menu_enabled);
+    for (MenuItem& item : menu.items) {
+      item.enabled = item.available && !item.separator;
+      if (item.caption == "Cut the Cadre") item.enabled = item.enabled && view.cut_cadre_enabled;
+    }
+  }
 }
 
 void CommandTable::Marking(MarkMode mode) {

@@ -51,6 +51,19 @@ class CommandTable {
   void PreviousCadre();
   // A click on the large graph (picture pixels).
   void GraphClick(int x, int y);
+  // The interactive fit display: a click on the fit picture (picture pixels) and its buttons.
+  void FitPictureClick(int x, int y);
+  void NextInterval();
+  void PreviousInterval();
+  void FitToBmp();
+  void GraphSinglePeaks();
+  void ChangeFit();
+
+  // Sets each menu's and item's `enabled` from the view state (the enabling rules: menus off
+  // while a pick waits, "Mark" and "Cut the Cadre" by the graphs and the fit display).
+  void RefreshEnabling();
+  // True while a command runs: the window starts no other one meanwhile.
+  bool running() const { return running_; }
 
   // Set by Exit once the exit logic agreed: the window then closes.
   bool quit_confirmed() const { return quit_confirmed_; }
@@ -67,6 +80,7 @@ class CommandTable {
   UserInterface& ui_;
   std::vector<MenuDefinition> menus_;
   bool quit_confirmed_ = false;
+  bool running_ = false;
 };
 
 }  // namespace pektra

@@ -116,8 +116,16 @@ void AddReadOut(Picture& picture, AnalysisState& state, int c) {
   }
 }
 
+// Shows the large graph with the buttons of its mode; a drawn graph enables "Mark" and
+// "Cut the Cadre".
 void ShowLargeGraph(AnalysisState& state, UserInterface& ui, double m) {
   ui.ShowPicture(PictureArea::kLargeGraph, LargeGraphPicture(state, m));
+  ui.ShowGraphButtons({false, state.view.cadre_mode});
+  if (!state.view.mark_menu_enabled || !state.view.cut_cadre_enabled) {
+    state.view.mark_menu_enabled = true;
+    state.view.cut_cadre_enabled = true;
+    ui.MenusChanged();
+  }
 }
 
 }  // namespace
@@ -260,6 +268,11 @@ bool ReadOutClick(AnalysisState& state, UserInterface& ui, int x, int y) {
   AddReadOut(picture, state, c);
   ui.ShowPicture(PictureArea::kLargeGraph, picture);
   return true;
+}
+
+void SetMenusEnabled(AnalysisState& state, UserInterface& ui, bool enabled) {
+  state.view.menus_enabled = enabled;
+  ui.MenusChanged();
 }
 
 void SpectrumToBmp(AnalysisState& state, UserInterface& ui) {

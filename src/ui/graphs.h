@@ -54,6 +54,10 @@ void PreviousCadre(AnalysisState& state, UserInterface& ui);
 // box (counts, position, energy, area, width). Returns whether the click was taken.
 bool ReadOutClick(AnalysisState& state, UserInterface& ui, int x, int y);
 
+// SetMenusEnabled: false while a pick waits for clicks, so that no command starts in the middle of
+// one; true afterwards. The port is told at once.
+void SetMenusEnabled(AnalysisState& state, UserInterface& ui, bool enabled);
+
 // "Spectrum -> BMP": with a graph shown, asks for a file name (proposed "sp.bmp") and saves the
 // large graph picture there.
 void SpectrumToBmp(AnalysisState& state, UserInterface& ui);

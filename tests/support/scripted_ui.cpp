@@ -163,4 +163,36 @@ void ScriptedUi::ShowHelp(const std::vector<std::string>& lines) {
   help_texts_.push_back(lines);
 }
 
+void ScriptedUi::ClearForm() { events_.push_back({Event::Kind::kClearForm, {}}); }
+
+bool ScriptedUi::SavePictureFile(const Picture& picture, const std::string& file_name) {
+  events_.push_back({Event::Kind::kSavedPicture, file_name});
+  if (fail_picture_saves_) return false;
+  saved_pictures_.emplace_back(file_name, picture);
+  return true;
+}
+
+void ScriptedUi::ShowGraphButtons(const GraphButtons& buttons) {
+  events_.push_back({Event::Kind::kGraphButtons, {}});
+  graph_buttons_.push_back(buttons);
+}
+
+void ScriptedUi::ShowHint(const std::string& text, int /*left*/, int /*top*/, Color /*color*/) {
+  events_.push_back({Event::Kind::kHint, text});
+}
+
+void ScriptedUi::MenusChanged() {
+  events_.push_back({Event::Kind::kMenus, {}});
+  if (on_menus_changed_) on_menus_changed_();
+}
+
+void ScriptedUi::ShowFitDisplay(const FitDisplayView& view) {
+  events_.push_back({Event::Kind::kFitDisplay, {}});
+  fit_displays_.push_back(view);
+}
+
+void ScriptedUi::ShowWaitWindow(const std::string& caption) {
+  events_.push_back({Event::Kind::kWaitWindow, caption});
+}
+
 }  // namespace pektra::testing

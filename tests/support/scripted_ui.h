@@ -30,10 +30,18 @@ class ScriptedUi : public UserInterface {
       kGraphWait,
       kStatus,
       kPicture,
-      kHelp
+      kHelp,
+      kGraphButtons,
+      kHint,
+      kMenus,
+      kFitDisplay,
+      kWaitWindow,
+      kSavedPicture,
+      kClearForm
     };
     Kind kind;
-    std::string text;  // message, question, dialog title, file question title, status lines
+    std::string text;  // message, question, dialog title, file question title, status lines,
+                       // hint, wait-window caption, saved picture's file name
   };
 
   ~ScriptedUi() override;
@@ -67,6 +75,17 @@ class ScriptedUi : public UserInterface {
   const std::vector<FileQuestion>& file_questions() const { return file_questions_; }
   const std::vector<std::pair<PictureArea, Picture>>& pictures() const { return pictures_; }
   const std::vector<std::vector<std::string>>& help_texts() const { return help_texts_; }
+  const std::vector<FitDisplayView>& fit_displays() const { return fit_displays_; }
+  const std::vector<GraphButtons>& graph_buttons() const { return graph_buttons_; }
+  // Pictures saved with SavePictureFile, with their file names.
+  const std::vector<std::pair<std::string, Picture>>& saved_pictures() const {
+    return saved_pictures_;
+  }
+  // Calls `probe` at every MenusChanged, so that a test can see the enabling in the middle of a
+  // command.
+  void OnMenusChanged(std::function<void()> probe) { on_menus_changed_ = std::move(probe); }
+  // SavePictureFile answers false from now on (a file that cannot be written).
+  void FailPictureSaves() { fail_picture_saves_ = true; }
 
   // UserInterface.
   void ShowNote(const std::string& text) override;
@@ -80,6 +99,13 @@ class ScriptedUi : public UserInterface {
   void ShowStatus(const std::string& line1, const std::string& line2) override;
   void ShowPicture(PictureArea area, const Picture& picture) override;
   void ShowHelp(const std::vector<std::string>& lines) override;
+  void ClearForm() override;
+  bool SavePictureFile(const Picture& picture, const std::string& file_name) override;
+  void ShowGraphButtons(const GraphButtons& buttons) override;
+  void ShowHint(const std::string& text, int left, int top, Color color) override;
+  void MenusChanged() override;
+  void ShowFitDisplay(const FitDisplayView& view) override;
+  void ShowWaitWindow(const std::string& caption) override;
 
  private:
   struct YesNo {
@@ -114,6 +140,11 @@ class ScriptedUi : public UserInterface {
   std::vector<FileQuestion> file_questions_;
   std::vector<std::pair<PictureArea, Picture>> pictures_;
   std::vector<std::vector<std::string>> help_texts_;
+  std::vector<FitDisplayView> fit_displays_;
+  std::vector<GraphButtons> graph_buttons_;
+  std::vector<std::pair<std::string, Picture>> saved_pictures_;
+  std::function<void()> on_menus_changed_;
+  bool fail_picture_saves_ = false;
 };
 
 }  // namespace pektra::testing

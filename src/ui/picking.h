@@ -16,17 +16,23 @@ enum class PickPurpose {
   kPeakModel,     // "Mark the Peak Model": the peak model's interval
 };
 
-// "Cut the Cadre", "Make the Interval", "Mark the Peak Model": "Error, no graph" on the status
-// line without a graph; else the ticks are erased, peak_count := 0, and two clicks (" Click on the
-// beginning ", " Click on the end ") give the new window or model interval.
+// All three picks need the large graph on the screen (not before the first graph, not behind the
+// fit display): else "Error, no graph" on the status line.
+
+// "Cut the Cadre", "Make the Interval", "Mark the Peak Model": the ticks are erased, peak_count :=
+// 0, and two clicks (" Click on the beginning ", " Click on the end ") give the new window (and b1,
+// b2) or the model interval, in either order. A click beside the plot takes its first or last
+// channel, never one outside the spectrum. A pick ended by the window closing, and two clicks on
+// one channel, change nothing (the marking is kept).
 void PickInterval(AnalysisState& state, UserInterface& ui, PickPurpose purpose);
 
-// "Mark the Peaks ": clicks append peaks to peak_list and mark_list until the graph's OK; its
-// Cancel removes the last peak. Needs a graph that is not the fit display.
+// "Mark the Peaks ": clicks append peaks to peak_list and mark_list (same index, at most 300) until
+// the graph's OK or the window closing; the graph's Cancel removes the last peak. On a window of
+// 1024 channels or more a click moves to the highest count within min(3, N div 1024) channels.
 void MarkThePeaks(AnalysisState& state, UserInterface& ui);
 
 // "Check for Peak and Add": one click on a peak top, its net area and criterion in a Yes / No
-// question; Yes adds a result row, a peak and an interval.
+// question; Yes adds result row result_count + 1, a peak and an interval of its own.
 void CheckForPeakAndAdd(AnalysisState& state, UserInterface& ui);
 
 }  // namespace pektra

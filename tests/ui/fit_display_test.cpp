@@ -240,6 +240,21 @@ TEST_F(FitDisplayTest, UnsavedResultsAreAskedForAndFailuresKeepThem) {
   EXPECT_TRUE(ui.AllAnswersUsed());
 }
 
+TEST_F(FitDisplayTest, ABadFitIsAWarningOnThePanel) {
+  // A peak marked 10 channels off with little freedom cannot be fitted well.
+  state.marking.peak_list[1] = 290;
+  state.fit.delta_pos = 1;
+  table.RunCaption("Interval  Fit");
+  const std::vector<Text> texts = OpsOf<Text>(LastDisplay(ui).info_panel);
+  ASSERT_GE(texts.size(), 5u);
+  EXPECT_EQ(texts[4].text, ".... The fitting quality is not good");
+  EXPECT_EQ(texts[4].color, colors::kRed);
+  EXPECT_TRUE(texts[4].opaque);
+  EXPECT_EQ(texts[4].background, colors::kBlack);
+  EXPECT_EQ(texts[0].color, colors::kBlack);
+  EXPECT_GE(state.fitter.chi2_df(), 3.0);
+}
+
 TEST_F(FitDisplayTest, TheFitPictureDrawsTheCountsTheCurveAndTheSinglePeaks) {
   table.RunCaption("Interval  Fit");
   const Picture& picture = LastDisplay(ui).fit_picture;

@@ -60,7 +60,7 @@ void RealignRows(AnalysisState& state, const PeakRows& before) {
   for (int i = 0; i < old_peaks; ++i)
     unused.emplace(before.channels[static_cast<std::size_t>(i)], i);
 
-  const int new_rows = std::clamp(old_rows + delta, 0, kResultCapacity - offset);
+  const int new_rows = std::clamp(old_rows + delta, 0, std::max(0, kResultCapacity - offset));
   for (int j = 0; j < new_rows; ++j) {
     int source = -1;
     if (j < new_peaks) {
@@ -186,6 +186,12 @@ void ShowReadOut(AnalysisState& state, UserInterface& ui, int c) {
 // "Set new interval bounds": " i1=" and " i2=", preset with the interval's bounds; refused with a
 // note when unreadable, outside the spectrum, reversed, too long or not holding its peaks.
 void SetNewBounds(AnalysisState& state, UserInterface& ui) {
+  if (state.marking.interval_count < 1) {
+    ui.ShowNote("No marking data");
+    return;
+  }
+  int& current = state.fit.current_interval;
+  current = std::clamp(current, 1, std::min(state.marking.interval_count, kMaxPeaks));
   DialogContent dialog = OpenDialogForm("Enter new bounds");
   DialogParameterGrid& grid = dialog.grid;
   grid.visible = true;
@@ -217,9 +223,13 @@ void SetNewBounds(AnalysisState& state, UserInterface& ui) {
   const int i1 = RoundToInt(typed[0]), i2 = RoundToInt(typed[1]);
   const TSpectrum& sp = state.spectrum;
   const std::string bounds = std::to_string(i1) + " " + std::to_string(i2);
-  IntervalRecord& interval = state.marking.interval_table[state.fit.current_interval];
-  const int first_peak = std::max(interval.first_peak, 1);
-  const int last_peak = std::min(interval.last_peak, kMaxPeaks);
+  IntervalRecord& interval = state.marking.interval_table[current];
+  bool holds_peaks = true;
+  for (int k = std::max(interval.first_peak, 1); k <= std::min(interval.last_peak, kMaxPeaks);
+       ++k) {
+    const double p = state.marking.peak_list[k];
+    holds_peaks = holds_peaks && p >= i1 && p <= i2;
+  }
   if (i1 < sp.a1 || i2 > sp.a2) {
     ui.ShowNote("Error, the bounds must lie within " + std::to_string(sp.a1) + " - " +
                 std::to_string(sp.a2));
@@ -227,8 +237,7 @@ void SetNewBounds(AnalysisState& state, UserInterface& ui) {
     ui.ShowNote("Error, i1 must be below i2");
   } else if (i2 - i1 + 1 > state.marking.max_interval) {
     ui.ShowNote("Error, too long interval " + bounds);
-  } else if (first_peak <= last_peak && (state.marking.peak_list[first_peak] < i1 ||
-                                         state.marking.peak_list[last_peak] > i2)) {
+  } else if (!holds_peaks) {
     ui.ShowNote("Error, the interval " + bounds + " does not hold its peaks");
   } else {
     interval.left = i1;
@@ -268,6 +277,7 @@ void FitPictureClick(AnalysisState& state, UserInterface& ui, int x, int /*y*/) 
   const int c = std::clamp(RoundToInt(at), first, last);
   const ClickAction action = state.view.click_action;
   state.view.click_action = ClickAction::kReadOut;
+  if (action != ClickAction::kReadOut) ui.ShowHint("", 390, 190, colors::kRed);
   switch (action) {
     case ClickAction::kReadOut:
       ShowReadOut(state, ui, c);
@@ -282,7 +292,6 @@ void FitPictureClick(AnalysisState& state, UserInterface& ui, int x, int /*y*/) 
       DeletePeakNear(state, ui, c);
       break;
   }
-  if (action != ClickAction::kReadOut) ui.ShowHint("", 390, 190, colors::kRed);
 }
 
 void FitMenu(AnalysisState& state, UserInterface& ui) {

@@ -240,6 +240,20 @@ TEST_F(FitDisplayTest, UnsavedResultsAreAskedForAndFailuresKeepThem) {
   EXPECT_TRUE(ui.AllAnswersUsed());
 }
 
+TEST_F(FitDisplayTest, RowsFollowEarlierMarkingsUpToTheTablesEnd) {
+  state.results.result_offset = 998;
+  state.results.result_count = 998;
+  table.RunCaption("Interval  Fit");
+  table.NextInterval();
+  EXPECT_EQ(state.results.result_count, 1000);
+  EXPECT_NEAR(state.results.result_rows[1000][0], 500, 0.05);
+  EXPECT_TRUE(ui.notes().empty());
+  table.NextInterval();
+  EXPECT_EQ(ui.notes(), std::vector<std::string>{"Error, too many peaks in the table"});
+  EXPECT_EQ(state.results.result_count, 1000);
+  EXPECT_NEAR(state.results.result_rows[1000][0], 500, 0.05);
+}
+
 TEST_F(FitDisplayTest, ABadFitIsAWarningOnThePanel) {
   // A peak marked 10 channels off with little freedom cannot be fitted well.
   state.marking.peak_list[1] = 290;

@@ -18,6 +18,9 @@ struct FitState {
   double pos_factor = 1.0, amp_factor = 1.0;  // multipliers of the position and amplitude limits
   int fit_bg_degree = 0;                      // background degree of the last interval fit
   double fit_max_count = 0.0, fit_min_count = 0.0;
+  // The fitter holds the fit of fit_first..fit_last that the interactive fit display shows; false
+  // once another fit ran or the display failed to take its interval.
+  bool display_fit_current = false;
   std::vector<double> fit_components;  // background, total, then each peak's term
   // What the refinement of the last spectrum fit removed and added, and why, one line each.
   std::vector<std::string> refinement_notes;

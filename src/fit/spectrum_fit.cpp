@@ -11,11 +11,6 @@
 
 namespace pektra {
 
-namespace {
-
-// Stores the rows of the interval's fitted peaks after the rows of earlier markings
-// (result_offset), with their flags, and counts the rows of its peaks beyond the fitted ones as
-// empty. A full table is reported once per spectrum fit, not once per peak.
 void StoreIntervalRows(const FitContext& ctx, UserInterface& ui, const IntervalRecord& interval,
                        bool& full_reported) {
   const int offset = ctx.results.result_offset;
@@ -37,9 +32,33 @@ void StoreIntervalRows(const FitContext& ctx, UserInterface& ui, const IntervalR
   ReserveResultRows(ctx.results, offset + interval.last_peak);
 }
 
-}  // namespace
+IntervalProblem TakeInterval(const FitContext& ctx, int i) {
+  if (i < 1 || i > std::min(ctx.marking.interval_count, kMaxPeaks))
+    return IntervalProblem::kDamaged;
+  const IntervalRecord interval = ctx.marking.interval_table[i];
+  ctx.fit.fit_first = interval.left;
+  ctx.fit.fit_last = interval.right;
+  ctx.fit.fit_peaks = interval.last_peak - interval.first_peak + 1;
+  if (ctx.fit.fit_peaks <= 0) return IntervalProblem::kNoPeaks;
+  ctx.fit.fit_peaks = std::min(ctx.fit.fit_peaks, kMaxFitPeaks);
+  if (ctx.fit.fit_last - ctx.fit.fit_first + 1 > ctx.marking.max_interval) {
+    return IntervalProblem::kTooLong;
+  }
+  // A marking that does not fit the arrays (hand-made or damaged).
+  if (interval.first_peak < 1 || interval.first_peak + ctx.fit.fit_peaks - 1 > kMaxPeaks ||
+      ctx.fit.fit_first < 1 || ctx.fit.fit_last > kMaxChannels ||
+      ctx.fit.fit_last < ctx.fit.fit_first) {
+    return IntervalProblem::kDamaged;
+  }
+  return IntervalProblem::kNone;
+}
+
+std::string IntervalBounds(const FitContext& ctx) {
+  return std::to_string(ctx.fit.fit_first) + " " + std::to_string(ctx.fit.fit_last);
+}
 
 void FitSpectrum(const FitContext& ctx, UserInterface& ui) {
+  ctx.fit.display_fit_current = false;  // the fitter will hold another interval's fit
   if (ctx.marking.refinement.refine) {
     RefineSpectrum(ctx, ui);
     return;
@@ -48,27 +67,14 @@ void FitSpectrum(const FitContext& ctx, UserInterface& ui) {
   bool full_reported = false;
   for (int i = 1; i <= count; ++i) {
     ctx.fit.current_interval = i;
+    const IntervalProblem problem = TakeInterval(ctx, i);
+    if (problem == IntervalProblem::kNoPeaks)
+      ui.ShowNote("Error, no peaks in " + IntervalBounds(ctx));
+    if (problem == IntervalProblem::kTooLong) {
+      ui.ShowNote("Error, too long interval " + IntervalBounds(ctx));
+    }
+    if (problem != IntervalProblem::kNone) continue;
     const IntervalRecord interval = ctx.marking.interval_table[i];
-    ctx.fit.fit_first = interval.left;
-    ctx.fit.fit_last = interval.right;
-    ctx.fit.fit_peaks = interval.last_peak - interval.first_peak + 1;
-    const std::string bounds =
-        std::to_string(ctx.fit.fit_first) + " " + std::to_string(ctx.fit.fit_last);
-    if (ctx.fit.fit_peaks <= 0) {
-      ui.ShowNote("Error, no peaks in " + bounds);
-      continue;
-    }
-    ctx.fit.fit_peaks = std::min(ctx.fit.fit_peaks, kMaxFitPeaks);
-    if (ctx.fit.fit_last - ctx.fit.fit_first + 1 > ctx.marking.max_interval) {
-      ui.ShowNote("Error, too long interval " + bounds);
-      continue;
-    }
-    // A marking that does not fit the arrays (hand-made or damaged) is passed over.
-    if (interval.first_peak < 1 || interval.first_peak + ctx.fit.fit_peaks - 1 > kMaxPeaks ||
-        ctx.fit.fit_first < 1 || ctx.fit.fit_last > kMaxChannels ||
-        ctx.fit.fit_last < ctx.fit.fit_first) {
-      continue;
-    }
 
     const TSpectrum& sp = ctx.spectrum;
     const int span = sp.b2 - sp.b1 + 1;

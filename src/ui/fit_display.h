@@ -22,9 +22,10 @@ inline constexpr int kFitInfoHeight = 265;
 // results_unsaved as it was before.
 void IntervalFitCommand(AnalysisState& state, UserInterface& ui, bool from_first);
 
-// Fits current_interval (clamped to 1..interval_count) and shows the display. refit: from the
-// fit's "Change" menu (background degree 3). Returns false when the interval could not be fitted
-// ("Error, no peaks in ", "Error, too long interval ").
+// Fits current_interval (clamped to 1..interval_count) and shows the display; its rows go to the
+// result table. refit: from the fit's "Change" menu (background degree 3). Returns false when the
+// interval could not be fitted ("Error, no peaks in ", "Error, too long interval "): the display
+// is then not renewed, and its clicks and picture buttons wait for the next successful fit.
 bool FitDisplay(AnalysisState& state, UserInterface& ui, bool refit);
 
 // The buttons "Next " and "Previous ".
@@ -38,14 +39,18 @@ Picture FitPicture(AnalysisState& state, bool single_peaks);
 // "Graph Single Peaks": background + each peak alone, in red over the fit picture.
 void GraphSinglePeaks(AnalysisState& state, UserInterface& ui);
 
-// "Fit -> BMP+File": the fit picture as a BMP file (colours reversed on request) and the ".gph"
-// text file beside it.
+// "Fit -> BMP+File": the fit picture as a BMP file under the name chosen (colours reversed on
+// request) and the curves beside it, in a text file of that name with the extension "gph":
+// channel, count, fitted value and background + each peak, one line per channel.
 void FitToBmpAndFile(AnalysisState& state, UserInterface& ui);
 
-// A click on the fit picture (picture pixels), by click_action.
+// A click on the fit picture (picture pixels), by click_action: the read-out box, a blunder
+// corrected, a peak added or the nearest deleted. After a change of the peak list the marking is
+// divided again and every result row stays with its peak (row = result_offset + peak index).
 void FitPictureClick(AnalysisState& state, UserInterface& ui, int x, int y);
 
-// The fit's "Change" menu: seven choices.
+// The fit's "Change" menu: seven choices. "Suppress the background" only says that its
+// smoothing window is not there yet.
 void FitMenu(AnalysisState& state, UserInterface& ui);
 
 }  // namespace pektra

@@ -105,6 +105,12 @@ TEST(GetStarted, TheWalkthroughOfTheHelpTextWorksFromInputToSavedSummary) {
   EXPECT_FALSE(state.results.results_unsaved);
   // ... and they are in the table.
   EXPECT_NE(written.find("Number of peaks  =   3"), std::string::npos) << written;
+
+  // The fit display switched "Mark" off; drawing the spectrum again switches it back on.
+  EXPECT_FALSE(state.view.mark_menu_enabled);
+  table.RunCaption("Graph the Spectrum");
+  EXPECT_TRUE(table.menus()[3].enabled);
+  EXPECT_EQ(table.menus()[3].caption, "Mark");
   EXPECT_TRUE(ui.AllAnswersUsed());
 }
 

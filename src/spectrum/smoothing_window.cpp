@@ -103,6 +103,15 @@ bool SmoothingWindow(NumericWork& work, int n, SmoothingMode mode, ScaleMode sca
   }
 }
 
+void PutCurveIntoInterval(TSpectrum& sp, const NumericWork& work, SmoothingMode mode) {
+  const int b1 = std::clamp(sp.b1, 1, kMaxChannels);
+  const int b2 = std::clamp(sp.b2, b1, kMaxChannels);
+  for (int i = 1; i <= b2 - b1 + 1; ++i) {
+    double& count = sp.counts[b1 + i - 1];
+    count = mode == SmoothingMode::kSmoothing ? work.work_result[i] : count - work.work_result[i];
+  }
+}
+
 void SmoothOrBackground(const SpectrumProcessingContext& ctx, SmoothingMode mode,
                         UserInterface& ui) {
   const bool smoothing = mode == SmoothingMode::kSmoothing;
@@ -125,10 +134,7 @@ void SmoothOrBackground(const SpectrumProcessingContext& ctx, SmoothingMode mode
     return;
   }
   TSpectrum changed = sp;
-  for (int i = 1; i <= n; ++i) {
-    double& count = changed.counts[b1 + i - 1];
-    count = smoothing ? ctx.work.work_result[i] : count - ctx.work.work_result[i];
-  }
+  PutCurveIntoInterval(changed, ctx.work, mode);
   if (!(changed == sp)) {
     ctx.undo.Push(smoothing ? "Smooth the Spectrum" : "Build the Background", sp);
     ctx.spectrum = std::move(changed);

@@ -34,6 +34,10 @@ Picture SmoothingPicture(const NumericWork& work, int n, ScaleMode scale, double
 bool SmoothingWindow(NumericWork& work, int n, SmoothingMode mode, ScaleMode scale,
                      double trim_coefficient, UserInterface& ui, double* p = nullptr);
 
+// The interval b1..b2 (cut to 1..16384) becomes work_result(1..b2 − b1 + 1) (kSmoothing) or
+// loses it (kBackground). A count that goes below 0 stays so: the net spectrum is not clipped.
+void PutCurveIntoInterval(TSpectrum& spectrum, const NumericWork& work, SmoothingMode mode);
+
 // "Smooth the Spectrum" (kSmoothing) and "Build the Background" (kBackground): the dialog
 // "Smoothing" / "Background" with its check box, then the window over the interval b1..b2. With
 // the box checked and Quit, the interval's counts become the curve ("Spectrum smoothed") or lose

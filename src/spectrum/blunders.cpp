@@ -39,6 +39,9 @@ bool LocalEstimate(const TSpectrum& sp, int j, double S, double chibc, double& e
   return true;
 }
 
+// A count as the status line shows it: to a tenth.
+std::string Tenths(double count) { return FormatShortest(RoundHalfEven(count * 10.0) / 10.0); }
+
 }  // namespace
 
 int CorrectBlunders(TSpectrum& sp, int first, int last, const ProcessingSettings& settings,
@@ -76,11 +79,11 @@ std::string CorrectionsLine(const std::vector<BlunderCorrection>& corrections) {
   std::string line;
   for (std::size_t k = 0; k < corrections.size() && k < kShown; ++k) {
     const BlunderCorrection& b = corrections[k];
-    line += (k == 0 ? "Channel " : ", ") + std::to_string(b.channel) + " (" +
-            FormatShortest(b.old_count) + " -> " + FormatShortest(b.new_count) + ")";
+    line += (k == 0 ? "Channel " : ", ") + std::to_string(b.channel) + " (" + Tenths(b.old_count) +
+            " -> " + Tenths(b.new_count) + ")";
   }
   if (corrections.size() > kShown) {
-    line += " and " + std::to_string(corrections.size() - kShown) + " more (debug log)";
+    line += " and " + std::to_string(corrections.size() - kShown) + " more";
   }
   return line;
 }

@@ -40,7 +40,8 @@ struct BlunderCorrection {
 int CorrectBlunders(TSpectrum& spectrum, int first, int last, const ProcessingSettings& settings,
                     std::vector<BlunderCorrection>* corrections = nullptr);
 
-// The corrections as the second status line: the first few as "channel (old -> new)".
+// The corrections as the second status line: the first four as "channel (old -> new)", counts to
+// a tenth, then how many more there are.
 std::string CorrectionsLine(const std::vector<BlunderCorrection>& corrections);
 
 // The command "Correct for Blunders": the dialog "Correcting for blunders" with the entries

@@ -30,9 +30,10 @@ struct BlunderCorrection {
 //   r >= 0.25 and y ≠ 0: neighbours that disagree there (an overflow count in channel `last`)
 //   give no estimate, and the channel is kept. Otherwise the local test: the channel
 //   is kept as the top of a narrow peak when its counts rise and fall by more than 2·√|S| over
-//   two channels on both sides; else a straight line is fitted by least squares to the channels
-//   j − 2, j − 1 and j + 1, and when its weighted χ² exceeds chibc the neighbourhood is not flat
-//   and the channel is kept; else e = the line at j.
+//   two channels on both sides; else with A = sp(j−2) + L + R, B = L − R − 2·sp(j−2) the line
+//   c0 = (3A + B)/7, c1 = (3·c0 − A)/2 is laid over the channels j − 2, j − 1, j + 1 (at −2, −1,
+//   +1), and when its weighted χ² exceeds chibc the neighbourhood is not flat and the channel is
+//   kept; else e = c0.
 //   q = W(j)·(e − y)² > order: the count becomes max(0, e) and the channel is counted.
 // Every comparison is strict. Channels first and last, and channels outside 1..16384, are never
 // changed; errors, max_counts and min_counts stay as they are. Fewer than three channels correct

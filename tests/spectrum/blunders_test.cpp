@@ -117,15 +117,21 @@ TEST(CorrectBlundersTest, GenuineNarrowPeaksAreNotTouched) {
   }
 }
 
-TEST(CorrectBlundersTest, TheEstimateOnASlopeLiesOnTheLineThroughTheNeighbours) {
-  // A ramp of 10 counts per channel around 1000 with one channel 150 too high: the channel goes
-  // back onto the ramp (a line fitted by least squares through j − 2, j − 1 and j + 1).
+TEST(CorrectBlundersTest, OnAGentleSlopeTheEstimateIsTheLinesValue) {
+  // A ramp of s = 10 counts per channel around 1000 (error about 30) with one channel 150 too
+  // high: the line over j − 2, j − 1, j + 1 gives c0 = 1000 − 4s/7 (χ² about 0.4 < 1.25).
   TSpectrum sp = Flat(60, 0, {});
   for (int i = 1; i <= 60; ++i) sp.counts[i] = 700 + 10.0 * i;
   sp.counts[30] += 150;
   sp.ApplyVarianceFormula(0.01);
   EXPECT_EQ(Correct(sp), 1);
-  EXPECT_NEAR(sp.counts[30], 1000.0, 1e-9);
+  EXPECT_NEAR(sp.counts[30], 1000.0 - 40.0 / 7, 1e-9);
+  // A steeper slope (30 per channel) is no flat neighbourhood: the channel stays.
+  TSpectrum steep = Flat(60, 0, {});
+  for (int i = 1; i <= 60; ++i) steep.counts[i] = 100 + 30.0 * i;
+  steep.counts[30] += 200;
+  steep.ApplyVarianceFormula(0.01);
+  EXPECT_EQ(Correct(steep), 0);
 }
 
 TEST(CorrectForBlundersTest, TheDialogStoresItsValuesAndTheStatusNamesTheChannels) {

@@ -17,28 +17,31 @@ namespace {
 
 constexpr const char* kCommand = "Correct for Blunders";
 
-// The estimate at channel j from the line through j − 2, j − 1 and j + 1, and whether the
-// neighbourhood is flat enough for it (weighted χ² of the line not above chibc). A channel on top
-// of a narrow peak is no blunder: no estimate then.
-bool LocalEstimate(const TSpectrum& sp, int j, double S, double chibc, double& estimate) {
+// The value at j of the line c0 + c1·x laid over the channels j − 2, j − 1, j + 1 (x = −2, −1, +1):
+// c0 = (3A + B)/7 with A = sp(j−2) + L + R, B = L − R − 2·sp(j−2). This c0 is not quite the
+// least-squares one (that would have B = R − L − 2·sp(j−2)): on a slope of s per channel it comes
+// out 4s/7 low and the χ² grows by about 3.4·W·s², so sloped neighbourhoods (peak flanks) fail the
+// flatness test, and where it passes the offset stays under a third of the error. Kept for that
+// caution: the least-squares form changes many more channels of genuine peaks.
+double LineValue(const OneBasedArray<double>& c, int j) {
+  const double A = c[j - 2] + c[j - 1] + c[j + 1];
+  const double B = c[j - 1] - c[j + 1] - 2.0 * c[j - 2];
+  return (3.0 * A + B) / 7.0;
+}
+
+// Whether the local test keeps channel j: as the top of a narrow peak (its counts rise and fall
+// by more than 2·√|S| over two channels on both sides), or because the line with value c0 does
+// not fit the neighbourhood (weighted χ² above chibc: not flat).
+bool KeptByLocalTest(const TSpectrum& sp, int j, double S, double chibc, double c0) {
   const auto& c = sp.counts;
   const double l2 = c[j - 2], l = c[j - 1], y = c[j], r = c[j + 1], r2 = c[j + 2];
   const double t = 2.0 * std::sqrt(std::fabs(S));
-  if (l - l2 > t && y - l > t && y - r > t && r - r2 > t) return false;
-  // A line c0 + c1·x over x = −2, −1, +1 (x counted from j). Its c0 is not quite the least-squares
-  // one (that would have B = r − l − 2·l2): on a slope of s per channel it comes out 4s/7 low and
-  // the χ² grows by about 3.4·W·s², so sloped neighbourhoods (peak flanks) fail the flatness test
-  // and where it passes the offset stays under a third of the error. Kept for that caution.
-  const double A = l2 + l + r;
-  const double B = l - r - 2.0 * l2;
-  const double c0 = (3.0 * A + B) / 7.0;
-  const double c1 = (3.0 * c0 - A) / 2.0;
+  if (l - l2 > t && y - l > t && y - r > t && r - r2 > t) return true;
+  const double c1 = (3.0 * c0 - (l2 + l + r)) / 2.0;
   const double d2 = c0 - 2.0 * c1 - l2, dr = c0 + c1 - r, dl = c0 - c1 - l;
   const double chi2 =
       sp.Weight(j - 2) * d2 * d2 + sp.Weight(j + 1) * dr * dr + sp.Weight(j - 1) * dl * dl;
-  if (chi2 > chibc) return false;
-  estimate = c0;
-  return true;
+  return chi2 > chibc;
 }
 
 // A count as the status line shows it: to a tenth.
@@ -65,10 +68,12 @@ int CorrectBlunders(TSpectrum& sp, int first, int last, const ProcessingSettings
     // overflow count in the last channel, say) their mean is no estimate, and the channel stays.
     if (edge && !agree && y != 0.0) continue;
     const bool short_path = edge || y == 0.0 || (agree && (y > S || y < S / 4.0));
-    double e = S / 2.0;
-    if (!short_path && !LocalEstimate(sp, j, S, settings.chibc, e)) continue;
+    const double e = short_path ? S / 2.0 : LineValue(c, j);
+    // A channel is corrected only when it passes every test; the deviation, the cheapest of them,
+    // is judged first, so the local test runs for the few channels that deviate.
     const double q = sp.Weight(j) * (e - y) * (e - y);
     if (!(q > settings.order)) continue;
+    if (!short_path && KeptByLocalTest(sp, j, S, settings.chibc, e)) continue;
     c[j] = MaxD(0.0, e);
     ++corrected;
     if (corrections) corrections->push_back({j, y, c[j]});

@@ -103,7 +103,7 @@ int WhyKept(const TSpectrum& sp, int j, const ProcessingSettings& s) {
 }
 
 struct Case {
-  SyntheticSpec spec;
+  SyntheticSpec recipe;
   std::vector<double> noisy;  // before planting
   std::vector<Planted> planted;
   std::vector<char> in_peak;  // channel within 2 FWHM of a peak centre (index channel − 1)
@@ -113,17 +113,18 @@ Case MakeCase(std::uint32_t seed) {
   std::mt19937 random(seed);
   std::uniform_real_distribution<double> u(0.0, 1.0);
   Case c;
-  c.spec.channels = kChannels;
-  c.spec.seed = seed;
-  c.spec.background = {2000.0, 3000.0, 150.0, 400.0, 2500.0, 60.0};
+  c.recipe.channels = kChannels;
+  c.recipe.seed = seed;
+  c.recipe.background = {2000.0, 3000.0, 150.0, 400.0, 2500.0, 60.0};
   for (int k = 0; k < 40; ++k) {
     const double channel = 60 + u(random) * (kChannels - 120);
     const double fwhm = 2.5 + 5.5 * u(random);
-    c.spec.peaks.push_back({channel, std::exp(std::log(2e3) + u(random) * std::log(100.0)), fwhm});
+    c.recipe.peaks.push_back(
+        {channel, std::exp(std::log(2e3) + u(random) * std::log(100.0)), fwhm});
   }
-  c.noisy = GenerateCounts(c.spec);
+  c.noisy = GenerateCounts(c.recipe);
   c.in_peak.assign(kChannels, 0);
-  for (const SyntheticPeak& p : c.spec.peaks) {
+  for (const SyntheticPeak& p : c.recipe.peaks) {
     for (int i = std::max(1, static_cast<int>(p.channel - 2 * p.fwhm));
          i <= std::min(kChannels, static_cast<int>(p.channel + 2 * p.fwhm) + 1); ++i) {
       c.in_peak[static_cast<std::size_t>(i - 1)] = 1;
@@ -134,7 +135,7 @@ Case MakeCase(std::uint32_t seed) {
   while (static_cast<int>(c.planted.size()) < kPlanted) {
     const int ch = 10 + static_cast<int>(u(random) * (kChannels - 20));
     bool free = true;
-    for (const SyntheticPeak& p : c.spec.peaks)
+    for (const SyntheticPeak& p : c.recipe.peaks)
       free = free && std::fabs(ch - p.channel) > 3 * p.fwhm;
     for (int d = -5; d <= 5 && free; ++d) free = !taken[static_cast<std::size_t>(ch + d)];
     if (!free) continue;
@@ -147,7 +148,7 @@ Case MakeCase(std::uint32_t seed) {
 
 TSpectrum Spectrum(const Case& c, bool overflow) {
   std::vector<double> counts = c.noisy;
-  const std::vector<double> expected = ExpectedCounts(c.spec);
+  const std::vector<double> expected = ExpectedCounts(c.recipe);
   for (const Planted& p : c.planted) {
     const std::size_t k = static_cast<std::size_t>(p.channel - 1);
     counts[k] = std::max(0.0, counts[k] + p.sigmas * std::sqrt(expected[k]));
@@ -162,7 +163,7 @@ TSpectrum Spectrum(const Case& c, bool overflow) {
 
 void Count(const Case& c, const TSpectrum& before, const TSpectrum& after, Tally& t,
            const ProcessingSettings& settings) {
-  const std::vector<double> expected = ExpectedCounts(c.spec);
+  const std::vector<double> expected = ExpectedCounts(c.recipe);
   std::vector<char> planted(kChannels + 1, 0);
   for (const Planted& p : c.planted) {
     planted[static_cast<std::size_t>(p.channel)] = 1;

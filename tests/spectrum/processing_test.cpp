@@ -255,20 +255,6 @@ TEST(SmoothOrBackgroundTest, TheBackgroundIsSubtractedAndNegativeCountsAreKept) 
   EXPECT_EQ(sp.counts[301], old.counts[301]);
 }
 
-TEST(SmoothOrBackgroundTest, CancelInEitherDialogChangesNothing) {
-  AnalysisState state = Bumpy();
-  const TSpectrum spectrum = state.spectrum;
-  const ViewState view = state.view;
-  ScriptedUi ui;
-  ui.CancelDialog().AnswerDialog(Tick).AnswerDialog(Choose(0)).CancelDialog();
-  SmoothOrBackground(SpectrumProcessingOf(state), SmoothingMode::kSmoothing, ui);
-  SmoothOrBackground(SpectrumProcessingOf(state), SmoothingMode::kBackground, ui);
-  EXPECT_TRUE(ui.AllAnswersUsed());
-  EXPECT_TRUE(state.spectrum == spectrum);
-  EXPECT_TRUE(state.view == view);
-  EXPECT_TRUE(state.undo.empty());
-}
-
 TEST(SimulationTest, TheSameGeneratorStatesGiveTheSameSpectrum) {
   AnalysisState first = Numbered(1, 4096);
   first.view.scale_mode = ScaleMode::kLn;

@@ -22,6 +22,7 @@
 #include "marking/marking.h"
 #include "marking/marking_commands.h"
 #include "report/result_table.h"
+#include "spectrum/blunders.h"
 #include "spectrum/spectrum_input.h"
 #include "spectrum/spectrum_type_guess.h"
 #include "state/analysis_state.h"
@@ -48,6 +49,9 @@ const char* const kHelp =
     "                     (default: the init file's; without one a text file's type is taken\n"
     "                     from its content, and a binary file needs --type)\n"
     "  --marking FILE     marking data (intervals and peaks) instead of the peak search\n"
+    "  --blunders         correct blunders (single wrong channels) before marking, with the\n"
+    "                     init file's chibc and order, as \"Correct for Blunders\" does; the\n"
+    "                     number corrected and the first channels go to standard error\n"
     "  --energy FILE      energy calibration file (channel, energy, error per line)\n"
     "  --efficiency FILE  efficiency calibration file (energy, coefficient, error per line)\n"
     "  --out DIR          write the summary tables into DIR (default: beside each spectrum,\n"
@@ -76,6 +80,7 @@ struct Options {
   int type = 0;
   std::string marking_file, energy_file, efficiency_file, out_dir;
   int jobs = 1;
+  bool blunders = false;
 };
 
 // The user interface of a spectrum in batch: notes go to standard error, dialogs are confirmed as
@@ -162,6 +167,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
       if (!value(o.efficiency_file)) return false;
     } else if (arg == "--out") {
       if (!value(o.out_dir)) return false;
+    } else if (arg == "--blunders") {
+      o.blunders = true;
     } else if (arg == "--") {
       options_ended = true;
     } else if (!arg.empty() && arg[0] == '-') {
@@ -294,6 +301,13 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
     return false;
   }
 
+  if (o.blunders) {
+    std::vector<BlunderCorrection> corrections;
+    TSpectrum& sp = state->spectrum;
+    const int count = CorrectBlunders(sp, sp.a1, sp.a2, state->processing, &corrections);
+    ui.Say(std::to_string(count) + " blunders corrected" +
+           (count > 0 ? " (" + CorrectionsLine(corrections) + ")" : std::string()));
+  }
   if (!o.marking_file.empty()) {
     std::vector<double> values;
     const Outcome read = ReadMarkingValues(o.marking_file, values);

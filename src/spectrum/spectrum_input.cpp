@@ -11,6 +11,8 @@
 namespace pektra {
 namespace {
 
+constexpr const char* kInputCommand = "Input the Spectrum";
+
 // In the order of SpectrumFileType.
 const char* const kFileTypeItems[] = {" 2 bytes per word binary", " 4 bytes per word binary",
                                       " ASCII free field format",
@@ -76,6 +78,7 @@ bool ReadSpectrum(const SpectrumInputContext& ctx, UserInterface& ui) {
   sp.UpdateRange();
   if (sp.max_counts == 0) return false;
 
+  if (ctx.undo) ctx.undo->Push(kInputCommand, ctx.spectrum);
   ctx.spectrum = std::move(sp);
   ctx.view.interval_begin = ctx.spectrum.b1;
   ctx.view.interval_end = ctx.spectrum.b2;
@@ -132,6 +135,8 @@ void InputTheSpectrum(const SpectrumInputContext& ctx, UserInterface& ui,
   }
 
   const InputSettings before = InputSettings::Of(ctx);
+  // Undo gives back the spectrum as it was before the command set its name, type and bounds.
+  SpectrumSnapshot kept = ctx.undo ? SpectrumSnapshot::Of(sp) : SpectrumSnapshot{};
   sp.file_name = *chosen;
   sp.file_type = std::clamp(dialog.choice_lists[0].selected, 0, 3) + 1;
   ctx.input.skip_header = Checked(dialog, kSkipHeader);
@@ -143,7 +148,10 @@ void InputTheSpectrum(const SpectrumInputContext& ctx, UserInterface& ui,
   sp.b2 = restore ? ctx.input.ini_b2 : sp.a2;
   ctx.input.spectrum_dir = DirectoryPart(*chosen);
 
-  const bool read_ok = ReadSpectrum(ctx, ui);
+  SpectrumInputContext reading = ctx;
+  reading.undo = nullptr;
+  const bool read_ok = ReadSpectrum(reading, ui);
+  if (read_ok && ctx.undo) ctx.undo->Push(kInputCommand, std::move(kept));
   // The name, type, options and bounds belong to the spectrum only once it was read.
   if (!read_ok) before.RestoreTo(ctx);
   if (ctx.view.dialog_ok == 0) return;  // the unsaved results are kept

@@ -9,6 +9,7 @@
 #include "core/view_state.h"
 #include "spectrum/spectrum.h"
 #include "spectrum/spectrum_settings.h"
+#include "spectrum/spectrum_undo.h"
 
 namespace pektra {
 
@@ -21,6 +22,8 @@ struct SpectrumInputContext {
   const ProcessingSettings& processing;
   ResultTable& results;
   ViewState& view;
+  // Where a spectrum read in keeps the one it replaces, for Undo; none when null.
+  SpectrumUndo* undo = nullptr;
 };
 
 // Reads spectrum.file_name as spectrum.file_type with the state's reading options, from channel
@@ -29,6 +32,7 @@ struct SpectrumInputContext {
 // follows them, the range is updated, graph_mode is 0 and the result table is empty (and no longer
 // unsaved). Returns whether the reader succeeded and found a count other than 0; its message, if
 // any, was shown. A failed read changes nothing: the spectrum, the window and the results stay.
+// A successful one keeps the spectrum it replaces on ctx.undo ("Input the Spectrum").
 bool ReadSpectrum(const SpectrumInputContext& ctx, UserInterface& ui);
 
 // What the input command does after a successful read: refuses an all-zero spectrum, warns
@@ -40,7 +44,8 @@ bool FinishSpectrumInput(const SpectrumInputContext& ctx, UserInterface& ui, boo
 // its type and the reading options, and reads it. dialog_ok is 1 when a spectrum was read in, 0
 // when the user cancelled, the file is missing, the unsaved results were kept or the reading
 // failed; the status text says which for a read. Cancelling or keeping the results leaves the
-// state as it was.
+// state as it was. A spectrum read in keeps the one before on ctx.undo, as it was before the
+// command began.
 void InputTheSpectrum(const SpectrumInputContext& ctx, UserInterface& ui,
                       const std::vector<std::string>& help_lines = {});
 

@@ -21,6 +21,7 @@
 #include "numeric/work_arrays.h"
 #include "spectrum/spectrum.h"
 #include "spectrum/spectrum_settings.h"
+#include "spectrum/spectrum_undo.h"
 
 namespace pektra {
 
@@ -37,6 +38,9 @@ struct AnalysisState {
   SpectrumInput input;  // input options and the init file's bounds
   WidthLine width;
   ProcessingSettings processing;  // blunder correction, statistics, compression
+  // The spectrum before each of the last commands that changed it, for Undo. Not a setting:
+  // SetDefaults leaves it alone.
+  SpectrumUndo undo;
 
   MarkingState marking;
   FitState fit;

@@ -3,7 +3,18 @@
 namespace pektra {
 
 SpectrumInputContext SpectrumInputOf(AnalysisState& state) {
-  return {state.spectrum, state.input, state.processing, state.results, state.view};
+  return {state.spectrum, state.input, state.processing, state.results, state.view, &state.undo};
+}
+
+SpectrumProcessingContext SpectrumProcessingOf(AnalysisState& state) {
+  return {state.spectrum,
+          state.processing,
+          state.work,
+          state.random,
+          state.view,
+          state.undo,
+          state.debug_log.get(),
+          state.display.rus_help};
 }
 
 Calibrations CalibrationsOf(AnalysisState& state) { return {state.enc, state.efc, state.work}; }

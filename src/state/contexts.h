@@ -7,12 +7,14 @@
 #include "fit/fit_context.h"
 #include "marking/marking_context.h"
 #include "report/report_context.h"
+#include "spectrum/processing_context.h"
 #include "spectrum/spectrum_input.h"
 #include "state/analysis_state.h"
 
 namespace pektra {
 
 SpectrumInputContext SpectrumInputOf(AnalysisState& state);
+SpectrumProcessingContext SpectrumProcessingOf(AnalysisState& state);
 Calibrations CalibrationsOf(AnalysisState& state);
 CalibrationContext CalibrationOf(AnalysisState& state);
 MarkingContext MarkingOf(AnalysisState& state);

@@ -13,10 +13,15 @@
 #include "marking/marking_commands.h"
 #include "model/peak_model_commands.h"
 #include "report/result_table.h"
+#include "spectrum/blunders.h"
+#include "spectrum/compression.h"
+#include "spectrum/simulation.h"
+#include "spectrum/smoothing_window.h"
 #include "spectrum/spectrum_input.h"
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "state/init_file.h"
+#include "state/spectrum_history.h"
 #include "state/startup.h"
 #include "ui/fit_display.h"
 #include "ui/graphs.h"
@@ -57,11 +62,21 @@ void CommandTable::Build() {
   auto later = [&item](std::string caption) { return item(std::move(caption), {}); };
   auto separator = [] {
     MenuItem i;
-    i.caption = "-";
+    i.caption.push_back('-');
     i.separator = true;
     i.available = i.enabled = false;
     return i;
   };
+  auto then_redraw = [this](std::function<void()> work) {
+    return [this, work] {
+      work();
+      RedrawAndStatus();
+    };
+  };
+  MenuItem undo = item("Undo", [this, &s] {
+    if (UndoSpectrumChange(s)) RedrawAndStatus();
+  });
+  undo.shortcut = "Ctrl+Z";
   auto then_status = [this](std::function<void()> work) {
     return [this, work] {
       work();
@@ -81,8 +96,25 @@ void CommandTable::Build() {
                }
                ShowStatusText();
              }),
-        later("Correct for Blunders"), later("Compress the Spectrum"), later("Smooth the Spectrum"),
-        later("Build the Background"), later("Simulate the Spectrum"), separator(),
+        item("Correct for Blunders",
+             then_redraw([&s, &ui] { CorrectForBlunders(SpectrumProcessingOf(s), ui); })),
+        item("Compress the Spectrum",
+             then_redraw([&s, &ui] { CompressTheSpectrum(SpectrumProcessingOf(s), ui); })),
+        item("Smooth the Spectrum", then_redraw([&s, &ui] {
+               SmoothOrBackground(SpectrumProcessingOf(s), SmoothingMode::kSmoothing, ui);
+             })),
+        item("Build the Background", then_redraw([&s, &ui] {
+               SmoothOrBackground(SpectrumProcessingOf(s), SmoothingMode::kBackground, ui);
+             })),
+        item("Simulate the Spectrum",
+             [this, &s] {
+               SimulateTheSpectrum(SpectrumProcessingOf(s));
+               s.marking.peak_count = 0;
+               s.marking.marking_length = 0;
+               s.view.graph_mode = GraphMode::kSpectrum;
+               Redraw();
+             }),
+        separator(),
         item("&Save the Fit Results",
              [&s, &ui] {
                if (s.marking.peak_count == 0) {
@@ -99,7 +131,8 @@ void CommandTable::Build() {
         item("Save Efficiency Calibration",
              [&s, &ui] { SaveEfficiencyCalibration(CalibrationOf(s), ui); }),
         item("Save Marking Info", [&s, &ui] { SaveMarkingInfo(MarkingOf(s), ui); }), separator(),
-        item("&Exit", [this, &s, &ui] { quit_confirmed_ = RequestExit(s, ui); })}},
+        item("&Exit", [this, &s, &ui] { quit_confirmed_ = RequestExit(s, ui); }), separator(),
+        undo}},
       {"Settings",
        {later("Set the Spectrum Data"), later("Set the Marking Data"), later("Set the Fit Data"),
         item("Clear the Form",
@@ -233,6 +266,12 @@ bool CommandTable::RunCaption(const std::string& caption) {
   return false;
 }
 
+void CommandTable::RedrawAndStatus() {
+  state_.view.graph_mode = GraphMode::kSpectrum;
+  Redraw();
+  ShowStatusText();
+}
+
 void CommandTable::ShowStatusText() {
   ui_.ShowStatus(state_.view.status_text[0], state_.view.status_text[1]);
 }
@@ -281,6 +320,10 @@ void CommandTable::RefreshEnabling() {
     for (MenuItem& item : menu.items) {
       item.enabled = item.available && !item.separator;
       if (item.caption == "Cut the Cadre") item.enabled = item.enabled && view.cut_cadre_enabled;
+      if (item.name == "Undo1") {
+        item.caption = UndoCaption(state_);
+        item.enabled = item.enabled && !state_.undo.empty();
+      }
     }
   }
 }
@@ -330,6 +373,9 @@ void CommandTable::TestMenu() {
     if (!ui_.AskYesNo("Former results not saved. Proceed?")) return;
     state_.results.results_unsaved = false;
   }
+  const std::string& caption = TestSpectra()[static_cast<std::size_t>(selected)].caption;
+  RememberSpectrum(state_,
+                   caption.substr(std::min(caption.find_first_not_of(' '), caption.size())));
   LoadTestSpectrum(state_, selected);
   state_.results.result_count = 0;
   state_.results.result_offset = 0;

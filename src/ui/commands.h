@@ -15,8 +15,9 @@ struct AnalysisState;
 class UserInterface;
 
 struct MenuItem {
-  std::string caption;  // with its "&" accelerator where it has one
-  std::string name;     // the caption without blanks and "&", followed by 1
+  std::string caption;   // with its "&" accelerator where it has one; "Undo" changes at run time
+  std::string name;      // the caption without blanks and "&", followed by 1 (fixed)
+  std::string shortcut;  // a key sequence in the form "Ctrl+Z"; empty for none
   bool separator = false;
   bool available = true;  // false: its command comes later; shown disabled
   bool enabled = true;
@@ -60,7 +61,8 @@ class CommandTable {
   void ChangeFit();
 
   // Sets each menu's and item's `enabled` from the view state (the enabling rules: menus off
-  // while a pick waits, "Mark" and "Cut the Cadre" by the graphs and the fit display).
+  // while a pick waits, "Mark" and "Cut the Cadre" by the graphs and the fit display), and the
+  // caption of "Undo" ("Undo Compress the Spectrum"), enabled while there is something to undo.
   void RefreshEnabling();
   // True while a command runs: the window starts no other one meanwhile.
   bool running() const { return running_; }
@@ -74,6 +76,8 @@ class CommandTable {
   void ShowStatusText();
   void Marking(MarkMode mode);
   void Reset();
+  // The end of the commands that change the spectrum: graph_mode 1, Redraw, the status lines.
+  void RedrawAndStatus();
   void TestMenu();
 
   AnalysisState& state_;

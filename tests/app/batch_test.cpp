@@ -301,5 +301,37 @@ TEST(PektraBatch, RefusedInitValuesAreSaidOnceAndTheAnalysisRunsWithTheKeptOnes)
   }
 }
 
+TEST(PektraBatch, BlundersAreCorrectedBeforeMarkingWithTheInitFilesSettings) {
+  testing::TempDir dir;
+  std::vector<double> counts = Counts();
+  counts[199] = 5000;  // channels 200 and 1300: single-channel spikes on the background
+  counts[1299] = 4000;
+  testing::WriteFile(dir.File("spikes.xy"), XY(counts));
+  const std::string settings =
+      ".......Set the Analysis Bounds\n       2    2047\n"
+      ".......Enter the Width Information\n    4.000   4.0000    1.000\n"
+      ".......Mark the Spectrum\n    0    1.00   -1.00    0\n";
+  // Order 200: the spikes, not the noise (order 10 also takes 2.5σ fluctuations).
+  testing::WriteFile(dir.File("plain.ini"), settings + ".......ORDER\n 200\n.......STOP\n");
+  testing::WriteFile(dir.File("strict.ini"), settings + ".......ORDER\n 1000000\n.......STOP\n");
+  const std::string spectrum = dir.File("spikes.xy");
+
+  const BatchRun corrected =
+      Batch({"--init", dir.File("plain.ini"), "--type", "4", "--blunders", spectrum});
+  EXPECT_EQ(corrected.status, 0) << corrected.err;
+  EXPECT_NE(corrected.err.find("spikes.xy: 2 blunders corrected (Channel 200 (5000 -> "),
+            std::string::npos)
+      << corrected.err;
+  EXPECT_NE(corrected.err.find("), 1300 (4000 -> "), std::string::npos) << corrected.err;
+  EXPECT_EQ(corrected.err.find("more"), std::string::npos) << corrected.err;
+  EXPECT_EQ(SummaryPeaks(testing::ReadFile(dir.File("spikesxy.res"))), 4);
+
+  const BatchRun strict =
+      Batch({"--init", dir.File("strict.ini"), "--type", "4", "--blunders", spectrum});
+  EXPECT_NE(strict.err.find("spikes.xy: 0 blunders corrected\n"), std::string::npos) << strict.err;
+  const BatchRun without = Batch({"--init", dir.File("plain.ini"), "--type", "4", spectrum});
+  EXPECT_EQ(without.err.find("blunders"), std::string::npos) << without.err;
+}
+
 }  // namespace
 }  // namespace pektra

@@ -15,8 +15,10 @@
 #include "fit/interval_fit.h"
 #include "marking/peak_search.h"
 #include "numeric/array_tools.h"
+#include "spectrum/smoothing_window.h"
 #include "state/analysis_state.h"
 #include "state/contexts.h"
+#include "state/spectrum_history.h"
 #include "ui/fit_display.h"
 #include "ui/fit_display_parts.h"
 
@@ -160,6 +162,7 @@ void CorrectBlunder(AnalysisState& state, UserInterface& ui, int c) {
   const bool left = c - 1 >= first, right = c + 1 <= last;
   if (!left && !right) return;
   const double sum = (left ? sp.counts[c - 1] : 0.0) + (right ? sp.counts[c + 1] : 0.0);
+  RememberSpectrum(state, "Correct the blunders");
   sp.counts[c] = sum / ((left ? 1 : 0) + (right ? 1 : 0));
   FitDisplay(state, ui, /*refit=*/false);
 }
@@ -257,6 +260,31 @@ void ChangeBackground(AnalysisState& state, UserInterface& ui) {
   FitDisplay(state, ui, /*refit=*/true);
 }
 
+// "Suppress the background": a background curve under the interval, made smoother or rougher by
+// the user in the smoothing window, is taken off the counts for a refit with the full background
+// polynomial, and put back afterwards, so the spectrum is unchanged. Cancel changes nothing.
+void SuppressBackground(AnalysisState& state, UserInterface& ui) {
+  if (!state.fit.display_fit_current) return;
+  const int first = std::max(state.fit.fit_first, 1);
+  const int last = std::min(state.fit.fit_last, kMaxChannels);
+  const int n = last - first + 1;
+  NumericWork& work = state.work;
+  if (n < 3 || n > work.work_data.capacity()) return;
+  for (int i = 1; i <= n; ++i) work.work_data[i] = state.spectrum.counts[first + i - 1];
+  if (!SmoothingWindow(work, n, SmoothingMode::kBackground, state.view.scale_mode,
+                       state.view.trim_coefficient, ui)) {
+    return;
+  }
+  // The counts are put back as they were, not by adding the curve again, which could change
+  // their last bits.
+  OneBasedArray<double>& counts = state.spectrum.counts;
+  const auto kept = counts.range(first, last);
+  const std::vector<double> original(kept.begin(), kept.end());
+  for (int i = 1; i <= n; ++i) counts[first + i - 1] -= work.work_result[i];
+  FitDisplay(state, ui, /*refit=*/true);
+  for (int i = 1; i <= n; ++i) counts[first + i - 1] = original[static_cast<std::size_t>(i - 1)];
+}
+
 void AskForClick(AnalysisState& state, UserInterface& ui, ClickAction action) {
   ui.ShowHint(" Click on the point. ", 390, 190, colors::kRed);
   state.view.click_action = action;
@@ -312,7 +340,7 @@ void FitMenu(AnalysisState& state, UserInterface& ui) {
       ChangeBackground(state, ui);
       break;
     case 2:
-      ui.ShowNote("The background cannot be suppressed here yet: its smoothing window is missing");
+      SuppressBackground(state, ui);
       break;
     case 3:
       if (state.fit.display_fit_current) ShowParameterArray(FitOf(state), ui);

@@ -18,6 +18,7 @@
 #include "spectrum/synthetic_spectrum.h"
 #include "state/analysis_state.h"
 #include "state/contexts.h"
+#include "state/spectrum_history.h"
 #include "support/scripted_ui.h"
 #include "support/state_setup.h"
 #include "support/test_files.h"
@@ -421,12 +422,21 @@ TEST_F(FitDisplayTest, TheChangeMenuRefitsWithNewBackgroundAndBounds) {
   EXPECT_EQ(state.marking.interval_table[1], (IntervalRecord{285, 318, 1, 1}));
   EXPECT_EQ(ui.fit_displays().size(), shown);
 
-  // "Suppress the background" changes nothing yet; "Check the parameters" shows them.
+  // "Suppress the background": cancelled in its window, nothing happens; quitted, the interval is
+  // refitted over the background curve with the full polynomial, and the counts are as before.
   const TSpectrum spectrum = state.spectrum;
   ChooseInMenu(ui, 2);
+  ui.CancelDialog();
   table.ChangeFit();
-  EXPECT_EQ(ui.notes().size(), 6u);
+  EXPECT_EQ(ui.fit_displays().size(), shown);
+  ChooseInMenu(ui, 2);
+  ui.AnswerDialog();
+  table.ChangeFit();
+  ASSERT_EQ(ui.fit_displays().size(), shown + 1);
+  EXPECT_EQ(TextsOf(LastDisplay(ui).info_panel)[3], "  DB=3");
+  EXPECT_NEAR(state.results.result_rows[1][2], 5000, 3 * state.results.result_rows[1][3]);
   EXPECT_TRUE(state.spectrum == spectrum);
+  EXPECT_EQ(ui.notes().size(), 5u);
   ChooseInMenu(ui, 3);
   ui.AnswerDialog();
   table.ChangeFit();
@@ -504,6 +514,10 @@ TEST(FitDisplayClicks, ReadOutBlunderAndPeaksAddedOrDeletedKeepRowsWithTheirPeak
   EXPECT_EQ(state.spectrum.counts[295],
             (state.spectrum.counts[294] + state.spectrum.counts[296]) / 2);
   EXPECT_EQ(ui.fit_displays().size(), shown + 1);
+  // and the File menu's Undo can take the change back.
+  EXPECT_EQ(UndoCaption(state), "Undo Correct the blunders");
+  ASSERT_TRUE(UndoSpectrumChange(state));
+  EXPECT_EQ(state.spectrum.counts[295], 3000);
   EXPECT_TRUE(ui.AllAnswersUsed());
 }
 

@@ -8,6 +8,7 @@
 #include "core/arithmetic.h"
 #include "core/number_format.h"
 #include "core/user_interface.h"
+#include "model/real_model.h"
 #include "numeric/peak_probe.h"
 #include "state/analysis_state.h"
 #include "ui/graphs.h"
@@ -80,9 +81,16 @@ void ApplyInterval(AnalysisState& state, UserInterface& ui, PickPurpose purpose,
     state.peak_model.model_first = first;
     state.peak_model.model_last = last;
     ui.ShowGraphButtons({false, view.cadre_mode});
-    ui.ShowStatus(
-        " Model interval " + std::to_string(first) + " - " + std::to_string(last) + " stored",
-        " The real peak model is not formed yet");
+    const RealModelContext model{state.peak_model, state.spectrum,
+                                 state.work,       state.processing.small_stat,
+                                 view.scale_mode,  view.trim_coefficient};
+    if (FormTheRealPeakModel(model, ui)) {
+      ui.ShowStatus(" Real peak model set up", "");
+    } else {
+      ui.ShowStatus(" Model interval " + std::to_string(state.peak_model.model_first) + " - " +
+                        std::to_string(state.peak_model.model_last) + " stored",
+                    " The real peak model is not formed yet");
+    }
     return;
   }
   view.interval_begin = first;

@@ -160,21 +160,33 @@ TEST(PickInterval, TwoClicksMakeTheIntervalInEitherOrder) {
   EXPECT_EQ(std::pair(state.spectrum.b1, state.spectrum.b2), std::pair(100, 200));
 }
 
-TEST(PickInterval, PeakModelIntervalIsStoredAndTheWindowKept) {
+TEST(PickInterval, PeakModelIntervalFormsTheRealModelAndKeepsTheWindow) {
   AnalysisState state;
-  PeakSpectrum(state, 512, 10, {});
+  PeakSpectrum(state, 512, 10, {{140, 5000}}, 3.0);
   PickUi ui;
   CommandTable table(state, ui);
   table.RunCaption("Graph the Interval");
-  ui.Click(PointX(state, 119), 200).Click(PointX(state, 159), 200);
+  // The bounds dialog preset with the picked interval, then Quit in the smoothing window.
+  ui.Click(PointX(state, 119), 200).Click(PointX(state, 159), 200).AnswerDialog().AnswerDialog();
   table.RunCaption("Mark the Peak Model");
   EXPECT_EQ(std::pair(state.peak_model.model_first, state.peak_model.model_last),
             std::pair(120, 160));
+  ASSERT_FALSE(ui.dialogs().empty());
+  EXPECT_EQ(ui.dialogs()[ui.dialogs().size() - 2].title, " Confirm the bounds ");
+  EXPECT_EQ(state.peak_model.model_type, kModelReal);
   EXPECT_EQ(std::pair(state.view.interval_begin, state.view.interval_end), std::pair(1, 512));
-  EXPECT_EQ(ui.statuses().back(),
-            (Status{" Model interval 120 - 160 stored", " The real peak model is not formed yet"}));
+  EXPECT_EQ(ui.statuses().back(), (Status{" Real peak model set up", ""}));
   EXPECT_EQ(ui.graph_buttons().back(), (GraphButtons{false, true}));
   EXPECT_EQ(state.view.graph_mode, GraphMode::kSpectrum);
+
+  // A flat stretch cannot make a model: the message, and the model formed before stays.
+  const TPeakModel formed = state.peak_model;
+  ui.Click(PointX(state, 299), 200).Click(PointX(state, 339), 200).AnswerDialog();
+  table.RunCaption("Mark the Peak Model");
+  EXPECT_EQ(ui.notes().back(), " Too low statistics for model 10");
+  EXPECT_EQ(state.peak_model.model_table, formed.model_table);
+  EXPECT_EQ(ui.statuses().back(),
+            (Status{" Model interval 300 - 340 stored", " The real peak model is not formed yet"}));
 }
 
 TEST(PickInterval, AnEndedPickOrOneChannelTwiceChangesNothing) {

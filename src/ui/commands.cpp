@@ -4,6 +4,7 @@
 #include <array>
 #include <exception>
 
+#include "calib/auto_calibration.h"
 #include "calib/calibration_commands.h"
 #include "core/dialog.h"
 #include "core/help_texts.h"
@@ -185,7 +186,14 @@ void CommandTable::Build() {
             [&s, &ui] { LoadCalibrationFile(CalibrationOf(s), ui, CalibrationKind::kEfficiency); }),
         item("Enter Energy Calibr.Data", [&s, &ui] { EnterEnergyData(CalibrationOf(s), ui); }),
         item("Enter Eff.Calibr.Data", [&s, &ui] { EnterEfficiencyData(CalibrationOf(s), ui); }),
-        separator(), later("Auto_Energy_Calibration")}},
+        separator(),
+        item("Auto_Energy_Calibration",
+             [&s, &ui] {
+               AutoEnergyCalibration({CalibrationsOf(s), s.marking.peak_list, s.marking.peak_count,
+                                      s.display.rus_help, s.view.debug_mode,
+                                      WorkFilePath(s.files.work_dir, kAutoCalibrationLogName)},
+                                     ui);
+             })}},
       {"Info",
        {later("Show Sp.File Names"),
         item("Show Marked Peaks", [&s, &ui] { ShowMarking(MarkingOf(s), ui); }),

@@ -24,6 +24,7 @@ constexpr double kEuRatio = 1.23;          // spacing 122-245 over spacing 245-3
 constexpr double kEuSpacing = 111.25;      // keV, mean spacing of 122..344
 constexpr double kOutlierLimit = 25.0;     // keV
 constexpr double kWarningLimit = 0.5;
+constexpr double kFallbackLimit = 1.0;  // keV: a line farther off its peak is not on it
 
 using Status = AutoCalibrationRun::Status;
 
@@ -257,25 +258,168 @@ AutoCalibrationRun RunAutoCalibration(const Calibrations& cal, std::span<const d
   return run;
 }
 
-AutoCalibrationRun RunAutoCalibrationBestPattern(const Calibrations& cal,
-                                                 std::span<const double> peaks,
-                                                 CalibrationSource source, double emin,
-                                                 double emax) {
+namespace {
+
+// A gain and an offset that put the anchor lines of a group of marked peaks on their energies.
+struct Hypothesis {
+  double gain = 0.0, offset = 0.0;
+};
+
+// Groups of marked peaks, neighbours or not, spaced as the source's lines: Ra226 four peaks at
+// nearly equal spacings (the lines 186..352 differ by up to 7 %), Eu152 three peaks whose
+// spacings are in the ratio of the lines 122, 245, 344 keV within 2.5 %. Each gives the gain and
+// offset of its outer lines.
+std::vector<Hypothesis> Hypotheses(std::span<const double> p, CalibrationSource source) {
+  std::vector<Hypothesis> found;
+  const std::size_t n = p.size();
+  const std::span<const double> lines = ReferenceLines(source);
+  for (std::size_t a = 0; a < n; ++a) {
+    for (std::size_t b = a + 1; b < n; ++b) {
+      const double s = p[b] - p[a];
+      if (!(s > 0.0)) continue;
+      for (std::size_t c = b + 1; c < n; ++c) {
+        const double t = p[c] - p[b];
+        if (source == CalibrationSource::kEu152) {
+          const double ratio = (lines[1] - lines[0]) / (lines[2] - lines[1]);
+          if (t > s) break;
+          if (!(std::fabs(s / t - ratio) < 0.025 * ratio)) continue;
+          const double g = (lines[2] - lines[0]) / (p[c] - p[a]);
+          found.push_back({g, lines[0] - g * p[a]});
+          continue;
+        }
+        if (t > 1.08 * s) break;
+        if (!(std::fabs(t - s) < 0.08 * s)) continue;
+        for (std::size_t d = c + 1; d < n; ++d) {
+          const double u = p[d] - p[c];
+          if (u > 1.08 * t) break;
+          if (!(std::fabs(u - t) < 0.08 * t)) continue;
+          const double g = (lines[3] - lines[0]) / (p[d] - p[a]);
+          found.push_back({g, lines[0] - g * p[a]});
+        }
+      }
+    }
+  }
+  return found;
+}
+
+// The unweighted straight line E = g·x + a0 through the items.
+Hypothesis LineThroughItems(const EnergyCalibration& enc) {
+  double sx = 0, sy = 0, sxx = 0, sxy = 0;
+  const int n = enc.enc_count;
+  for (int i = 1; i <= n; ++i) {
+    const CalibrationItem& item = enc.enc_points[i];
+    sx += item[0];
+    sy += item[1];
+    sxx += item[0] * item[0];
+    sxy += item[0] * item[1];
+  }
+  const double det = n * sxx - sx * sx;
+  if (!(det > 0.0)) return {};
+  const double g = (n * sxy - sx * sy) / det;
+  return {g, (sy - g * sx) / n};
+}
+
+// One hypothesis carried through: the lines matched, the line through the pairs, matched again,
+// the worst item dropped beyond 25 keV, the straight line fitted.
+AutoCalibrationRun TryHypothesis(const Calibrations& cal, std::span<const double> peaks,
+                                 const std::vector<double>& lines, Hypothesis h) {
+  EnergyCalibration& enc = cal.enc;
+  enc.enc_count = 0;
+  for (const double e : lines) enc.enc_points[++enc.enc_count] = {0.0, e, 1.0};
+  enc.enc_mode = kEnergyLinear;
+  enc.enc_present = true;
+  MatchReferenceLines(enc, peaks, h.gain, h.offset, nullptr);
+  if (const Hypothesis line = LineThroughItems(enc); line.gain > 0.0) h = line;
+  MatchReferenceLines(enc, peaks, h.gain, h.offset, nullptr);
+  DropOutlier(enc, h.gain, h.offset, nullptr);
+  AutoCalibrationRun run;
+  run.gain = h.gain;
+  run.offset = h.offset;
+  if (!EnergyItemsProblem(enc.enc_points, enc.enc_count, kEnergyLinear).empty()) {
+    run.status = Status::kUnusable;
+    run.message = "Calibration failed";
+    return run;
+  }
+  FitEnergyLine(cal);
+  // A line more than 1 keV off the fitted line sits on a neighbour of its peak (a weak line that
+  // was not marked takes the nearest strong one): it goes, and the line is fitted again.
+  while (enc.enc_count > 3) {
+    int worst = 1;
+    double worst_distance = 0.0;
+    for (int i = 1; i <= enc.enc_count; ++i) {
+      const double d = std::fabs(enc.enc_points[i][1] - LinearEnergy(enc, enc.enc_points[i][0]));
+      if (d > worst_distance) {
+        worst_distance = d;
+        worst = i;
+      }
+    }
+    if (worst_distance <= kFallbackLimit) break;
+    for (int i = worst; i < enc.enc_count; ++i) enc.enc_points[i] = enc.enc_points[i + 1];
+    --enc.enc_count;
+    FitEnergyLine(cal);
+  }
+  run.discrepancy = MaxDiscrepancy(enc);
+  return run;
+}
+
+// More lines on their peaks first, then the smaller discrepancy.
+bool Better(const AutoCalibrationRun& run, int count, const AutoCalibrationRun& best,
+            int best_count) {
+  if (run.status != Status::kDone) return false;
+  if (best.status != Status::kDone) return true;
+  return count > best_count || (count == best_count && run.discrepancy < best.discrepancy);
+}
+
+}  // namespace
+
+AutoCalibrationRun RunAutoCalibrationFallback(const Calibrations& cal,
+                                              std::span<const double> peaks,
+                                              CalibrationSource source, double emin, double emax) {
+  AutoCalibrationRun best;
+  const std::vector<double> lines = ReferenceLinesIn(source, emin, emax);
+  if (lines.size() < 2 || lines.size() > static_cast<std::size_t>(kMaxCalibrationItems)) {
+    best.status = Status::kWrongEnergies;
+    best.message = "Wrong number of energies";
+    return best;
+  }
+  best.status = Status::kNoPattern;
+  best.message = NoPatternMessage(source);
   const EnergyCalibration start = cal.enc;
-  AutoCalibrationRun best = RunAutoCalibration(cal, peaks, source, emin, emax, nullptr);
-  if (best.status == Status::kWrongEnergies || best.status == Status::kNoPattern) return best;
-  EnergyCalibration best_enc = cal.enc;
-  for (const int j : PatternCandidates(peaks, source)) {
+  EnergyCalibration best_enc = start;
+  for (const Hypothesis& h : Hypotheses(peaks, source)) {
     cal.enc = start;
-    const AutoCalibrationRun run = RunAutoCalibration(cal, peaks, source, emin, emax, nullptr, j);
-    if (run.status == Status::kDone &&
-        (best.status != Status::kDone || run.discrepancy < best.discrepancy)) {
+    const AutoCalibrationRun run = TryHypothesis(cal, peaks, lines, h);
+    if (Better(run, cal.enc.enc_count, best, best_enc.enc_count)) {
       best = run;
       best_enc = cal.enc;
     }
   }
   cal.enc = best_enc;
   return best;
+}
+
+AutoCalibrationRun CalibrateWithFallback(const Calibrations& cal, std::span<const double> peaks,
+                                         CalibrationSource source, double emin, double emax,
+                                         DebugLog* trace, bool* fell_back) {
+  if (fell_back) *fell_back = false;
+  const EnergyCalibration start = cal.enc;
+  const AutoCalibrationRun stated = RunAutoCalibration(cal, peaks, source, emin, emax, trace);
+  if (stated.status == Status::kWrongEnergies ||
+      (stated.status == Status::kDone && stated.discrepancy <= kWarningLimit)) {
+    return stated;
+  }
+  const EnergyCalibration stated_enc = cal.enc;
+  cal.enc = start;
+  const AutoCalibrationRun other = RunAutoCalibrationFallback(cal, peaks, source, emin, emax);
+  if (other.status == Status::kDone &&
+      (stated.status != Status::kDone || other.discrepancy < stated.discrepancy)) {
+    Trace(trace, " Other pattern: gain=" + F(9, 5, other.gain) + F(9, 3, other.offset) +
+                     " chi2, chibest=" + F(9, 1, other.discrepancy));
+    if (fell_back) *fell_back = true;
+    return other;
+  }
+  cal.enc = stated_enc;
+  return stated;
 }
 
 bool DiscrepancyWarning(int count, double discrepancy) {

@@ -50,13 +50,23 @@ AutoCalibrationRun RunAutoCalibration(const Calibrations& cal, std::span<const d
 // order; the stated procedure takes the first.
 std::vector<int> PatternCandidates(std::span<const double> peaks, CalibrationSource source);
 
-// The run with the smallest discrepancy over every candidate group, the first one first: the
-// fall-back for spectra in which the first group that fits is not the source's. Its result is in
-// `cal` as RunAutoCalibration leaves it.
-AutoCalibrationRun RunAutoCalibrationBestPattern(const Calibrations& cal,
-                                                 std::span<const double> peaks,
-                                                 CalibrationSource source, double emin,
-                                                 double emax);
+// The fall-back for measured spectra, in which other peaks lie between the source's lines and the
+// first group of neighbours that fits is seldom the source's: every group of marked peaks,
+// neighbours or not, spaced as the lines (Ra226: four peaks at spacings equal within 8 %; Eu152:
+// three peaks in the spacing ratio of 122, 245 and 344 keV within 2.5 %) gives a gain and offset
+// from its outer lines; the lines are matched, matched again on the straight line through the
+// pairs, the worst item is dropped beyond 25 keV and the line fitted. The group with the smallest
+// discrepancy wins and is left in `cal`; kNoPattern when no group gives a calibration.
+AutoCalibrationRun RunAutoCalibrationFallback(const Calibrations& cal,
+                                              std::span<const double> peaks,
+                                              CalibrationSource source, double emin, double emax);
+
+// The stated procedure first; only when it finds no pattern, leaves no usable calibration or a
+// discrepancy above 0.5 keV is the fall-back tried, and its result kept when it is better (smaller
+// discrepancy). `fell_back` says which was kept.
+AutoCalibrationRun CalibrateWithFallback(const Calibrations& cal, std::span<const double> peaks,
+                                         CalibrationSource source, double emin, double emax,
+                                         DebugLog* trace, bool* fell_back);
 
 // The square root of count × D above 0.5: the warning limit of the discrepancy question.
 bool DiscrepancyWarning(int count, double discrepancy);

@@ -109,6 +109,34 @@ TEST(AutoCalibration, GainFromEqualSpacingsAndOffsetFromTheOutnumberedSide) {
   EXPECT_EQ(f.state.enc.enc_points[3][0], 400.0);
 }
 
+// At 0.5 keV per channel the spacings of 186..352 keV differ by more than 5 channels, and peaks
+// of other nuclides lie between the lines: the stated pattern fails, the other groups are tried.
+// Where the stated pattern does its work, its result is kept.
+TEST(AutoCalibration, OtherPatternsOnlyAfterTheStatedOneFails) {
+  Fixture f;
+  std::vector<double> crowded;
+  for (const double e : {75.0, 186.1, 200.0, 241.9, 270.0, 295.2, 338.0, 352.0, 511.0, 609.4, 911.0,
+                         1120.0, 1460.0, 1764.0}) {
+    crowded.push_back((e - 10.0) / 0.5);
+  }
+  const AutoCalibrationRun stated =
+      RunAutoCalibration(f.cal(), crowded, CalibrationSource::kRa226, 100, 1770, nullptr);
+  EXPECT_TRUE(stated.status != AutoCalibrationRun::Status::kDone || stated.discrepancy > 0.5);
+  bool fell_back = false;
+  AutoCalibrationRun run = CalibrateWithFallback(f.cal(), crowded, CalibrationSource::kRa226, 100,
+                                                 1770, nullptr, &fell_back);
+  EXPECT_TRUE(fell_back);
+  ASSERT_EQ(run.status, AutoCalibrationRun::Status::kDone);
+  EXPECT_EQ(f.state.enc.enc_count, 7);
+  EXPECT_LT(run.discrepancy, 1e-6);
+  EXPECT_NEAR(LinearEnergy(f.state.enc, 1000.0), 510.0, 1e-6);
+
+  run = CalibrateWithFallback(f.cal(), RaPeaks(), CalibrationSource::kRa226, 100, 1770, nullptr,
+                              &fell_back);
+  EXPECT_FALSE(fell_back);
+  EXPECT_EQ(run.pattern, 2);
+}
+
 TEST(AutoCalibration, CommandCalibratesReportsAndTracesIntoItsOwnLog) {
   Fixture f;
   testing::TempDir dir;

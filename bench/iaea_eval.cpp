@@ -1,8 +1,10 @@
 // Runs pektra-batch on the IAEA 2002 reference spectrum mix2neq6 and compares its summary table
 // with the 251-peak reference list: peaks matched, missed and invented, and the area z-scores
 // (A - A_ref) / sqrt(dA^2 + dA_ref^2) of the matched peaks.
-//   iaea_eval [TESTDATA_FOLDER] [ndf] [refine]   (ndf 0: the old search, 1: the new one;
-//                                                 refine 1: refinement by the fit)
+//   iaea_eval [TESTDATA_FOLDER] [ndf] [refine] [model]
+//     ndf 0: the old search, 1: the new one; refine 1: refinement by the fit; model: the type of
+//     the peak model (1 Gauss, 3 IAEA, 7 Detector4) or "0 FIRST LAST" for the real model formed
+//     from those channels
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -63,6 +65,7 @@ int main(int argc, char** argv) {
   const std::string data = argc > 1 ? argv[1] : "../shared/testdata";
   const int ndf = argc > 2 ? std::atoi(argv[2]) : 0;
   const int refine = argc > 3 ? std::atoi(argv[3]) : 0;
+  const std::string model = argc > 4 ? argv[4] : "1";
   const std::string folder = data + "/spectra/iaea2002/";
   const std::vector<Peak> reference = ReadReference(folder + "mix2neq6.ref.tsv");
   if (reference.empty()) {
@@ -87,6 +90,8 @@ int main(int argc, char** argv) {
       << ".......Mark the Spectrum\n    0    1.00   -1.00  " << ndf << "\n"
       << ".......Refine the Peaks by the Fit\n    " << refine << "  "
       << "\n"
+      << ".......Set the Peak Model\n"
+      << model << "\n"
       << ".......Maximum Interval\n  128\n.......STOP\n";
   std::ostringstream out, err;
   const int status = pektra::RunBatch({"--init", (work / "pektra.ini").string(), "--out",
@@ -131,8 +136,8 @@ int main(int argc, char** argv) {
   const double median = sorted.empty() ? 0 : sorted[sorted.size() / 2];
   int within2 = 0;
   for (const double v : z) within2 += std::fabs(v) <= 2;
-  std::printf("%s search: %zu peaks found; reference 251 (%d quantifiable)\n", ndf ? "new" : "old",
-              found.size(), flagged);
+  std::printf("%s search, peak model %s: %zu peaks found; reference 251 (%d quantifiable)\n",
+              ndf ? "new" : "old", model.c_str(), found.size(), flagged);
   std::printf("matched %d (quantifiable %d of %d), missed %d, not in the reference %d\n", matched,
               matched_flagged, flagged, 251 - matched, invented);
   std::printf(

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <thread>
 
+#include "app/batch_model_calibration.h"
 #include "app/batch_outputs.h"
 #include "calib/calibration.h"
 #include "calib/calibration_commands.h"
@@ -28,6 +29,7 @@
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "state/init_file.h"
+#include "state/peak_model_setup.h"
 
 namespace pektra {
 
@@ -53,6 +55,15 @@ const char* const kHelp =
     "                     init file's chibc and order, as \"Correct for Blunders\" does; the\n"
     "                     number corrected and the first channels go to standard error\n"
     "  --energy FILE      energy calibration file (channel, energy, error per line)\n"
+    "  --auto-calibrate Ra226|Eu152\n"
+    "                     after marking, the energy calibration from the source's lines, as\n"
+    "                     \"Auto_Energy_Calibration\" does (refused when the largest discrepancy\n"
+    "                     is above 0.5 keV: the spectrum then fails)\n"
+    "  --emin E, --emax E the energy range of the lines for --auto-calibrate (100, 1770 keV)\n"
+    "  --model-range FIRST LAST\n"
+    "                     before marking, the real peak model formed from these channels of\n"
+    "                     each spectrum (the automatic smoothing accepted; when it cannot be\n"
+    "                     formed, a message and the previous model)\n"
     "  --efficiency FILE  efficiency calibration file (energy, coefficient, error per line)\n"
     "  --out DIR          write the summary tables into DIR (default: beside each spectrum,\n"
     "                     named as the window proposes: spec.dat gives specdat.res)\n"
@@ -81,6 +92,8 @@ struct Options {
   std::string marking_file, energy_file, efficiency_file, out_dir;
   int jobs = 1;
   bool blunders = false;
+  int model_first = 0, model_last = 0;  // --model-range
+  AutoCalibrationRequest calibration;   // --auto-calibrate, --emin, --emax
 };
 
 // The user interface of a spectrum in batch: notes go to standard error, dialogs are confirmed as
@@ -169,6 +182,37 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
       if (!value(o.out_dir)) return false;
     } else if (arg == "--blunders") {
       o.blunders = true;
+    } else if (arg == "--auto-calibrate") {
+      if (!value(number)) return false;
+      if (!ParseCalibrationSource(number, o.calibration.source)) {
+        err << "pektra-batch: wrong value for " << arg << ": " << number << " (Ra226 or Eu152)\n";
+        return false;
+      }
+      o.calibration.wanted = true;
+    } else if (arg == "--emin" || arg == "--emax" || arg == "--model-range") {
+      const int count = arg == "--model-range" ? 2 : 1;
+      double v[2] = {0, 0};
+      for (int i = 0; i < count; ++i) {
+        bool ok = true;
+        if (!value(number) || ((v[i] = StrToReal(number, ok)), !ok)) {
+          if (ok) return false;
+          err << "pektra-batch: wrong value for " << arg << ": " << number << '\n';
+          return false;
+        }
+      }
+      if (arg == "--emin") o.calibration.emin = v[0];
+      if (arg == "--emax") o.calibration.emax = v[0];
+      if (arg == "--model-range") {
+        const int first = static_cast<int>(std::min(v[0], v[1]));
+        const int last = static_cast<int>(std::max(v[0], v[1]));
+        if (first < 1 || last > kMaxChannels || last - first + 1 < 9 || last - first + 1 > 1024) {
+          err << "pektra-batch: wrong value for --model-range: " << v[0] << " " << v[1]
+              << " (9 to 1024 channels within 1.." << kMaxChannels << ")\n";
+          return false;
+        }
+        o.model_first = first;
+        o.model_last = last;
+      }
     } else if (arg == "--") {
       options_ended = true;
     } else if (!arg.empty() && arg[0] == '-') {
@@ -321,11 +365,20 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
     state->marking.marking_length = static_cast<int>(values.size());
     state->marking.mark_mode = MarkMode::kMarkingData;
   }
+  if (o.model_first > 0) {
+    TPeakModel& model = state->peak_model;
+    model.model_first = o.model_first;
+    model.model_last = o.model_last;
+    model.model_edge = -1;  // proposed for each spectrum
+    model.real_from_range = true;
+  }
+  FormRequestedRealModel(*state, ui);
   MarkSpectrum(MarkingOf(*state), ui);
   if (state->view.dialog_ok == 0) {
     ui.Say("marking failed");
     return false;
   }
+  if (o.calibration.wanted && !AutoCalibrateMarked(*state, o.calibration, ui)) return false;
   FitSpectrum(FitOf(*state), ui);
   for (const std::string& note : state->fit.refinement_notes) ui.Say(note);
   const int rows = RowsInUse(state->results);

@@ -65,6 +65,8 @@ class TPeakModel {
   int model_first = 0, model_last = 0;  // model interval, channels
   int model_edge = 1;                   // background channels at each edge
   double model_blend = 1.0;
+  // The init file asks for the real model of model_first..model_last of every spectrum read.
+  bool real_from_range = false;
 };
 
 }  // namespace pektra

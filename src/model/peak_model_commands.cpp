@@ -43,6 +43,7 @@ void MakeSpecialPeakModel(TPeakModel& peak_model, const DisplaySettings& display
   // Built on a copy, so that a model that cannot be built leaves the present one in place.
   TPeakModel model = peak_model;
   model.model_type = kSpecialTypes[static_cast<std::size_t>(selected)];
+  model.real_from_range = false;
   const Outcome outcome = model.BuildStandardModel();
   if (!outcome.ok) {
     ui.ShowNote(outcome.message);

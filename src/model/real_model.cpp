@@ -241,6 +241,8 @@ bool FormTheRealPeakModel(const RealModelContext& ctx, UserInterface& ui) {
       return false;
     }
     outcome = FormRealModel(model, ctx.work, n);
+    // The model picked here replaces the one the init file asked to form from every spectrum.
+    if (outcome.ok) model.real_from_range = false;
   }
   if (!outcome.ok) ui.ShowNote(outcome.message);
   return outcome.ok;

@@ -118,6 +118,7 @@ class InitReader {
   void EnterVariableWidth();
   void MarkTheSpectrum();
   void RefineThePeaks();
+  void SetThePeakModel();
   void EnterCalibrationData(bool energy);
   bool OneNumberSetting(const std::string& key);
 
@@ -305,6 +306,62 @@ void InitReader::RefineThePeaks() {
   Store(kLoneSigma, v[5], r.lone_sigma);
 }
 
+// "Set the Peak Model": the type, 1 "Gauss", 3 "IAEA", 7 "Detector4" built at once, or 0 "Real"
+// with the first and the last channel and the background channels at each edge, formed from
+// every spectrum read. A type the program cannot build, or a range that cannot make a model,
+// keeps the previous model.
+const Rule kModelFirst{"model first channel", true, 1, kMaxChannels};
+const Rule kModelLast{"model last channel", true, 1, kMaxChannels};
+const Rule kModelEdge{"model edge channels", true, 0, 3};
+
+void InitReader::SetThePeakModel() {
+  TPeakModel& model = state_.peak_model;
+  Numbers v(4, 0.0);
+  v[1] = model.real_from_range ? kModelReal : model.model_type;
+  v[2] = model.model_first;
+  v[3] = model.model_last;
+  v[4] = model.model_edge;
+  const int count = ReadNumbers(v, 4);
+  if (count == 0) return;
+  const double type = v[1];
+  auto is = [type](int t) { return type == static_cast<double>(t); };
+  if (is(kModelReal)) {
+    if (count < 3) {
+      messages_.push_back("peak model Real needs its first and last channel; previous model kept");
+      return;
+    }
+    TPeakModel formed = model;
+    Store(kModelFirst, v[2], formed.model_first);
+    Store(kModelLast, v[3], formed.model_last);
+    Store(kModelEdge, v[4], formed.model_edge);
+    OrderPair(formed.model_first, formed.model_last);
+    const int length = formed.model_last - formed.model_first + 1;
+    if (length < 9 || length > 1024) {
+      messages_.push_back("peak model channels " + std::to_string(formed.model_first) + " - " +
+                          std::to_string(formed.model_last) +
+                          " refused, allowed 9 to 1024 channels; previous model kept");
+      return;
+    }
+    formed.real_from_range = true;
+    model = formed;
+    return;
+  }
+  if (!is(kModelGauss) && !is(kModelIaea) && !is(kModelDetector4)) {
+    messages_.push_back("peak model type " + FormatShortest(type) +
+                        " refused, allowed 0, 1, 3 or 7; previous model kept");
+    return;
+  }
+  TPeakModel built = model;
+  built.model_type = static_cast<int>(type);
+  built.real_from_range = false;
+  const Outcome outcome = built.BuildStandardModel();
+  if (!outcome.ok) {
+    messages_.push_back(outcome.message + "; previous model kept");
+    return;
+  }
+  model = built;
+}
+
 // Settings of one number, each with the variable it sets and the values it accepts: the ranges
 // of the settings dialogs, and for max_interval that of the "Find the Peaks" dialog, through
 // which every search passes.
@@ -422,6 +479,7 @@ void InitReader::RunCommand(const std::string& key) {
   if (key == "EVWI") return EnterVariableWidth();
   if (key == "MS") return MarkTheSpectrum();
   if (key == "RPF") return RefineThePeaks();
+  if (key == "SPM") return SetThePeakModel();
   if (key == "EDENC") return EnterCalibrationData(/*energy=*/true);
   if (key == "EDEFC") return EnterCalibrationData(/*energy=*/false);
   OneNumberSetting(key);

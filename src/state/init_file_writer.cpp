@@ -134,6 +134,23 @@ void WriteInitFile(std::ostream& out, const AnalysisState& state) {
                .str()
         << '\n';
   }
+  // The peak model, written only when it is not the Gauss of the presets.
+  const TPeakModel& model = state.peak_model;
+  if (model.real_from_range || model.model_type == kModelReal) {
+    out << ".......Set the Peak Model\n"
+        << "* type (0 Real)  first  last  edge\n"
+        << FieldLine()
+               .Whole(5, kModelReal)
+               .Whole(8, model.model_first)
+               .Whole(8, model.model_last)
+               .Whole(5, model.model_edge)
+               .str()
+        << '\n';
+  } else if (model.model_type != kModelGauss) {
+    out << ".......Set the Peak Model\n"
+        << "* type (1 Gauss, 3 IAEA, 7 Detector4)\n"
+        << FieldLine().Whole(5, model.model_type).str() << '\n';
+  }
   out << ".......Maximum Interval\n"
       << FieldLine().Whole(5, state.marking.max_interval).str() << '\n';
   out << ".......STOP\n";

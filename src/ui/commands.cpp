@@ -22,6 +22,7 @@
 #include "state/analysis_state.h"
 #include "state/contexts.h"
 #include "state/init_file.h"
+#include "state/peak_model_setup.h"
 #include "state/spectrum_history.h"
 #include "state/startup.h"
 #include "ui/fit_display.h"
@@ -92,6 +93,7 @@ void CommandTable::Build() {
                InputTheSpectrum(SpectrumInputOf(s), ui,
                                 HelpLines(HelpTopic::kSpectrumInput, s.display.rus_help));
                if (s.view.dialog_ok == 1) {
+                 FormRequestedRealModel(s, ui);
                  s.view.graph_mode = GraphMode::kSpectrum;
                  Redraw();
                }

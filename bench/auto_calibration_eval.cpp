@@ -74,8 +74,7 @@ int main(int argc, char** argv) {
     std::ostringstream init;
     init << ".......Input the Spectrum\n    1 " << c.channels << "  3  0  0\n"
          << data << c.file << "\n.......Set the Analysis Bounds\n 20 " << c.channels - 10
-         << "\n.......Enter the Width Information\n " << c.w1 << " " << c.w2
-         << " 1.0\n";
+         << "\n.......Enter the Width Information\n " << c.w1 << " " << c.w2 << " 1.0\n";
     std::istringstream in(init.str());
     ReadInitFile(in, state);
     SilentUserInterface ui({true, true, true});

@@ -48,16 +48,20 @@ struct MenuWindow {
 };
 
 // Plays the user on the large graph: whenever a command waits, the next scripted click goes to
-// the graph; the first line of the status at each wait is kept.
+// the graph (or to one of its buttons); the first status line and the menus at each wait are kept.
+struct Step {
+  QWidget* target;
+  QPoint at;
+};
 class GraphClicker {
  public:
-  GraphClicker(MenuWindow& w, std::deque<QPoint> clicks) : w_(w), clicks_(std::move(clicks)) {
+  GraphClicker(MenuWindow& w, std::deque<Step> steps) : w_(w), steps_(std::move(steps)) {
     QObject::connect(&timer_, &QTimer::timeout, [this] {
-      if (!w_.ui.waiting_for_graph() || clicks_.empty()) return;
+      if (!w_.ui.waiting_for_graph() || steps_.empty()) return;
       status_at_waits.push_back(w_.window.Label1->text().toStdString());
       menus_on_at_waits.push_back(w_.window.menu_titles.front()->isEnabled());
-      QTest::mouseClick(w_.window.Image3, Qt::LeftButton, {}, clicks_.front());
-      clicks_.pop_front();
+      QTest::mouseClick(steps_.front().target, Qt::LeftButton, {}, steps_.front().at);
+      steps_.pop_front();
     });
     timer_.start(20);
   }
@@ -66,24 +70,31 @@ class GraphClicker {
 
  private:
   MenuWindow& w_;
-  std::deque<QPoint> clicks_;
+  std::deque<Step> steps_;
   QTimer timer_;
 };
 
-// Needs the picking commands behind "Make the Interval".
-TEST(PickingWindow, DISABLED_TwoClicksOnTheGraphMakeTheIntervalThroughTheMenu) {
-  MenuWindow w;
+// The spectrum of 512 channels as a whole on the large graph: channel c is plotted at x 60 + c.
+void GraphFlatSpectrum(MenuWindow& w) {
   AnalysisState& s = w.state;
   s.spectrum.a1 = s.spectrum.b1 = 1;
   s.spectrum.a2 = s.spectrum.b2 = 512;
   for (int c = 1; c <= 512; ++c) s.spectrum.counts[c] = 10 + (c % 7);
   s.spectrum.max_counts = 16;
   w.Run("Graph the Spectrum");
+}
+
+// Needs the picking commands behind "Make the Interval".
+TEST(PickingWindow, DISABLED_TwoClicksOnTheGraphMakeTheIntervalThroughTheMenu) {
+  MenuWindow w;
+  AnalysisState& s = w.state;
+  GraphFlatSpectrum(w);
   ASSERT_TRUE(w.window.Image3->isVisible());
   // The end clicked first: the interval comes out ordered.
   const int first = static_cast<int>(std::nearbyint(ChannelAt(s, 360)));
   const int second = static_cast<int>(std::nearbyint(ChannelAt(s, 160)));
-  GraphClicker clicker(w, {QPoint(360, 200), QPoint(160, 200)});
+  GraphClicker clicker(w,
+                       {{w.window.Image3, QPoint(360, 200)}, {w.window.Image3, QPoint(160, 200)}});
   w.Run("Make the Interval");
 
   EXPECT_EQ(clicker.status_at_waits,
@@ -98,6 +109,31 @@ TEST(PickingWindow, DISABLED_TwoClicksOnTheGraphMakeTheIntervalThroughTheMenu) {
   EXPECT_TRUE(w.window.menu_titles.front()->isEnabled());
   EXPECT_TRUE(w.window.Image3->isVisible());
   EXPECT_TRUE(w.window.Button12->isVisible());  // the new window steps by cadres
+}
+
+// Needs the picking commands behind "Mark the Peaks ".
+TEST(PickingWindow, DISABLED_PeaksAreClickedOnTheGraphCancelTakesTheLastBackAndOkEnds) {
+  MenuWindow w;
+  AnalysisState& s = w.state;
+  GraphFlatSpectrum(w);
+  QWidget* graph = w.window.Image3;
+  GraphClicker clicker(w, {{graph, QPoint(160, 200)},
+                           {graph, QPoint(260, 200)},
+                           {w.window.Button11, QPoint(5, 5)},
+                           {graph, QPoint(300, 200)},
+                           {w.window.Button10, QPoint(5, 5)}});
+  w.Run("Mark the Peaks ");
+
+  ASSERT_EQ(clicker.status_at_waits.size(), 5u);
+  EXPECT_EQ(clicker.status_at_waits[0], " Click on the peaks, at finish - on OK ");
+  EXPECT_EQ(clicker.menus_on_at_waits, std::vector<bool>(5, false));
+  ASSERT_EQ(s.marking.peak_count, 2);
+  EXPECT_EQ(s.marking.peak_list[1], 100);  // under 1024 channels the clicked channel itself
+  EXPECT_EQ(s.marking.peak_list[2], 240);
+  EXPECT_EQ(s.view.graph_mode, GraphMode::kSpectrum);
+  EXPECT_FALSE(w.window.Button10->isVisible());
+  EXPECT_FALSE(w.window.Button11->isVisible());
+  EXPECT_TRUE(w.window.menu_titles.front()->isEnabled());
 }
 
 // Needs the interactive fit display behind "Interval  Fit".

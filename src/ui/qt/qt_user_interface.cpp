@@ -37,7 +37,10 @@ QtUserInterface::QtUserInterface(TForm1& window, double screen_scale, int font_s
   window_.graph_event_hook = [this](const GraphEvent& event) { return PostGraphEvent(event); };
 }
 
-QtUserInterface::~QtUserInterface() { window_.graph_event_hook = nullptr; }
+QtUserInterface::~QtUserInterface() {
+  window_.graph_event_hook = nullptr;
+  delete wait_window_.data();
+}
 
 int QtUserInterface::Scaled(double design_units) const {
   return ScaleToScreen(design_units, screen_scale_);
@@ -203,12 +206,12 @@ void QtUserInterface::ShowFitDisplay(const FitDisplayView& view) {
 
 void QtUserInterface::ShowWaitWindow(const std::string& caption) {
   if (caption.empty()) {
-    wait_window_.reset();
+    delete wait_window_.data();
     return;
   }
   if (!wait_window_) {
-    wait_window_ = std::make_unique<QWidget>(&window_, Qt::Window);
-    auto* text = new QLabel(wait_window_.get());
+    wait_window_ = new QWidget(&window_, Qt::Window);
+    auto* text = new QLabel(wait_window_.data());
     text->setObjectName(QStringLiteral("caption"));
     text->setAlignment(Qt::AlignCenter);
   }

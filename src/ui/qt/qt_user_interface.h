@@ -4,7 +4,8 @@
 #pragma once
 
 #include <QImage>
-#include <memory>
+#include <QPointer>
+#include <QWidget>
 #include <optional>
 
 #include "core/user_interface.h"
@@ -33,7 +34,7 @@ class QtUserInterface : public UserInterface {
   // Whether a command is waiting for a click on the large graph.
   bool waiting_for_graph() const { return waiting_; }
   // The window of ShowWaitWindow, null when none is shown.
-  QWidget* wait_window() const { return wait_window_.get(); }
+  QWidget* wait_window() const { return wait_window_.data(); }
 
   void ShowNote(const std::string& text) override;
   bool AskYesNo(const std::string& text, bool warning) override;
@@ -63,7 +64,7 @@ class QtUserInterface : public UserInterface {
   int font_size_;
   std::optional<GraphEvent> pending_event_;
   bool waiting_ = false;
-  std::unique_ptr<QWidget> wait_window_;
+  QPointer<QWidget> wait_window_;  // a child of the window: gone with it
 };
 
 // Writes an image as a BMP file, whole or not at all; false when it cannot be written.

@@ -46,11 +46,6 @@ int main(int argc, char** argv) {
   pektra::CommandTable commands(state, ui);
   window.SetCommandTable(&commands);
   window.close_guard = [&state, &ui] { return pektra::RequestExit(state, ui); };
-  window.graph_click_hook = [&ui](int x, int y) {
-    if (!ui.waiting_for_graph()) return false;
-    ui.PostGraphEvent({pektra::GraphEvent::Kind::kClick, x, y});
-    return true;
-  };
   window.show();
   if (!refused.empty()) {
     std::string note = "pektra.ini:";

@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <array>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,6 +26,7 @@
 #include "core/display_settings.h"
 #include "ui/qt/picture_painter.h"
 #include "ui/qt/qt_conversions.h"
+#include "ui/qt/table_cells.h"
 
 namespace pektra {
 
@@ -195,6 +197,38 @@ ReadBack BindGrid(const DialogForm& form, const DialogParameterGrid& grid) {
   form.Place(table, grid.left, grid.top, width + (shown < grid.rows ? 23 : 0),
              (shown + 1) * 21 + 1);
   return [table](DialogContent& dialog) { ReadGridCells(*table, dialog.grid); };
+}
+
+void BindParameterTable(const DialogForm& form, const DialogParameterTable& table) {
+  if (!table.visible) return;
+  static constexpr std::array<int, 7> kWidths{120, 50, 95, 100, 95, 55, 55};
+  static const std::array<QString, 7> kHeader{QString(),
+                                              QStringLiteral(" N"),
+                                              QStringLiteral("Lower limit"),
+                                              QStringLiteral("Parameter"),
+                                              QStringLiteral("Upper limit"),
+                                              QStringLiteral(" a"),
+                                              QStringLiteral(" b")};
+  const int rows = std::max(0, table.rows);
+  auto* grid = new QTableWidget(rows, 7, &form.widget);
+  grid->setStyleSheet(QStringLiteral("QTableWidget { color: lime; background-color: black; }"));
+  grid->verticalHeader()->hide();
+  for (int c = 0; c < 7; ++c) {
+    const auto column = static_cast<std::size_t>(c);
+    grid->setHorizontalHeaderItem(c, new QTableWidgetItem(kHeader[column]));
+    grid->setColumnWidth(c, form.Scaled(kWidths[column]));
+  }
+  // Rows beyond the cells given stay blank.
+  for (int r = 0; r < rows; ++r) {
+    for (int c = 0; c < 7; ++c) {
+      const auto row = static_cast<std::size_t>(r);
+      const std::string text =
+          row < table.cells.size() ? table.cells[row][static_cast<std::size_t>(c)] : "";
+      grid->setItem(r, c, new QTableWidgetItem(ToQString(text)));
+    }
+  }
+  MakeReadOnlyCopyable(grid);
+  form.Place(grid, 5, 0, rows > 16 ? 596 : 577, 360);
 }
 
 ReadBack BindEditLine(const DialogForm& form, const DialogEditLine& edit_line) {

@@ -42,6 +42,8 @@ ReadBack BindCheckList(const DialogForm& form, const DialogCheckList& list);
 ReadBack BindComboBox(const DialogForm& form, const DialogComboBox& combo_box);
 ReadBack BindListBox(const DialogForm& form, const DialogListBox& list_box);
 ReadBack BindGrid(const DialogForm& form, const DialogParameterGrid& grid);
+// The read-only seven-column table of fit parameters below its fixed header row.
+void BindParameterTable(const DialogForm& form, const DialogParameterTable& table);
 ReadBack BindEditLine(const DialogForm& form, const DialogEditLine& edit_line);
 void BindPicture(const DialogForm& form, const DialogPicture& picture);
 

@@ -6,48 +6,75 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPalette>
 #include <QPixmap>
+#include <QTableWidget>
 
 #include "core/display_settings.h"
 #include "ui/commands.h"
+#include "ui/qt/qt_conversions.h"
 
 namespace pektra {
 
 namespace {
 QString StatusStyle() { return QStringLiteral("color: yellow; background-color: blue;"); }
+
+// The pixel of a mouse event on a picture.
+GraphEvent ClickAt(const QEvent* event) {
+  const auto* mouse = static_cast<const QMouseEvent*>(event);
+  return {GraphEvent::Kind::kClick, static_cast<int>(mouse->position().x()),
+          static_cast<int>(mouse->position().y())};
+}
 }  // namespace
 
 TForm1::TForm1(AnalysisState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
   setWindowTitle(QString::fromUtf8(kMainCaption));
   auto* central = new QWidget(this);
+  central->setAutoFillBackground(true);
   setCentralWidget(central);
   Image3 = new QLabel(central);
   Image3->hide();
   Image3->installEventFilter(this);
+  CreateFitDisplayWidgets(central);
   Label1 = new QLabel(central);
   Label2 = new QLabel(central);
+  Label3 = new QLabel(central);
   Label1->setStyleSheet(StatusStyle());
   Label2->setStyleSheet(StatusStyle());
   Label1->hide();
   Label2->hide();
+  Label3->hide();
+  Button10 = new QPushButton(QStringLiteral("OK"), central);
+  Button11 = new QPushButton(QStringLiteral("Cancel"), central);
   Button12 = new QPushButton(QStringLiteral("Next cadre"), central);
   Button13 = new QPushButton(QStringLiteral("Previous cadre"), central);
-  Button12->hide();
-  Button13->hide();
-  connect(Button12, &QPushButton::clicked, this, [this] {
-    if (table_) table_->NextCadre();
-    AfterCommand();
-  });
-  connect(Button13, &QPushButton::clicked, this, [this] {
-    if (table_) table_->PreviousCadre();
-    AfterCommand();
-  });
+  for (QPushButton* button : {Button10, Button11, Button12, Button13}) button->hide();
+  ConnectGraphEvent(Button10, GraphEvent::Kind::kOk);
+  ConnectGraphEvent(Button11, GraphEvent::Kind::kCancel);
+  ConnectCommand(Button12, &CommandTable::NextCadre);
+  ConnectCommand(Button13, &CommandTable::PreviousCadre);
+  SetWindowColor(ToQColor(colors::kButtonFace));
   ApplyLayout();
+}
+
+void TForm1::ConnectCommand(QPushButton* button, void (CommandTable::*entry)()) {
+  connect(button, &QPushButton::clicked, this, [this, entry] {
+    // The table itself starts nothing while another command runs.
+    if (table_) (table_->*entry)();
+    AfterCommand();
+  });
+}
+
+void TForm1::ConnectGraphEvent(QPushButton* button, GraphEvent::Kind kind) {
+  connect(button, &QPushButton::clicked, this, [this, kind] {
+    if (graph_event_hook) graph_event_hook({kind, 0, 0});
+  });
 }
 
 void TForm1::SetCommandTable(CommandTable* table) {
   table_ = table;
   menuBar()->clear();
+  menu_titles.clear();
   menu_actions.clear();
   for (std::size_t m = 0; m < table->menus().size(); ++m) {
     const MenuDefinition& definition = table->menus()[m];
@@ -58,9 +85,10 @@ void TForm1::SetCommandTable(CommandTable* table) {
         table_->Run(m, 0);
         AfterCommand();
       });
-      actions.push_back(action);
+      menu_titles.push_back(action);
     } else {
       QMenu* menu = menuBar()->addMenu(QString::fromStdString(definition.caption));
+      menu_titles.push_back(menu->menuAction());
       for (std::size_t i = 0; i < definition.items.size(); ++i) {
         const MenuItem& item = definition.items[i];
         QAction* action = item.separator ? menu->addSeparator()
@@ -80,8 +108,11 @@ void TForm1::SetCommandTable(CommandTable* table) {
 
 void TForm1::RefreshMenus() {
   if (!table_) return;
-  for (std::size_t m = 0; m < menu_actions.size(); ++m) {
-    const MenuDefinition& definition = table_->menus()[m];
+  table_->RefreshEnabling();
+  const std::vector<MenuDefinition>& menus = table_->menus();
+  for (std::size_t m = 0; m < menus.size() && m < menu_titles.size(); ++m) {
+    const MenuDefinition& definition = menus[m];
+    menu_titles[m]->setEnabled(definition.enabled);
     for (std::size_t i = 0; i < menu_actions[m].size() && i < definition.items.size(); ++i) {
       menu_actions[m][i]->setEnabled(definition.enabled && definition.items[i].enabled &&
                                      !definition.items[i].separator);
@@ -108,8 +139,11 @@ void TForm1::ApplyLayout() {
   Image3->move(0, 0);
   Label1->move(Scaled(121), Scaled(59));
   Label2->move(Scaled(121), Scaled(74));
+  Button10->setGeometry(Scaled(5), Scaled(5), Scaled(110), Scaled(20));
+  Button11->setGeometry(Scaled(5), Scaled(26), Scaled(110), Scaled(20));
   Button12->setGeometry(Scaled(5), Scaled(47), Scaled(110), Scaled(20));
   Button13->setGeometry(Scaled(5), Scaled(68), Scaled(110), Scaled(20));
+  LayoutFitDisplay();
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
@@ -122,17 +156,20 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == Image3 && event->type() == QEvent::MouseButtonPress) {
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    const int x = static_cast<int>(mouse->position().x());
-    const int y = static_cast<int>(mouse->position().y());
-    if (!(graph_click_hook && graph_click_hook(x, y)) && table_) {
-      table_->GraphClick(x, y);
+  if (event->type() != QEvent::MouseButtonPress || (watched != Image3 && watched != Image1)) {
+    return QMainWindow::eventFilter(watched, event);
+  }
+  const GraphEvent click = ClickAt(event);
+  if (watched == Image3) {
+    if (!(graph_event_hook && graph_event_hook(click)) && table_) {
+      table_->GraphClick(click.x, click.y);
       AfterCommand();
     }
-    return true;
+  } else if (table_) {
+    table_->FitPictureClick(click.x, click.y);
+    AfterCommand();
   }
-  return QMainWindow::eventFilter(watched, event);
+  return true;
 }
 
 void TForm1::ShowStatus(const QString& line1, const QString& line2) {
@@ -146,27 +183,56 @@ void TForm1::ShowStatus(const QString& line1, const QString& line2) {
   Label2->raise();
 }
 
+void TForm1::ShowHint(const QString& text, int left, int top, const QColor& color) {
+  Label3->setText(text);
+  Label3->setStyleSheet(QStringLiteral("color: %1; background: transparent;").arg(color.name()));
+  Label3->move(Scaled(left), Scaled(top));
+  Label3->adjustSize();
+  Label3->setVisible(!text.isEmpty());
+  Label3->raise();
+}
+
+void TForm1::SetWindowColor(const QColor& color) {
+  QWidget* central = centralWidget();
+  QPalette palette = central->palette();
+  palette.setColor(QPalette::Window, color);
+  central->setPalette(palette);
+}
+
 void TForm1::ClearForm() {
   Image3->hide();
-  Button12->hide();
-  Button13->hide();
+  HideFitDisplay();
+  for (QPushButton* button : {Button10, Button11, Button12, Button13}) button->hide();
   Label1->hide();
   Label2->hide();
+  Label3->hide();
+  SetWindowColor(ToQColor(colors::kButtonFace));
   state_.view.graph_mode = GraphMode::kNothing;
 }
 
 void TForm1::ShowLargeGraph(const QImage& image) {
+  // The large graph covers the fit display; leave none of it half visible around the graph.
+  if (Image1->isVisible()) {
+    HideFitDisplay();
+    Label3->hide();
+    SetWindowColor(ToQColor(colors::kButtonFace));
+  }
   large_graph_ = image;
   Image3->setPixmap(QPixmap::fromImage(image));
   Image3->adjustSize();
   Image3->show();
-  const bool cadres = state_.view.cadre_mode;
-  Button12->setVisible(cadres);
-  Button13->setVisible(cadres);
-  Button12->raise();
-  Button13->raise();
+  for (QPushButton* button : {Button10, Button11, Button12, Button13}) button->raise();
   Label1->raise();
   Label2->raise();
+  Label3->raise();
+}
+
+void TForm1::ShowGraphButtons(const GraphButtons& buttons) {
+  Button10->setVisible(buttons.ok_cancel);
+  Button11->setVisible(buttons.ok_cancel);
+  Button12->setVisible(buttons.cadres);
+  Button13->setVisible(buttons.cadres);
+  for (QPushButton* button : {Button10, Button11, Button12, Button13}) button->raise();
 }
 
 }  // namespace pektra

@@ -1,5 +1,6 @@
-// The main window: menu bar, the large graph area with its buttons and the two status lines.
-// Sizes are design units times the screen scale.
+// The main window: menu bar, the large graph area with its buttons, the interactive fit display
+// (fit picture, information panel, result grid and their buttons), the hint line and the two
+// status lines. Sizes are design units times the screen scale.
 #pragma once
 
 #include <QImage>
@@ -9,9 +10,11 @@
 #include <functional>
 #include <vector>
 
+#include "core/user_interface.h"
 #include "state/analysis_state.h"
 
 class QAction;
+class QTableWidget;
 
 namespace pektra {
 
@@ -27,32 +30,61 @@ class TForm1 : public QMainWindow {
  public:
   explicit TForm1(AnalysisState& state, QWidget* parent = nullptr);
 
-  // Builds the menu bar from the command table and routes the menu, the graph's buttons and
-  // clicks on the graph to it.
+  // Builds the menu bar from the command table and routes the menu, the buttons and clicks on
+  // the pictures to it.
   void SetCommandTable(CommandTable* table);
-  // Enables the menu items as the table says (after every command).
+  // Enables the menus and their items as the table derives them from the view state (after every
+  // command, and at once when a command in progress changes them).
   void RefreshMenus();
 
   // Places the window and its parts for the present screen scale and font size.
   void ApplyLayout();
   void ShowStatus(const QString& line1, const QString& line2);
-  // Hides the graph, its buttons and the status lines; graph_mode 0.
+  // Hides the pictures, the result grid, every button and label, gives the window back its
+  // button-face colour; graph_mode 0.
   void ClearForm();
-  // Shows a painted large graph with the buttons its mode needs.
+  // Shows a painted large graph (its buttons are set by ShowGraphButtons).
   void ShowLargeGraph(const QImage& image);
   const QImage& large_graph() const { return large_graph_; }
+  // The large graph's "OK" / "Cancel" and the two cadre buttons.
+  void ShowGraphButtons(const GraphButtons& buttons);
+  // The hint line Label3 at a design position; an empty text hides it.
+  void ShowHint(const QString& text, int left, int top, const QColor& color);
+
+  // The interactive fit display (fit_display_widgets.cpp): the window turns green and shows the
+  // painted fit picture, the information panel, the result grid and the buttons.
+  void ShowFitDisplay(const FitDisplayView& view, const QImage& fit_picture,
+                      const QImage& info_panel);
+  // Renews one picture of the fit display.
+  void ShowFitPicture(const QImage& image);
+  void ShowFitInfo(const QImage& image);
+  const QImage& fit_picture() const { return fit_picture_; }
+  const QImage& fit_info() const { return fit_info_; }
 
   // Asked before the window closes (the Exit logic); returning false keeps it open.
   std::function<bool()> close_guard;
-  // A click on the large graph in picture pixels, for a command waiting for it.
-  std::function<bool(int x, int y)> graph_click_hook;
+  // A click on the large graph (picture pixels) or its OK / Cancel, for a command waiting for
+  // it; returns whether a waiting command took it.
+  std::function<bool(const GraphEvent& event)> graph_event_hook;
 
-  QLabel* Label1 = nullptr;         // first status line
-  QLabel* Label2 = nullptr;         // second status line
-  QLabel* Image3 = nullptr;         // large graph area
-  QPushButton* Button12 = nullptr;  // "Next Cadre"
-  QPushButton* Button13 = nullptr;  // "Previous Cadre"
-  std::vector<std::vector<QAction*>> menu_actions;
+  QLabel* Label1 = nullptr;             // first status line
+  QLabel* Label2 = nullptr;             // second status line
+  QLabel* Label3 = nullptr;             // hint line of the graphs
+  QLabel* Image1 = nullptr;             // fit picture
+  QLabel* Image2 = nullptr;             // information panel of the fit
+  QLabel* Image3 = nullptr;             // large graph area
+  QTableWidget* StringGrid6 = nullptr;  // result grid of the fit display
+  QPushButton* Button1 = nullptr;       // "Change"
+  QPushButton* Button2 = nullptr;       // "Next"
+  QPushButton* Button4 = nullptr;       // "Previous"
+  QPushButton* Button9 = nullptr;       // "Fit -> BMP+File"
+  QPushButton* Button10 = nullptr;      // "OK" of the large graph
+  QPushButton* Button11 = nullptr;      // "Cancel" of the large graph
+  QPushButton* Button12 = nullptr;      // "Next cadre"
+  QPushButton* Button13 = nullptr;      // "Previous cadre"
+  QPushButton* Button14 = nullptr;      // "Graph Single Peaks"
+  std::vector<QAction*> menu_titles;    // per menu: its title (for "Test" the command itself)
+  std::vector<std::vector<QAction*>> menu_actions;  // per menu: its items
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -61,10 +93,23 @@ class TForm1 : public QMainWindow {
  private:
   int Scaled(double design_units) const;
   void AfterCommand();
+  // Runs one of the command table's entry points for a button, then refreshes the menus.
+  void ConnectCommand(QPushButton* button, void (CommandTable::*entry)());
+  // A button of the large graph: the event goes to a waiting command, else nowhere.
+  void ConnectGraphEvent(QPushButton* button, GraphEvent::Kind kind);
+  void SetWindowColor(const QColor& color);
+
+  // fit_display_widgets.cpp
+  void CreateFitDisplayWidgets(QWidget* central);
+  void LayoutFitDisplay();
+  void HideFitDisplay();
+  void FillResultGrid(const std::vector<std::array<std::string, 7>>& grid);
 
   AnalysisState& state_;
   CommandTable* table_ = nullptr;
   QImage large_graph_;
+  QImage fit_picture_;
+  QImage fit_info_;
 };
 
 }  // namespace pektra

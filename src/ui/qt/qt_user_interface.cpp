@@ -1,17 +1,21 @@
 #include "ui/qt/qt_user_interface.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDialog>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <ostream>
 #include <utility>
 #include <vector>
 
 #include "core/display_settings.h"
+#include "core/safe_file.h"
 #include "ui/qt/dialog_binders.h"
 #include "ui/qt/main_window.h"
 #include "ui/qt/qt_conversions.h"
@@ -29,7 +33,14 @@ QString StartFolder(const std::string& directory) {
 }  // namespace
 
 QtUserInterface::QtUserInterface(TForm1& window, double screen_scale, int font_size)
-    : window_(window), screen_scale_(screen_scale), font_size_(font_size) {}
+    : window_(window), screen_scale_(screen_scale), font_size_(font_size) {
+  window_.graph_event_hook = [this](const GraphEvent& event) { return PostGraphEvent(event); };
+}
+
+QtUserInterface::~QtUserInterface() {
+  window_.graph_event_hook = nullptr;
+  delete wait_window_.data();
+}
 
 int QtUserInterface::Scaled(double design_units) const {
   return ScaleToScreen(design_units, screen_scale_);
@@ -70,6 +81,7 @@ void QtUserInterface::ShowDialog(DialogContent& dialog) {
   bind(BindComboBox(form, dialog.combo_box));
   bind(BindListBox(form, dialog.list_box));
   bind(BindGrid(form, dialog.grid));
+  BindParameterTable(form, dialog.table);
   bind(BindEditLine(form, dialog.edit_line));
   for (const DialogPicture& picture : dialog.pictures) BindPicture(form, picture);
   BindButtons(form, dialog, [this, &dialog] { ShowHelp(dialog.help_lines); });
@@ -109,8 +121,12 @@ std::optional<std::string> QtUserInterface::AskSaveFile(const FileQuestion& ques
   return ToStd(name);
 }
 
-void QtUserInterface::PostGraphEvent(const GraphEvent& event) {
-  if (waiting_) pending_event_ = event;
+bool QtUserInterface::PostGraphEvent(const GraphEvent& event) {
+  if (!waiting_) return false;
+  // Two clicks handled in one pass of the event loop: the first one ends the wait, the second
+  // is swallowed rather than taking the first one's place.
+  if (!pending_event_) pending_event_ = event;
+  return true;
 }
 
 GraphEvent QtUserInterface::WaitForGraphEvent() {
@@ -128,15 +144,87 @@ void QtUserInterface::ShowStatus(const std::string& line1, const std::string& li
 }
 
 void QtUserInterface::ShowPicture(PictureArea area, const Picture& picture) {
-  if (area == PictureArea::kLargeGraph)
-    window_.ShowLargeGraph(PaintPicture(picture, screen_scale_));
+  const QImage image = PaintPicture(picture, screen_scale_);
+  switch (area) {
+    case PictureArea::kLargeGraph:
+      window_.ShowLargeGraph(image);
+      break;
+    case PictureArea::kFitGraph:
+      window_.ShowFitPicture(image);
+      break;
+    case PictureArea::kFitInfo:
+      window_.ShowFitInfo(image);
+      break;
+  }
 }
 
 void QtUserInterface::ClearForm() { window_.ClearForm(); }
 
+bool SaveBmp(const QImage& image, const std::string& file_name) {
+  if (image.isNull()) return false;
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "BMP")) return false;
+  return WriteFileAtomically(file_name, [&bytes](std::ostream& out) {
+    out.write(bytes.constData(), static_cast<std::streamsize>(bytes.size()));
+  });
+}
+
 bool QtUserInterface::SavePicture(PictureArea area, const std::string& file_name) {
-  if (area != PictureArea::kLargeGraph || window_.large_graph().isNull()) return false;
-  return window_.large_graph().save(ToQString(file_name), "BMP");
+  switch (area) {
+    case PictureArea::kLargeGraph:
+      return SaveBmp(window_.large_graph(), file_name);
+    case PictureArea::kFitGraph:
+      return SaveBmp(window_.fit_picture(), file_name);
+    case PictureArea::kFitInfo:
+      return SaveBmp(window_.fit_info(), file_name);
+  }
+  return false;
+}
+
+// The file holds the picture as the user sees it: painted at the window's screen scale, as
+// "Spectrum -> BMP" saves the large graph.
+bool QtUserInterface::SavePictureFile(const Picture& picture, const std::string& file_name) {
+  return SaveBmp(PaintPicture(picture, screen_scale_), file_name);
+}
+
+void QtUserInterface::ShowGraphButtons(const GraphButtons& buttons) {
+  window_.ShowGraphButtons(buttons);
+}
+
+void QtUserInterface::ShowHint(const std::string& text, int left, int top, Color color) {
+  window_.ShowHint(ToQString(text), left, top, ToQColor(color));
+}
+
+void QtUserInterface::MenusChanged() { window_.RefreshMenus(); }
+
+void QtUserInterface::ShowFitDisplay(const FitDisplayView& view) {
+  window_.ShowFitDisplay(view, PaintPicture(view.fit_picture, screen_scale_),
+                         PaintPicture(view.info_panel, screen_scale_));
+}
+
+void QtUserInterface::ShowWaitWindow(const std::string& caption) {
+  if (caption.empty()) {
+    delete wait_window_.data();
+    return;
+  }
+  if (!wait_window_) {
+    wait_window_ = new QWidget(&window_, Qt::Window);
+    auto* text = new QLabel(wait_window_.data());
+    text->setObjectName(QStringLiteral("caption"));
+    text->setAlignment(Qt::AlignCenter);
+  }
+  wait_window_->setWindowTitle(ToQString(caption));
+  auto* text = wait_window_->findChild<QLabel*>(QStringLiteral("caption"));
+  text->setText(ToQString(caption));
+  text->setGeometry(0, 0, Scaled(330), Scaled(50));
+  wait_window_->setFixedSize(Scaled(330), Scaled(50));
+  wait_window_->move(Scaled(150), Scaled(200));
+  wait_window_->show();
+  wait_window_->raise();
+  // Painted now: the step that follows keeps the event loop busy. The user's input waits.
+  QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void QtUserInterface::ShowHelp(const std::vector<std::string>& lines) {

@@ -1,8 +1,11 @@
 // The user-interface port on Qt Widgets: message windows, questions, the data-entry dialog
-// rendered from its struct, file dialogs, pictures painted from display lists, waiting for a click.
+// rendered from its struct, file dialogs, pictures painted from display lists, the fit display,
+// waiting for a click.
 #pragma once
 
 #include <QImage>
+#include <QPointer>
+#include <QWidget>
 #include <optional>
 
 #include "core/user_interface.h"
@@ -16,15 +19,22 @@ class TForm1;
 
 class QtUserInterface : public UserInterface {
  public:
+  // Takes the window's clicks on the large graph and its OK / Cancel while a command waits.
   QtUserInterface(TForm1& window, double screen_scale, int font_size);
+  ~QtUserInterface() override;
+  QtUserInterface(const QtUserInterface&) = delete;
+  QtUserInterface& operator=(const QtUserInterface&) = delete;
 
   void set_screen_scale(double scale) { screen_scale_ = scale; }
   void set_font_size(int size) { font_size_ = size; }
 
-  // Called by the window when the user clicks the large graph or presses its OK / Cancel buttons.
-  void PostGraphEvent(const GraphEvent& event);
+  // Hands a click on the large graph or its OK / Cancel to the waiting command (the first one
+  // while it waits); false (and nothing happens) when no command waits.
+  bool PostGraphEvent(const GraphEvent& event);
   // Whether a command is waiting for a click on the large graph.
   bool waiting_for_graph() const { return waiting_; }
+  // The window of ShowWaitWindow, null when none is shown.
+  QWidget* wait_window() const { return wait_window_.data(); }
 
   void ShowNote(const std::string& text) override;
   bool AskYesNo(const std::string& text, bool warning) override;
@@ -39,6 +49,12 @@ class QtUserInterface : public UserInterface {
   void ShowHelp(const std::vector<std::string>& lines) override;
   void ClearForm() override;
   bool SavePicture(PictureArea area, const std::string& file_name) override;
+  bool SavePictureFile(const Picture& picture, const std::string& file_name) override;
+  void ShowGraphButtons(const GraphButtons& buttons) override;
+  void ShowHint(const std::string& text, int left, int top, Color color) override;
+  void MenusChanged() override;
+  void ShowFitDisplay(const FitDisplayView& view) override;
+  void ShowWaitWindow(const std::string& caption) override;
 
  private:
   int Scaled(double design_units) const;
@@ -48,6 +64,10 @@ class QtUserInterface : public UserInterface {
   int font_size_;
   std::optional<GraphEvent> pending_event_;
   bool waiting_ = false;
+  QPointer<QWidget> wait_window_;  // a child of the window: gone with it
 };
+
+// Writes an image as a BMP file, whole or not at all; false when it cannot be written.
+bool SaveBmp(const QImage& image, const std::string& file_name);
 
 }  // namespace pektra

@@ -60,7 +60,9 @@ struct GraphWindow {
       for (std::size_t i = 0; i < window.menu_actions[m].size(); ++i) {
         const QAction* action = window.menu_actions[m][i];
         const MenuItem& item = table.menus()[m].items[i];
-        if (!action->isSeparator() && item.available && action->isEnabled() != enabled)
+        // An item off by its own rule (Undo with nothing to undo) stays off either way.
+        if (!action->isSeparator() && item.available &&
+            action->isEnabled() != (enabled && item.enabled))
           return false;
       }
     }

@@ -85,7 +85,7 @@ void GraphFlatSpectrum(MenuWindow& w) {
 }
 
 // Needs the picking commands behind "Make the Interval".
-TEST(PickingWindow, DISABLED_TwoClicksOnTheGraphMakeTheIntervalThroughTheMenu) {
+TEST(PickingWindow, TwoClicksOnTheGraphMakeTheIntervalThroughTheMenu) {
   MenuWindow w;
   AnalysisState& s = w.state;
   GraphFlatSpectrum(w);
@@ -112,7 +112,7 @@ TEST(PickingWindow, DISABLED_TwoClicksOnTheGraphMakeTheIntervalThroughTheMenu) {
 }
 
 // Needs the picking commands behind "Mark the Peaks ".
-TEST(PickingWindow, DISABLED_PeaksAreClickedOnTheGraphCancelTakesTheLastBackAndOkEnds) {
+TEST(PickingWindow, PeaksAreClickedOnTheGraphCancelTakesTheLastBackAndOkEnds) {
   MenuWindow w;
   AnalysisState& s = w.state;
   GraphFlatSpectrum(w);
@@ -137,7 +137,7 @@ TEST(PickingWindow, DISABLED_PeaksAreClickedOnTheGraphCancelTakesTheLastBackAndO
 }
 
 // Needs the interactive fit display behind "Interval  Fit".
-TEST(FitDisplayThroughTheMenu, DISABLED_ShowsTheFitOfTheIntervalWithItsCurveWhereTheModelPutsIt) {
+TEST(FitDisplayThroughTheMenu, ShowsTheFitOfTheIntervalWithItsCurveWhereTheModelPutsIt) {
   MenuWindow w;
   AnalysisState& s = w.state;
   SyntheticSpec recipe;

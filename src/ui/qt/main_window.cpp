@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFont>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -94,6 +95,9 @@ void TForm1::SetCommandTable(CommandTable* table) {
         QAction* action = item.separator ? menu->addSeparator()
                                          : menu->addAction(QString::fromStdString(item.caption));
         action->setObjectName(QString::fromStdString(item.name));
+        if (!item.shortcut.empty()) {
+          action->setShortcut(QKeySequence(QString::fromStdString(item.shortcut)));
+        }
         connect(action, &QAction::triggered, this, [this, m, i] {
           table_->Run(m, i);
           AfterCommand();
@@ -114,8 +118,12 @@ void TForm1::RefreshMenus() {
     const MenuDefinition& definition = menus[m];
     menu_titles[m]->setEnabled(definition.enabled);
     for (std::size_t i = 0; i < menu_actions[m].size() && i < definition.items.size(); ++i) {
-      menu_actions[m][i]->setEnabled(definition.enabled && definition.items[i].enabled &&
-                                     !definition.items[i].separator);
+      const MenuItem& item = definition.items[i];
+      QAction* action = menu_actions[m][i];
+      action->setEnabled(definition.enabled && item.enabled && !item.separator);
+      // Some captions say what the command will do now ("Undo Compress the Spectrum").
+      const QString caption = QString::fromStdString(item.caption);
+      if (!item.separator && action->text() != caption) action->setText(caption);
     }
   }
 }

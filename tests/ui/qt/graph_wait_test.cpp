@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeySequence>
 #include <QMenuBar>
 #include <QTest>
 #include <QTimer>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "state/analysis_state.h"
+#include "state/spectrum_history.h"
 #include "ui/commands.h"
 #include "ui/graphs.h"
 #include "ui/qt/main_window.h"
@@ -175,6 +177,24 @@ TEST(GraphWait, MenusChangedShowsTheMarkMenuAndCutTheCadreAtOnce) {
   GraphTheSpectrum(w.state, w.ui);  // a drawn graph enables both again
   EXPECT_TRUE(mark->isEnabled());
   EXPECT_TRUE(w.Action("Cut the Cadre")->isEnabled());
+}
+
+TEST(GraphWait, TheUndoItemNamesWhatItTakesBackAndAnswersCtrlZ) {
+  GraphWindow w;
+  QAction* undo = w.Action("Undo");
+  ASSERT_NE(undo, nullptr);
+  EXPECT_EQ(undo->shortcut(), QKeySequence(QStringLiteral("Ctrl+Z")));
+  EXPECT_FALSE(undo->isEnabled());
+  const double before = w.state.spectrum.counts[100];
+  RememberSpectrum(w.state, "Compress the Spectrum");
+  w.state.spectrum.counts[100] = 5;
+  w.window.RefreshMenus();
+  EXPECT_EQ(undo->text().toStdString(), "Undo Compress the Spectrum");
+  ASSERT_TRUE(undo->isEnabled());
+  undo->trigger();
+  EXPECT_EQ(w.state.spectrum.counts[100], before);
+  EXPECT_EQ(undo->text().toStdString(), "Undo");
+  EXPECT_FALSE(undo->isEnabled());
 }
 
 }  // namespace

@@ -9,7 +9,6 @@
 #include <QTableWidget>
 #include <algorithm>
 #include <array>
-#include <numeric>
 
 #include "core/display_settings.h"
 #include "ui/commands.h"
@@ -66,8 +65,12 @@ void TForm1::CreateFitDisplayWidgets(QWidget* central) {
 void TForm1::LayoutFitDisplay() {
   Image1->move(0, 0);
   Image2->move(Scaled(kInfoLeft), 0);
+  // A caption wider than its design place (a bold or large font) widens the button, which then
+  // moves left as far as it must to stay inside the window.
   auto place = [this](QPushButton* button, ButtonPlace p) {
-    button->setGeometry(Scaled(p.left), Scaled(p.top), Scaled(p.width), Scaled(kFitButtonHeight));
+    const int w = std::max(Scaled(p.width), button->sizeHint().width());
+    const int left = std::max(0, std::min(Scaled(p.left), width() - w - 2));
+    button->setGeometry(left, Scaled(p.top), w, Scaled(kFitButtonHeight));
   };
   place(Button4, kPreviousPlace);
   place(Button2, kNextPlace);
@@ -83,15 +86,29 @@ void TForm1::LayoutFitDisplay() {
   StringGrid6->verticalHeader()->setMinimumSectionSize(1);
   StringGrid6->verticalHeader()->setDefaultSectionSize(row_height);
   StringGrid6->horizontalHeader()->setFixedHeight(row_height);
-  for (int c = 0; c < 7; ++c) {
-    StringGrid6->setColumnWidth(c, Scaled(kGridColumnWidths[static_cast<std::size_t>(c)]));
-  }
+  // Each column is as wide as its design width or its widest text, so no number is cut.
+  const QFontMetrics metrics(font);
   const int rows = StringGrid6->rowCount();
+  int columns_width = 0;
+  for (int c = 0; c < 7; ++c) {
+    int w = Scaled(kGridColumnWidths[static_cast<std::size_t>(c)]);
+    if (const QTableWidgetItem* head = StringGrid6->horizontalHeaderItem(c)) {
+      w = std::max(w, metrics.horizontalAdvance(head->text()) + 12);
+    }
+    for (int r = 0; r < rows; ++r) {
+      if (const QTableWidgetItem* item = StringGrid6->item(r, c)) {
+        w = std::max(w, metrics.horizontalAdvance(item->text()) + 12);
+      }
+    }
+    StringGrid6->setColumnWidth(c, w);
+    columns_width += w;
+  }
   const int frame = 2 * StringGrid6->frameWidth();
   const int scroll_bar =
       rows > kGridVisibleRows ? StringGrid6->verticalScrollBar()->sizeHint().width() : 0;
-  const int width = Scaled(std::accumulate(kGridColumnWidths.begin(), kGridColumnWidths.end(), 0));
-  StringGrid6->setGeometry(Scaled(kGridLeft), Scaled(kGridTop), width + frame + scroll_bar,
+  const int grid_width = columns_width + frame + scroll_bar;
+  const int left = std::max(0, std::min(Scaled(kGridLeft), width() - grid_width));
+  StringGrid6->setGeometry(left, Scaled(kGridTop), grid_width,
                            (std::min(rows, kGridVisibleRows) + 1) * row_height + frame);
 }
 
@@ -114,8 +131,10 @@ void TForm1::FillResultGrid(const std::vector<std::array<std::string, 7>>& grid)
   for (int r = 0; r < rows; ++r) {
     const std::array<std::string, 7>& cells = grid[static_cast<std::size_t>(r) + 1];
     for (int c = 0; c < 7; ++c) {
-      auto* item = new QTableWidgetItem(ToQString(cells[static_cast<std::size_t>(c)]));
+      // The numbers are shown (and copied) without their padding, right-aligned.
+      auto* item = new QTableWidgetItem(ToQString(cells[static_cast<std::size_t>(c)]).trimmed());
       item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+      if (c > 0) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
       if (c == 0) item->setBackground(ToQColor(colors::kMaroon));  // the fixed column
       StringGrid6->setItem(r, c, item);
     }

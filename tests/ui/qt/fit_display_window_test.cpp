@@ -98,8 +98,14 @@ TEST(FitDisplayWindow, ShowsItsPartsAtScaledPlacesOnGreenAndClearFormHidesThemAl
   ASSERT_EQ(grid.rowCount(), 4);
   EXPECT_EQ(grid.horizontalHeaderItem(6)->text(), "Crit/Bckg");
   EXPECT_EQ(grid.horizontalHeaderItem(1)->text(), " Channel ");
-  EXPECT_EQ(grid.item(0, 0)->text(), " Peak 1");
-  EXPECT_EQ(grid.item(3, 6)->text(), "     790");
+  // Cells without their padding, numbers right-aligned, no text cut.
+  EXPECT_EQ(grid.item(0, 0)->text(), "Peak 1");
+  EXPECT_EQ(grid.item(3, 6)->text(), "790");
+  EXPECT_TRUE(grid.item(3, 6)->textAlignment() & Qt::AlignRight);
+  for (int c = 0; c < 7; ++c) {
+    EXPECT_GE(grid.columnWidth(c), grid.fontMetrics().horizontalAdvance(grid.item(0, c)->text()))
+        << c;
+  }
   EXPECT_EQ(grid.item(0, 0)->background().color(), QColor(128, 0, 0));
   EXPECT_FALSE(grid.item(1, 1)->flags() & Qt::ItemIsEditable);
   EXPECT_EQ(grid.editTriggers(), QAbstractItemView::NoEditTriggers);
@@ -143,7 +149,7 @@ TEST(FitDisplayWindow, SelectedGridCellsAreCopiedAsTabSeparatedLines) {
   QTableWidget& grid = *window.StringGrid6;
   EXPECT_TRUE(SelectedCellsText(grid).isEmpty());
   grid.setRangeSelected(QTableWidgetSelectionRange(0, 1, 1, 2), true);
-  EXPECT_EQ(SelectedCellsText(grid), "  300.12\t  150.06\n    0.02\t    0.01");
+  EXPECT_EQ(SelectedCellsText(grid), "300.12\t150.06\n0.02\t0.01");
 }
 
 TEST(FitDisplayWindow, PicturesAreSavedAsBmpFilesAsShownAndAFailedWriteSaysSo) {

@@ -45,9 +45,11 @@ const char* const kHelp =
     "                     the marking settings and the calibrations\n"
     "  --list FILE        a name list: one spectrum file name per line (blank lines skipped)\n"
     "  --type N           spectrum file type: 1 = 2 bytes per word binary, 2 = 4 bytes per\n"
-    "                     word binary, 3 = ASCII free field, 4 = ASCII lines of X, Y [error]\n"
-    "                     (default: the init file's; without one a text file's type is taken\n"
-    "                     from its content, and a binary file needs --type)\n"
+    "                     word binary, 3 = ASCII free field, 4 = ASCII lines of X, Y [error],\n"
+    "                     5 = standard format (SPE, CHN, CNF, N42, CSV, MCA) detected\n"
+    "                     (default: 5 for a file of a standard format named .spe, .chn, .cnf,\n"
+    "                     .cam, .n42, .xml, .csv or .mca, else the init file's; without one\n"
+    "                     the type is taken from the content, and a binary file needs --type)\n"
     "  --marking FILE     marking data (intervals and peaks) instead of the peak search\n"
     "  --blunders         correct blunders (single wrong channels) before marking, with the\n"
     "                     init file's chibc and order, as \"Correct for Blunders\" does; the\n"
@@ -154,7 +156,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
       bool ok = true;
       const double v = StrToReal(number, ok);
       const int n = static_cast<int>(v);
-      if (!ok || v != n || (arg == "--type" ? (n < 1 || n > 4) : (n < 1 || n > 64))) {
+      if (!ok || v != n || (arg == "--type" ? (n < 1 || n > 5) : (n < 1 || n > 64))) {
         err << "pektra-batch: wrong value for " << arg << ": " << number << '\n';
         return false;
       }
@@ -293,7 +295,16 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
     return false;
   }
   state->spectrum.file_name = spectrum;
-  if (o.type != 0) state->spectrum.file_type = o.type;
+  if (o.type != 0) {
+    state->spectrum.file_type = o.type;
+  } else if (state->spectrum.file_type == 0 || HasStandardExtension(spectrum)) {
+    // A standard format is read as such, whatever type the init file names for other files.
+    const SpectrumTypeGuess standard = GuessStandardFileType(spectrum);
+    if (standard.type != 0) {
+      state->spectrum.file_type = standard.type;
+      ui.Say(standard.message);
+    }
+  }
   if (state->spectrum.file_type == 0 && !TakeTypeFromContent(*state, ui, spectrum)) return false;
   const bool read = ReadSpectrum(SpectrumInputOf(*state), ui);
   if (!FinishSpectrumInput(SpectrumInputOf(*state), ui, read)) {

@@ -180,7 +180,7 @@ bool InitReader::ReadOneNumber(double& value) {
 
 const Rule kSpectrumBegin{"a1", true, 1, kMaxChannels};
 const Rule kSpectrumEnd{"a2", true, 1, kMaxChannels};
-const Rule kSpectrumMode{"spectrum mode", true, kBinary16, kXY};
+const Rule kSpectrumMode{"spectrum mode", true, kBinary16, kStandard};
 const Rule kIntervalBegin{"b1", true, 1, kMaxChannels};
 const Rule kIntervalEnd{"b2", true, 1, kMaxChannels};
 // The widths as the "Find the Peaks" dialog accepts them.

@@ -14,6 +14,7 @@
 #include "app/batch_outputs.h"
 #include "calib/calibration.h"
 #include "calib/calibration_commands.h"
+#include "calib/file_calibration.h"
 #include "core/file_names.h"
 #include "core/input_file.h"
 #include "core/text_input.h"
@@ -310,6 +311,12 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   if (!FinishSpectrumInput(SpectrumInputOf(*state), ui, read)) {
     ui.Say(state->view.status_text[0]);
     return false;
+  }
+  {
+    // The file's energy calibration when the init file (or --energy) gave none; else a message.
+    const FileCalibrationOffer offer =
+        OfferFileCalibration(CalibrationsOf(*state), state->spectrum.facts.calibration, ui, false);
+    if (offer.use != FileCalibrationUse::kNone) ui.Say(offer.message);
   }
 
   if (o.blunders) {

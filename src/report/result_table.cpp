@@ -181,6 +181,14 @@ void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef
   out << kHeaderIndent << "SUMMARY TABLE.  " << date_time << '\n';
   out << '\n';
   out << kHeaderIndent << "File             = " << spectrum.file_name << '\n';
+  // What a standard spectrum file tells of the measurement; nothing for the other types.
+  if (spectrum.facts.live_time > 0) {
+    out << kHeaderIndent << "Live time        = " << FormatShortest(spectrum.facts.live_time)
+        << " s\n";
+  }
+  if (!spectrum.facts.start_date.empty()) {
+    out << kHeaderIndent << "Start date       = " << spectrum.facts.start_date << '\n';
+  }
   out << kHeaderIndent << "Number of peaks  = " << Field(in_use, 3)
       << "  Peak model type  = " << ModelTypeName(ctx.peak_model.model_type) << '\n';
   if (by_peak) {

@@ -13,7 +13,7 @@ using format_bytes::U16;
 using format_bytes::U32;
 
 constexpr std::size_t kChnHeader = 32;
-constexpr double kChnTick = 0.02;  // CHN times count 20 ms ticks
+constexpr double kChnTicksPerSecond = 50.0;  // CHN times count 20 ms ticks
 
 int Digits(std::string_view bytes, std::size_t offset, int count) {
   int value = 0;
@@ -64,8 +64,8 @@ Outcome ParseChn(std::string_view bytes, StandardSpectrum& out) {
   for (std::uint32_t k = 0; k < channels; ++k) {
     out.counts[k] = static_cast<double>(*U32(bytes, kChnHeader + 4ull * k));
   }
-  out.facts.real_time = *U32(bytes, 8) * kChnTick;
-  out.facts.live_time = *U32(bytes, 12) * kChnTick;
+  out.facts.real_time = *U32(bytes, 8) / kChnTicksPerSecond;
+  out.facts.live_time = *U32(bytes, 12) / kChnTicksPerSecond;
   out.facts.start_date = ChnDate(bytes.substr(0, kChnHeader));
 
   // The trailer: -101 (linear) or -102 (quadratic), a reserved word, then the coefficients.
@@ -100,7 +100,7 @@ Outcome ParseMca(std::string_view bytes, StandardSpectrum& out) {
     out.counts[k] = static_cast<double>(static_cast<std::int32_t>(*U32(bytes, kHeader + 4 * k)));
   }
   // Live and real time in hundredths of a second; kept only when they make sense together.
-  const double live = *U32(bytes, 48) * 0.01, real = *U32(bytes, 52) * 0.01;
+  const double live = *U32(bytes, 48) / 100.0, real = *U32(bytes, 52) / 100.0;
   if (live > 0 && real >= live) {
     out.facts.live_time = live;
     out.facts.real_time = real;

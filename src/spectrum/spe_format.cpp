@@ -119,7 +119,7 @@ Outcome ParseSpe(std::string_view bytes, StandardSpectrum& out) {
       const auto first = range.size() == 2 ? StrictNumber(range[0]) : std::nullopt;
       const auto last = range.size() == 2 ? StrictNumber(range[1]) : std::nullopt;
       if (!Finite(first) || !Finite(last) || *first < 0 || *last < *first ||
-          *first != std::floor(*first) || *last != std::floor(*last) || *last > 1e9) {
+          *first != std::floor(*first) || *last != std::floor(*last) || *last > 4294967295.0) {
         return Outcome::Failure("the channel range of $DATA: is not \"first last\"" +
                                 AtLine(lines.number()));
       }

@@ -237,6 +237,12 @@ Outcome ReadStandardSpectrum(TSpectrum& spectrum, std::istream& in, const std::s
   spectrum.a1 = first;
   spectrum.a2 = first + stored - 1;
   spectrum.facts = read.facts;
+  // The date goes into result files: no control characters, and not too long.
+  std::string& date = spectrum.facts.start_date;
+  if (date.size() > 40) date.resize(40);
+  for (char& c : date) {
+    if (static_cast<unsigned char>(c) < 32 || c == 127) c = ' ';
+  }
   spectrum.facts.errors_from_file = with_errors;
 
   std::string message = read.note;

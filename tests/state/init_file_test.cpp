@@ -139,7 +139,7 @@ TEST(InitFile, ValuesOutsideTheirRangeAreRefusedNamedAndThePreviousValueKept) {
                           "DPOS -5 refused, allowed 0 or more; 5 kept",
                           "SGM 0 refused, allowed 1 to 4; 1 kept",
                           "SGM 4.6 refused, allowed 1 to 4; 1 kept",
-                          "energy calibration mode 7 refused, allowed 0 to 1; 0 kept",
+                          "energy calibration mode 7 refused, allowed 0 to 2; 0 kept",
                       }));
   // Every refused value kept its setting; only what was acceptable changed: the resolution, the
   // interval taken as the init file's bounds, and the emptied energy calibration.

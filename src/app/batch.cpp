@@ -22,6 +22,7 @@
 #include "fit/spectrum_fit.h"
 #include "marking/marking.h"
 #include "marking/marking_commands.h"
+#include "report/result_export.h"
 #include "report/result_table.h"
 #include "spectrum/blunders.h"
 #include "spectrum/spectrum_input.h"
@@ -59,6 +60,11 @@ const char* const kHelp =
     "  --efficiency FILE  efficiency calibration file (energy, coefficient, error per line)\n"
     "  --out DIR          write the summary tables into DIR (default: beside each spectrum,\n"
     "                     named as the window proposes: spec.dat gives specdat.res)\n"
+    "  --csv              also write NAME.csv beside each summary table NAME.res: one row per\n"
+    "                     peak (channel, dchannel, energy, denergy, area, darea, intensity,\n"
+    "                     dintensity, width, dwidth, crit, flags), a header row, dot decimals\n"
+    "  --json             also write NAME.json: the same rows with the spectrum, the\n"
+    "                     calibrations, the settings and the program version\n"
     "  -j N               analyse N spectra at once\n"
     "  --help             this text\n"
     "  --                 ends the options: every later argument is a spectrum file name\n"
@@ -84,6 +90,7 @@ struct Options {
   std::string marking_file, energy_file, efficiency_file, out_dir;
   int jobs = 1;
   bool blunders = false;
+  bool csv = false, json = false;  // results for other programs beside the summary table
 };
 
 // The user interface of a spectrum in batch: notes go to standard error, dialogs are confirmed as
@@ -145,6 +152,10 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
     std::string number;
     if (arg == "--help" || arg == "-h") {
       help = true;
+    } else if (arg == "--csv") {
+      o.csv = true;
+    } else if (arg == "--json") {
+      o.json = true;
     } else if (arg == "--init") {
       if (!value(o.init_file)) return false;
       o.init_given = true;
@@ -359,6 +370,17 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   if (!WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient, &why)) {
     ui.Say("Error, the file " + target + " could not be written: " + why);
     return false;
+  }
+  for (const char* extension : {"csv", "json"}) {
+    const bool csv = extension[0] == 'c';
+    if (!(csv ? o.csv : o.json)) continue;
+    const std::string file = ResultsPathBeside(target, extension);
+    const bool written = csv ? WriteResultsCsvFile(file, ReportOf(*state), &why)
+                             : WriteResultsJsonFile(file, ReportOf(*state), &why);
+    if (!written) {
+      ui.Say("Error, the file " + file + " could not be written: " + why);
+      return false;
+    }
   }
   report = FileNamePart(spectrum) + ": " + std::to_string(peaks) + " peak(s) found, " +
            std::to_string(rows) + " row(s) saved in " + target;

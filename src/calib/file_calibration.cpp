@@ -1,12 +1,21 @@
 #include "calib/file_calibration.h"
 
+#include <charconv>
+#include <cmath>
+
 #include "calib/calibration_commands.h"
-#include "core/number_format.h"
 #include "core/user_interface.h"
 
 namespace pektra {
 
 namespace {
+
+// The shortest text that reads back as the value, with an exponent where that is shorter.
+std::string Shortest(double value) {
+  char text[64];
+  const auto end = std::to_chars(text, text + sizeof text, value).ptr;
+  return std::string(text, end);
+}
 
 CalibrationItem ItemAt(const StoredEnergyCalibration& stored, double channel) {
   return CalibrationItem{channel, stored.EnergyAt(channel), 0.0};
@@ -53,8 +62,9 @@ bool QuadraticFromItems(EnergyCalibration& enc) {
 }
 
 std::string StoredCalibrationText(const StoredEnergyCalibration& stored) {
-  std::string text = "E = " + FormatShortest(stored.c0) + " + " + FormatShortest(stored.c1) + " i";
-  if (stored.terms >= 3 && stored.c2 != 0.0) text += " + " + FormatShortest(stored.c2) + " i^2";
+  auto term = [](double c) { return (c < 0 ? " - " : " + ") + Shortest(std::fabs(c)); };
+  std::string text = "E = " + Shortest(stored.c0) + term(stored.c1) + " i";
+  if (stored.terms >= 3 && stored.c2 != 0.0) text += term(stored.c2) + " i^2";
   return text + " (i = channel - 1)";
 }
 

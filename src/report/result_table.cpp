@@ -18,12 +18,14 @@
 #include "core/user_interface.h"
 #include "model/peak_model.h"
 #include "report/name_list.h"
+#include "report/result_export.h"
 
 namespace pektra {
 
 namespace {
 
 const std::string kHeaderIndent(20, ' ');
+const char* const kCsvBesideItem = " CSV file beside it (NAME.csv)";
 
 // Rows in use, within the table's capacity.
 int RowsInUse(const ReportContext& ctx) {
@@ -266,7 +268,8 @@ void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui) {
             "Saving " + std::to_string(RowsInUse(ctx.results)) + " " +
                 FileNamePart(ctx.spectrum.file_name) + " peaks analyzed",
             colors::kWhite, colors::kGreen);
-  ShowCheckList(dialog, 40, 120, 200, 20, {" LIM format for res-file"}, {false});
+  ShowCheckList(dialog, 40, 120, 200, 44, {" LIM format for res-file", kCsvBesideItem},
+                {false, false});
 
   ui.ShowDialog(dialog);
   if (!dialog.ok) {
@@ -274,6 +277,7 @@ void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui) {
     return;
   }
   const bool lim = !dialog.check_list.checked.empty() && dialog.check_list.checked[0];
+  const bool csv = dialog.check_list.checked.size() > 1 && dialog.check_list.checked[1];
 
   const std::string proposed = ProposedSummaryName(ctx.spectrum.file_name);
   const auto chosen =
@@ -291,6 +295,13 @@ void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui) {
     ctx.results.lim_format = old_lim;
     ui.ShowNote("Error, the file " + *chosen + " could not be written: " + why);
     return;
+  }
+  if (csv) {
+    // The rows for other programs, beside the summary file: NAME.res gives NAME.csv.
+    const std::string csv_file = ResultsPathBeside(*chosen, "csv");
+    if (!WriteResultsCsvFile(csv_file, ctx, &why)) {
+      ui.ShowNote("Error, the file " + csv_file + " could not be written: " + why);
+    }
   }
   ctx.view.dialog_ok = 1;
   ctx.results.result_count = 0;

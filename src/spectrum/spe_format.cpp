@@ -80,6 +80,35 @@ std::vector<std::string_view> Tokens(std::string_view line) {
   return tokens;
 }
 
+// The next token of a data line from `at` on (blanks, TABs, commas and carriage returns part
+// them); false at the line's end. No allocation: the data holds thousands of lines.
+bool NextToken(std::string_view line, std::size_t& at, std::string_view& token) {
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == ','; };
+  while (at < line.size() && blank(line[at])) ++at;
+  if (at >= line.size()) return false;
+  const std::size_t start = at;
+  while (at < line.size() && !blank(line[at])) ++at;
+  token = line.substr(start, at - start);
+  return true;
+}
+
+// A count: whole numbers of up to 15 digits directly (exact), anything else as StrictNumber.
+std::optional<double> CountOf(std::string_view token) {
+  if (token.size() <= 15) {
+    double value = 0.0;
+    bool digits = true;
+    for (char c : token) {
+      if (c < '0' || c > '9') {
+        digits = false;
+        break;
+      }
+      value = value * 10.0 + (c - '0');
+    }
+    if (digits) return value;
+  }
+  return StrictNumber(token);
+}
+
 bool Finite(std::optional<double> value) { return value && std::isfinite(*value); }
 
 std::string AtLine(int line) { return " (line " + std::to_string(line) + ")"; }
@@ -127,14 +156,14 @@ Outcome ParseSpe(std::string_view bytes, StandardSpectrum& out) {
       out.first_channel = static_cast<long>(*first);
       // Every count takes at least two bytes: the vector never outgrows the file.
       out.counts.reserve(std::min(announced, bytes.size() / 2 + 1));
-      std::string_view data_line;
+      std::string_view data_line, token;
       while (lines.PeekOrNext(data_line)) {
         if (IsSectionLine(data_line)) {
           lines.Hold(data_line);
           break;
         }
-        for (std::string_view token : Tokens(data_line)) {
-          const auto count = StrictNumber(token);
+        for (std::size_t at = 0; NextToken(data_line, at, token);) {
+          const auto count = CountOf(token);
           if (!count) {
             return Outcome::Failure("\"" + std::string(token.substr(0, 20)) + "\" is not a count" +
                                     AtLine(lines.number()));

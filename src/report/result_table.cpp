@@ -298,8 +298,9 @@ void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui) {
   }
   if (csv) {
     // The rows for other programs, beside the summary file: NAME.res gives NAME.csv.
+    // An existing file of that name is replaced only when the user agrees.
     const std::string csv_file = ResultsPathBeside(*chosen, "csv");
-    if (!WriteResultsCsvFile(csv_file, ctx, &why)) {
+    if (ui.ConfirmOverwrite(csv_file) && !WriteResultsCsvFile(csv_file, ctx, &why)) {
       ui.ShowNote("Error, the file " + csv_file + " could not be written: " + why);
     }
   }

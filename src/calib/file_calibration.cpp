@@ -21,6 +21,17 @@ CalibrationItem ItemAt(const StoredEnergyCalibration& stored, double channel) {
   return CalibrationItem{channel, stored.EnergyAt(channel), 0.0};
 }
 
+// Whether the calibration in force gives the file's energies (to 1e-9 keV relative) at the
+// first, the middle and the last channel: then there is nothing to choose.
+bool SameEnergies(const Calibrations& cal, const StoredEnergyCalibration& stored) {
+  for (double channel : {1.0, kMaxChannels / 2.0, static_cast<double>(kMaxChannels)}) {
+    const double in_force = ConvertPeak(cal, channel, 0.0, 0.0, 0.0).energy;
+    const double from_file = stored.EnergyAt(channel);
+    if (!(std::fabs(in_force - from_file) <= 1e-9 * std::fabs(from_file))) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void InstallStoredCalibration(const Calibrations& cal, const StoredEnergyCalibration& stored) {
@@ -75,6 +86,7 @@ FileCalibrationOffer OfferFileCalibration(const Calibrations& cal,
   if (!stored.Usable()) return {};
   const std::string text = StoredCalibrationText(stored);
   if (cal.enc.enc_present) {
+    if (SameEnergies(cal, stored)) return {};  // the next spectrum of the same detector
     if (!ask) return {FileCalibrationUse::kKept, m::kFileCalibrationIgnored + text};
     if (!ui.AskYesNo(m::kFileCalibrationQuestion + text + m::kFileCalibrationQuestionEnd)) {
       return {FileCalibrationUse::kKept, m::kFileCalibrationKept};

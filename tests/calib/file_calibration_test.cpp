@@ -70,6 +70,10 @@ TEST(FileCalibration, OfferedWhenNoneIsInForceAskedOtherwiseIgnoredInTheBatch) {
   EXPECT_EQ(offer.use, FileCalibrationUse::kTaken);
   EXPECT_EQ(state.enc.enc_mode, kEnergyLinear);
 
+  // The same calibration again (the next spectrum of the detector): nothing to ask.
+  EXPECT_EQ(OfferFileCalibration(CalibrationsOf(state), kLinear, ui, true).use,
+            FileCalibrationUse::kNone);
+
   // The batch tool asks nothing: the calibration in force stays, and says so.
   const EnergyCalibration batch_force = state.enc;
   offer = OfferFileCalibration(CalibrationsOf(state), kQuadratic, ui, false);

@@ -184,5 +184,43 @@ TEST(BatchStandardFormat, ACalibrationInForceWinsAndTheFilesIsNamedAsIgnored) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("sspe.json")));
 }
 
+TEST(BatchStandardFormat, StandardFilesAreType5ByDefaultAndTheOtherTypesStayAsTheyWere) {
+  testing::TempDir dir;
+  // The init file names type 3; a standard file with a known extension is still read as such.
+  testing::WriteFile(dir.File("type3.ini"), std::string(".......Input the Spectrum\n 1 2048 3 0 0\n"
+                                                        "x.txt\n") +
+                                                kInit);
+  testing::WriteFile(dir.File("pektra.ini"), kInit);
+  const std::string spe = Spe();
+  testing::WriteFile(dir.File("s.spe"), spe);
+  BatchRun run = Batch({"--init", dir.File("type3.ini"), dir.File("s.spe")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("s.spe: type 5 (IAEA / ORTEC ASCII SPE) taken from the content"),
+            std::string::npos)
+      << run.err;
+
+  // --type wins over everything: the SPE text read as type 3 is refused inside its data.
+  run = Batch({"--init", dir.File("pektra.ini"), "--type", "3", dir.File("s.spe")});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err.find("type 5"), std::string::npos) << run.err;
+
+  // Comma-separated X, Y in a .txt file stays type 4 from the content; named .csv it is type 5.
+  std::string columns;
+  const std::size_t data = spe.find("$DATA:\n0 2047\n") + 14;
+  std::istringstream counts(spe.substr(data, spe.find("$MCA_CAL") - data));
+  long count = 0;
+  for (int x = 1; counts >> count; ++x)
+    columns += std::to_string(x) + ", " + std::to_string(count) + "\n";
+  testing::WriteFile(dir.File("xy.txt"), columns);
+  testing::WriteFile(dir.File("xy.csv"), columns);
+  run = Batch({"--init", dir.File("pektra.ini"), dir.File("xy.txt"), dir.File("xy.csv")});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("xy.txt: type 4 (ASCII lines of X, Y) taken from the content"),
+            std::string::npos)
+      << run.err;
+  EXPECT_NE(run.err.find("xy.csv: type 5 (CSV) taken from the content"), std::string::npos)
+      << run.err;
+}
+
 }  // namespace
 }  // namespace pektra

@@ -185,6 +185,23 @@ TEST(StandardFormats, EachFormatGivesCountsTimesDateAndCalibration) {
   EXPECT_EQ(r.spectrum.facts.start_date, "2020-05-01 10:20:30");
   EXPECT_EQ(r.spectrum.facts.calibration, (StoredEnergyCalibration{2, 1, 0.5, 0}));
 
+  // N42: the 2006 form, the calibration inside the spectrum, plain seconds in a duration.
+  r = ReadBytes(dir, "d2.xml",
+                "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<N42InstrumentData><Measurement>"
+                "<Spectrum><StartTime>2002-11-07T18:30:00</StartTime><RealTime>PT360S</RealTime>"
+                "<LiveTime>PT353.5S</LiveTime><Calibration Type=\"Energy\"><Equation "
+                "Model=\"Polynomial\"><Coefficients>8.5 0.25 1e-6</Coefficients></Equation>"
+                "</Calibration><ChannelData>\n 1 2\n 3 </ChannelData></Spectrum></Measurement>"
+                "</N42InstrumentData>");
+  ASSERT_TRUE(r.outcome.ok) << r.outcome.message;
+  EXPECT_EQ(r.outcome.message, "");
+  EXPECT_EQ(r.spectrum.a2, 3);
+  EXPECT_EQ(r.spectrum.counts[3], 3);
+  EXPECT_EQ(r.spectrum.facts.live_time, 353.5);
+  EXPECT_EQ(r.spectrum.facts.real_time, 360);
+  EXPECT_EQ(r.spectrum.facts.start_date, "2002-11-07 18:30:00");
+  EXPECT_EQ(r.spectrum.facts.calibration, (StoredEnergyCalibration{3, 8.5, 0.25, 1e-6}));
+
   // CSV: a header, quoted fields, errors kept; energies give the calibration.
   r = ReadBytes(dir, "e.csv", "channel,counts,error\n\"3\",10,2.5\n4,20,3\n5,30,4\n");
   ASSERT_TRUE(r.outcome.ok) << r.outcome.message;

@@ -77,9 +77,7 @@ SpectrumTypeGuess GuessStandardFileType(const std::string& file_name) {
   // to leave the types the user knows.
   const StandardFormat format = DetectStandardFormat(bytes, "");
   // Comma-separated columns are also what types 3 and 4 read: only a .csv name makes them CSV.
-  const bool csv_named = file_name.size() >= 4 && HasStandardExtension(file_name) &&
-                         (file_name.substr(file_name.size() - 4) == ".csv" ||
-                          file_name.substr(file_name.size() - 4) == ".CSV");
+  const bool csv_named = DetectStandardFormat("", file_name) == StandardFormat::kCsv;
   if (format == StandardFormat::kNone || (format == StandardFormat::kCsv && !csv_named)) return {};
   return {kStandard,
           std::string("type 5 (") + StandardFormatName(format) + ") taken from the content"};

@@ -27,9 +27,9 @@ struct FileCalibrationOffer {
 };
 
 // After a spectrum was read: a usable calibration of the file becomes the energy calibration
-// when none is in force; one that gives the same energies as the one in force changes nothing. When one is, `ask` puts the question which to keep (Yes: the file's);
-// without asking (the batch tool) the one in force stays and the message says the file's was
-// ignored.
+// when none is in force; one that gives the same energies as the one in force changes nothing.
+// When another one is in force, `ask` puts the question which to keep (Yes: the file's); without
+// asking (the batch tool) the one in force stays and the message says the file's was ignored.
 FileCalibrationOffer OfferFileCalibration(const Calibrations& cal,
                                           const StoredEnergyCalibration& stored, UserInterface& ui,
                                           bool ask);

@@ -13,7 +13,7 @@ namespace {
 
 constexpr int kChannels = 16384;
 
-// Writes the four files once, in a private temporary folder removed at exit.
+// Writes the files once, in a private temporary folder removed at exit.
 class SpectrumFiles {
  public:
   SpectrumFiles() {
@@ -36,6 +36,22 @@ class SpectrumFiles {
     Write("type2.spe", binary32);
     Write("type3.txt", "* counts\n" + free_field);
     Write("type4.txt", "* X Y E\n" + xy);
+
+    // Type 5: the same counts as ORTEC CHN (header, counts, trailer) and as ASCII SPE.
+    std::string chn(32, '\0'), spe = "$SPEC_ID:\nbench\n$MEAS_TIM:\n100 120\n$DATA:\n0 16383\n";
+    chn[0] = chn[1] = '\xFF';
+    chn[30] = static_cast<char>(kChannels & 0xFF);
+    chn[31] = static_cast<char>(kChannels >> 8);
+    chn.append(binary32);
+    chn.append("\x9A\xFF", 2);
+    chn.resize(chn.size() + 510, '\0');
+    for (std::size_t k = 0; k < binary32.size(); k += 4) {
+      const auto value = static_cast<unsigned char>(binary32[k]) |
+                         (static_cast<unsigned char>(binary32[k + 1]) << 8);
+      spe += std::to_string(value) + "\n";
+    }
+    Write("type5.Chn", chn);
+    Write("type5.spe", spe + "$MCA_CAL:\n3\n0.5 0.2 1e-8 keV\n");
   }
   ~SpectrumFiles() {
     std::error_code ignored;
@@ -69,11 +85,15 @@ void BM_ReadType1Binary16(benchmark::State& state) { ReadFile(state, "type1.spe"
 void BM_ReadType2Binary32(benchmark::State& state) { ReadFile(state, "type2.spe", 2); }
 void BM_ReadType3FreeField(benchmark::State& state) { ReadFile(state, "type3.txt", 3); }
 void BM_ReadType4XY(benchmark::State& state) { ReadFile(state, "type4.txt", 4); }
+void BM_ReadType5Chn(benchmark::State& state) { ReadFile(state, "type5.Chn", 5); }
+void BM_ReadType5Spe(benchmark::State& state) { ReadFile(state, "type5.spe", 5); }
 
 BENCHMARK(BM_ReadType1Binary16)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadType2Binary32)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadType3FreeField)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_ReadType4XY)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadType5Chn)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadType5Spe)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 #include "app/batch_outputs.h"
 #include "calib/calibration.h"
 #include "calib/calibration_commands.h"
+#include "calib/file_calibration.h"
 #include "core/file_names.h"
 #include "core/input_file.h"
 #include "core/text_input.h"
@@ -22,6 +23,7 @@
 #include "fit/spectrum_fit.h"
 #include "marking/marking.h"
 #include "marking/marking_commands.h"
+#include "report/result_export.h"
 #include "report/result_table.h"
 #include "spectrum/blunders.h"
 #include "spectrum/spectrum_input.h"
@@ -47,9 +49,11 @@ const char* const kHelp =
     "                     the marking settings and the calibrations\n"
     "  --list FILE        a name list: one spectrum file name per line (blank lines skipped)\n"
     "  --type N           spectrum file type: 1 = 2 bytes per word binary, 2 = 4 bytes per\n"
-    "                     word binary, 3 = ASCII free field, 4 = ASCII lines of X, Y [error]\n"
-    "                     (default: the init file's; without one a text file's type is taken\n"
-    "                     from its content, and a binary file needs --type)\n"
+    "                     word binary, 3 = ASCII free field, 4 = ASCII lines of X, Y [error],\n"
+    "                     5 = standard format (SPE, CHN, CNF, N42, CSV, MCA) detected\n"
+    "                     (default: 5 for a file of a standard format named .spe, .chn, .cnf,\n"
+    "                     .cam, .n42, .xml, .csv or .mca, else the init file's; without one\n"
+    "                     the type is taken from the content, and a binary file needs --type)\n"
     "  --marking FILE     marking data (intervals and peaks) instead of the peak search\n"
     "  --blunders         correct blunders (single wrong channels) before marking, with the\n"
     "                     init file's chibc and order, as \"Correct for Blunders\" does; the\n"
@@ -67,6 +71,11 @@ const char* const kHelp =
     "  --efficiency FILE  efficiency calibration file (energy, coefficient, error per line)\n"
     "  --out DIR          write the summary tables into DIR (default: beside each spectrum,\n"
     "                     named as the window proposes: spec.dat gives specdat.res)\n"
+    "  --csv              also write NAME.csv beside each summary table NAME.res: one row per\n"
+    "                     peak (channel, dchannel, energy, denergy, area, darea, intensity,\n"
+    "                     dintensity, width, dwidth, crit, flags), a header row, dot decimals\n"
+    "  --json             also write NAME.json: the same rows with the spectrum, the\n"
+    "                     calibrations, the settings and the program version\n"
     "  -j N               analyse N spectra at once\n"
     "  --help             this text\n"
     "  --                 ends the options: every later argument is a spectrum file name\n"
@@ -94,6 +103,7 @@ struct Options {
   bool blunders = false;
   int model_first = 0, model_last = 0;  // --model-range
   AutoCalibrationRequest calibration;   // --auto-calibrate, --emin, --emax
+  bool csv = false, json = false;       // results for other programs beside the summary table
 };
 
 // The user interface of a spectrum in batch: notes go to standard error, dialogs are confirmed as
@@ -155,6 +165,10 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
     std::string number;
     if (arg == "--help" || arg == "-h") {
       help = true;
+    } else if (arg == "--csv") {
+      o.csv = true;
+    } else if (arg == "--json") {
+      o.json = true;
     } else if (arg == "--init") {
       if (!value(o.init_file)) return false;
       o.init_given = true;
@@ -167,7 +181,7 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
       bool ok = true;
       const double v = StrToReal(number, ok);
       const int n = static_cast<int>(v);
-      if (!ok || v != n || (arg == "--type" ? (n < 1 || n > 4) : (n < 1 || n > 64))) {
+      if (!ok || v != n || (arg == "--type" ? (n < 1 || n > 5) : (n < 1 || n > 64))) {
         err << "pektra-batch: wrong value for " << arg << ": " << number << '\n';
         return false;
       }
@@ -337,12 +351,27 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
     return false;
   }
   state->spectrum.file_name = spectrum;
-  if (o.type != 0) state->spectrum.file_type = o.type;
+  if (o.type != 0) {
+    state->spectrum.file_type = o.type;
+  } else if (state->spectrum.file_type == 0 || HasStandardExtension(spectrum)) {
+    // A standard format is read as such, whatever type the init file names for other files.
+    const SpectrumTypeGuess standard = GuessStandardFileType(spectrum);
+    if (standard.type != 0) {
+      state->spectrum.file_type = standard.type;
+      ui.Say(standard.message);
+    }
+  }
   if (state->spectrum.file_type == 0 && !TakeTypeFromContent(*state, ui, spectrum)) return false;
   const bool read = ReadSpectrum(SpectrumInputOf(*state), ui);
   if (!FinishSpectrumInput(SpectrumInputOf(*state), ui, read)) {
     ui.Say(state->view.status_text[0]);
     return false;
+  }
+  {
+    // The file's energy calibration when the init file (or --energy) gave none; else a message.
+    const FileCalibrationOffer offer =
+        OfferFileCalibration(CalibrationsOf(*state), state->spectrum.facts.calibration, ui, false);
+    if (offer.use != FileCalibrationUse::kNone) ui.Say(offer.message);
   }
 
   if (o.blunders) {
@@ -394,6 +423,17 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   if (!WriteSummaryTableFile(target, ReportOf(*state), state->results.norm_coefficient, &why)) {
     ui.Say("Error, the file " + target + " could not be written: " + why);
     return false;
+  }
+  for (const char* extension : {"csv", "json"}) {
+    const bool csv = extension[0] == 'c';
+    if (!(csv ? o.csv : o.json)) continue;
+    const std::string file = ResultsPathBeside(target, extension);
+    const bool written = csv ? WriteResultsCsvFile(file, ReportOf(*state), &why)
+                             : WriteResultsJsonFile(file, ReportOf(*state), &why);
+    if (!written) {
+      ui.Say("Error, the file " + file + " could not be written: " + why);
+      return false;
+    }
   }
   report = FileNamePart(spectrum) + ": " + std::to_string(peaks) + " peak(s) found, " +
            std::to_string(rows) + " row(s) saved in " + target;

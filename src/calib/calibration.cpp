@@ -20,6 +20,7 @@ int ItemCount(int n) { return std::clamp(n, 0, kMaxCalibrationItems); }
 // between two different channels. Anything else is treated as no energy calibration.
 bool EnergyCalibrationUsable(const EnergyCalibration& enc) {
   if (!enc.enc_present || ItemCount(enc.enc_count) < 2) return false;
+  if (enc.enc_mode == kEnergyQuadratic) return enc.enc_quadratic.Usable();
   return enc.enc_mode != kEnergyLinear || enc.enc_last_channel != enc.enc_first_channel;
 }
 
@@ -48,6 +49,16 @@ double LinearEnergy(const EnergyCalibration& enc, double x) {
 
 double EnergyToChannel(const Calibrations& cal, double energy) {
   const int n = ItemCount(cal.enc.enc_count);
+  if (cal.enc.enc_mode == kEnergyQuadratic) {
+    const StoredEnergyCalibration& q = cal.enc.enc_quadratic;
+    if (!q.Usable()) return energy;
+    // The root of c2 i^2 + c1 i + c0 - E = 0 on the rising branch, in the form that does not
+    // cancel when c2 is small.
+    const double d = energy - q.c0;
+    const double root = q.c1 * q.c1 + 4.0 * q.c2 * d;
+    if (root < 0.0) return energy;
+    return 2.0 * d / (q.c1 + std::sqrt(root)) + 1.0;
+  }
   if (cal.enc.enc_mode == kEnergyLinear) {
     const double a = cal.enc.enc_first_channel;
     const double b = cal.enc.enc_last_channel;
@@ -70,7 +81,10 @@ ConvertedPeak ConvertPeak(const Calibrations& cal, double channel, double channe
     const int n = ItemCount(cal.enc.enc_count);
     FillTable(work, cal.enc.enc_points, n, 1, 0);  // energies over channels
     double e2;
-    if (cal.enc.enc_mode != kEnergyLinear) {
+    if (cal.enc.enc_mode == kEnergyQuadratic) {
+      peak.energy = cal.enc.enc_quadratic.EnergyAt(channel);
+      e2 = cal.enc.enc_quadratic.EnergyAt(channel + channel_error);
+    } else if (cal.enc.enc_mode != kEnergyLinear) {
       peak.energy = InterpolateTable(work.work_table, n, channel);
       e2 = InterpolateTable(work.work_table, n, channel + channel_error);
     } else {

@@ -3,6 +3,7 @@
 
 #include "core/analysis_records.h"
 #include "core/one_based.h"
+#include "spectrum/spectrum.h"
 
 namespace pektra {
 
@@ -10,6 +11,9 @@ namespace pektra {
 // items, or a straight line in the scaled channel.
 inline constexpr int kEnergyInterpolated = 0;
 inline constexpr int kEnergyLinear = 1;
+// The quadratic form a spectrum file stores, E = c0 + c1 (ch - 1) + c2 (ch - 1)^2, evaluated as
+// stored (enc_quadratic); its items are three points of it, for the display and the init file.
+inline constexpr int kEnergyQuadratic = 2;
 
 struct EnergyCalibration {
   OneBasedArray<CalibrationItem> enc_points{kMaxCalibrationItems, CalibrationItem{}};
@@ -17,6 +21,7 @@ struct EnergyCalibration {
   bool enc_present = false;
   double enc_first_channel = 1.0, enc_last_channel = 4096.0;
   double enc_intercept = 0.0, enc_slope = 1.0;  // energy = intercept + slope * ScaledChannel
+  StoredEnergyCalibration enc_quadratic;        // the coefficients of kEnergyQuadratic
   // Energy items being read from the screen or a file, before they are sorted and stored.
   OneBasedArray<CalibrationItem> enc_entry_points{kMaxCalibrationItems, CalibrationItem{}};
 

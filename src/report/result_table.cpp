@@ -18,12 +18,14 @@
 #include "core/user_interface.h"
 #include "model/peak_model.h"
 #include "report/name_list.h"
+#include "report/result_export.h"
 
 namespace pektra {
 
 namespace {
 
 const std::string kHeaderIndent(20, ' ');
+const char* const kCsvBesideItem = " CSV file beside it (NAME.csv)";
 
 // Rows in use, within the table's capacity.
 int RowsInUse(const ReportContext& ctx) {
@@ -181,6 +183,14 @@ void WriteSummaryTable(std::ostream& out, const ReportContext& ctx, double ncoef
   out << kHeaderIndent << "SUMMARY TABLE.  " << date_time << '\n';
   out << '\n';
   out << kHeaderIndent << "File             = " << spectrum.file_name << '\n';
+  // What a standard spectrum file tells of the measurement; nothing for the other types.
+  if (spectrum.facts.live_time > 0) {
+    out << kHeaderIndent << "Live time        = " << FormatShortest(spectrum.facts.live_time)
+        << " s\n";
+  }
+  if (!spectrum.facts.start_date.empty()) {
+    out << kHeaderIndent << "Start date       = " << spectrum.facts.start_date << '\n';
+  }
   out << kHeaderIndent << "Number of peaks  = " << Field(in_use, 3)
       << "  Peak model type  = " << ModelTypeName(ctx.peak_model.model_type) << '\n';
   if (by_peak) {
@@ -258,7 +268,8 @@ void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui) {
             "Saving " + std::to_string(RowsInUse(ctx.results)) + " " +
                 FileNamePart(ctx.spectrum.file_name) + " peaks analyzed",
             colors::kWhite, colors::kGreen);
-  ShowCheckList(dialog, 40, 120, 200, 20, {" LIM format for res-file"}, {false});
+  ShowCheckList(dialog, 40, 120, 200, 44, {" LIM format for res-file", kCsvBesideItem},
+                {false, false});
 
   ui.ShowDialog(dialog);
   if (!dialog.ok) {
@@ -266,6 +277,7 @@ void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui) {
     return;
   }
   const bool lim = !dialog.check_list.checked.empty() && dialog.check_list.checked[0];
+  const bool csv = dialog.check_list.checked.size() > 1 && dialog.check_list.checked[1];
 
   const std::string proposed = ProposedSummaryName(ctx.spectrum.file_name);
   const auto chosen =
@@ -283,6 +295,14 @@ void SaveSummaryTable(const ReportContext& ctx, UserInterface& ui) {
     ctx.results.lim_format = old_lim;
     ui.ShowNote("Error, the file " + *chosen + " could not be written: " + why);
     return;
+  }
+  if (csv) {
+    // The rows for other programs, beside the summary file: NAME.res gives NAME.csv.
+    // An existing file of that name is replaced only when the user agrees.
+    const std::string csv_file = ResultsPathBeside(*chosen, "csv");
+    if (ui.ConfirmOverwrite(csv_file) && !WriteResultsCsvFile(csv_file, ctx, &why)) {
+      ui.ShowNote("Error, the file " + csv_file + " could not be written: " + why);
+    }
   }
   ctx.view.dialog_ok = 1;
   ctx.results.result_count = 0;

@@ -38,7 +38,11 @@ double TSpectrum::Weight(int i) const {
 
 void TSpectrum::ApplyVarianceFormula(double covar) {
   // A free-field spectrum brings no raw counts whose variance we could model: its errors stay.
-  if (file_type != kBinary16 && file_type != kBinary32 && file_type != kXY) return;
+  if (file_type != kBinary16 && file_type != kBinary32 && file_type != kXY &&
+      file_type != kStandard) {
+    return;
+  }
+  if (file_type == kStandard && facts.errors_from_file) return;
   const int first = MaxI(a1, 1);
   const int last = MinI(a2, kMaxChannels);
   for (int i = first; i <= last; ++i) {
@@ -47,6 +51,20 @@ void TSpectrum::ApplyVarianceFormula(double covar) {
     // The 0.1 under the root keeps the error of an empty channel small but non-zero.
     errors[i] = std::sqrt(std::fabs(0.9 * sp + 0.1 * relative * relative) + 0.1);
   }
+}
+
+bool StoredEnergyCalibration::Usable() const {
+  if (terms < 2 || !std::isfinite(c0) || !std::isfinite(c1) || !std::isfinite(c2)) return false;
+  if (terms == 2 && c2 != 0.0) return false;
+  const bool identity = c0 == 0.0 && c1 == 1.0 && c2 == 0.0;
+  // Rising over the whole spectrum, so that every energy has one channel.
+  const double last = kMaxChannels - 1;
+  return !identity && c1 > 0.0 && c1 + 2.0 * c2 * last > 0.0;
+}
+
+double StoredEnergyCalibration::EnergyAt(double channel) const {
+  const double i = channel - 1.0;
+  return c0 + i * (c1 + i * c2);
 }
 
 std::uint32_t SwapHalves(std::uint32_t value) { return (value << 16) | (value >> 16); }

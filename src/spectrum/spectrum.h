@@ -17,6 +17,31 @@ enum SpectrumFileType : int {
   kBinary32 = 2,   // signed 32-bit integers, least significant byte first
   kFreeField = 3,  // ASCII counts in free field format
   kXY = 4,         // ASCII lines of X, Y and an optional error
+  kStandard = 5,   // a standard format, recognised from the content (see standard_formats.h)
+};
+
+// An energy calibration as a spectrum file stores it: E = c0 + c1 i + c2 i^2 keV, i the file's
+// 0-based channel number (the channel of this program minus 1).
+struct StoredEnergyCalibration {
+  int terms = 0;  // 0: none stored, 2: linear, 3: quadratic
+  double c0 = 0.0, c1 = 0.0, c2 = 0.0;
+
+  // A calibration worth offering: stored, finite, rising, and not the identity E = i that
+  // analysers write when none was made.
+  bool Usable() const;
+  double EnergyAt(double channel) const;  // at this program's channel (1-based)
+  bool operator==(const StoredEnergyCalibration&) const = default;
+};
+
+// What a standard spectrum file tells besides the counts; unknown values are 0 or empty. The
+// other types know none of it.
+struct SpectrumFileFacts {
+  double live_time = 0.0, real_time = 0.0;  // seconds
+  std::string start_date;                   // "2002-11-07 18:30:00", or as the file wrote it
+  StoredEnergyCalibration calibration;
+  bool errors_from_file = false;  // the file gave the errors: the variance formula keeps them
+
+  bool operator==(const SpectrumFileFacts&) const = default;
 };
 
 class TSpectrum {
@@ -28,8 +53,8 @@ class TSpectrum {
   void UpdateRange();
   // 1 / errors(i)^2, or 0 when the error is 0. Channels outside 1..16384 weigh 0.
   double Weight(int i) const;
-  // errors(i) = sqrt(|0.9 sp(i) + 0.1 (covar sp(i))^2| + 0.1) over [a1, a2], for types 1, 2 and
-  // 4; a type 3 spectrum keeps the errors of its reading.
+  // errors(i) = sqrt(|0.9 sp(i) + 0.1 (covar sp(i))^2| + 0.1) over [a1, a2], for types 1, 2, 4
+  // and 5; a type 3 spectrum, and a type 5 one whose file gave errors, keeps the errors read.
   void ApplyVarianceFormula(double covar);
 
   std::string file_name;
@@ -50,6 +75,7 @@ class TSpectrum {
   OneBasedArray<double> counts;
   OneBasedArray<double> errors;
   OneBasedArray<double> abscissa;
+  SpectrumFileFacts facts;
 
   bool operator==(const TSpectrum&) const = default;
 };

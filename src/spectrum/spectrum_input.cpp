@@ -14,9 +14,9 @@ namespace {
 constexpr const char* kInputCommand = "Input the Spectrum";
 
 // In the order of SpectrumFileType.
-const char* const kFileTypeItems[] = {" 2 bytes per word binary", " 4 bytes per word binary",
-                                      " ASCII free field format",
-                                      " ASCII  threes:  X,  Y,  [ error ]"};
+const char* const kFileTypeItems[] = {
+    " 2 bytes per word binary", " 4 bytes per word binary", " ASCII free field format",
+    " ASCII  threes:  X,  Y,  [ error ]", " Standard format (detected)"};
 enum ReadingOption { kSkipHeader, kReverseBytes, kRestoreIniBounds, kStartAtA1 };
 const char* const kReadingOptionItems[] = {" Skip the header ", " Reverse the bytes ",
                                            " Restore ini-bounds ", " Starting channel = 1"};
@@ -24,8 +24,8 @@ const char* const kReadingOptionItems[] = {" Skip the header ", " Reverse the by
 DialogContent SpectrumInputDialog(const SpectrumInputContext& ctx) {
   DialogContent dialog = OpenDialogForm("Spectrum input", 250, 330, 430);
   ShowLabel(dialog, 0, 5, 5, "Select the file type:");
-  ShowChoiceList(dialog, 0, 5, 28, 310, 110, {std::begin(kFileTypeItems), std::end(kFileTypeItems)},
-                 std::clamp(ctx.spectrum.file_type, 1, 4) - 1);
+  ShowChoiceList(dialog, 0, 5, 28, 310, 124, {std::begin(kFileTypeItems), std::end(kFileTypeItems)},
+                 std::clamp(ctx.spectrum.file_type, 1, 5) - 1);
   ShowLabel(dialog, 1, 5, 155, "Select the spectrum type:");
   ShowCheckList(dialog, 5, 178, 310, 110,
                 {std::begin(kReadingOptionItems), std::end(kReadingOptionItems)},
@@ -138,7 +138,7 @@ void InputTheSpectrum(const SpectrumInputContext& ctx, UserInterface& ui,
   // Undo gives back the spectrum as it was before the command set its name, type and bounds.
   SpectrumSnapshot kept = ctx.undo ? SpectrumSnapshot::Of(sp) : SpectrumSnapshot{};
   sp.file_name = *chosen;
-  sp.file_type = std::clamp(dialog.choice_lists[0].selected, 0, 3) + 1;
+  sp.file_type = std::clamp(dialog.choice_lists[0].selected, 0, 4) + 1;
   ctx.input.skip_header = Checked(dialog, kSkipHeader);
   ctx.input.reverse_bytes = Checked(dialog, kReverseBytes);
   ctx.input.start_at_a1 = Checked(dialog, kStartAtA1);

@@ -8,6 +8,7 @@
 
 #include "core/arithmetic.h"
 #include "core/input_file.h"
+#include "spectrum/standard_formats.h"
 
 namespace pektra {
 
@@ -92,7 +93,7 @@ Outcome ReadFrom(TSpectrum& spectrum, std::istream& in, int type, int start,
 }  // namespace
 
 Outcome ReadSpectrumFile(TSpectrum& spectrum, int type, int start, const ReadOptions& options) {
-  if (!InRange(type, kBinary16, kXY)) return Outcome::Failure({});
+  if (!InRange(type, kBinary16, kStandard)) return Outcome::Failure({});
   const std::string& name = spectrum.file_name;
   InputFile file(name);
   if (file.status() == InputFile::Status::kNotRegular) {
@@ -101,7 +102,10 @@ Outcome ReadSpectrumFile(TSpectrum& spectrum, int type, int start, const ReadOpt
   if (file.status() == InputFile::Status::kFailed) {
     return Outcome::Failure(name + reader_messages::kOpeningFailure + "\n\r" + file.reason());
   }
-  Outcome outcome = ReadFrom(spectrum, file.stream(), type, start, options);
+  Outcome outcome = type == kStandard ? ReadStandardSpectrum(spectrum, file.stream(), name)
+                                      : ReadFrom(spectrum, file.stream(), type, start, options);
+  // The other types know nothing of times, dates or calibrations: none is left from before.
+  if (outcome.ok && type != kStandard) spectrum.facts = {};
   if (!outcome.ok && outcome.message.empty() && !file.reason().empty()) {
     outcome.message = name + reader_messages::kReadingFailure + "\n\r" + file.reason();
   }

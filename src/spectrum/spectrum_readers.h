@@ -34,7 +34,8 @@ Outcome ReadFreeField(TSpectrum& spectrum, std::istream& in, int start);
 // step through the channels, one line for each (see XStepCheck).
 Outcome ReadXY(TSpectrum& spectrum, std::istream& in, int start, const ReadOptions& options);
 
-// Opens spectrum.file_name and reads it as `type` (1..4); the text types start at `start`.
+// Opens spectrum.file_name and reads it as `type` (1..5); the text types start at `start`; type 5
+// is ReadStandardSpectrum. Types 1..4 leave spectrum.facts empty.
 // The file is opened without waiting (a FIFO without writer would block) and only a regular file
 // is read: anything else gives "<name> is not a regular file". A file that cannot be opened gives
 // the name followed by ": opening failure; ", LF CR and the system's reason ("permission

@@ -1,9 +1,13 @@
 #include "spectrum/spectrum_type_guess.h"
 
+#include <algorithm>
+#include <cctype>
+#include <iterator>
 #include <vector>
 
 #include "core/input_file.h"
 #include "spectrum/spectrum_readers.h"
+#include "spectrum/standard_formats.h"
 #include "spectrum/text_spectrum_lines.h"
 
 namespace pektra {
@@ -57,6 +61,36 @@ SpectrumTypeGuess GuessSpectrumFileType(const std::string& file_name) {
     return {0, file_name + reader_messages::kOpeningFailure + "\n\r" + file.reason()};
   }
   return GuessSpectrumType(file.stream());
+}
+
+SpectrumTypeGuess GuessStandardFileType(const std::string& file_name) {
+  InputFile file(file_name);
+  if (file.status() != InputFile::Status::kOpen) return {};
+  std::string bytes;
+  char piece[65536];
+  std::istream& in = file.stream();
+  while (in && bytes.size() <= kMaxStandardFileBytes) {
+    in.read(piece, sizeof piece);
+    bytes.append(piece, static_cast<std::size_t>(in.gcount()));
+  }
+  // The content alone decides: an extension of a standard format on other content is no reason
+  // to leave the types the user knows.
+  const StandardFormat format = DetectStandardFormat(bytes, "");
+  // Comma-separated columns are also what types 3 and 4 read: only a .csv name makes them CSV.
+  const bool csv_named = DetectStandardFormat("", file_name) == StandardFormat::kCsv;
+  if (format == StandardFormat::kNone || (format == StandardFormat::kCsv && !csv_named)) return {};
+  return {kStandard,
+          std::string("type 5 (") + StandardFormatName(format) + ") taken from the content"};
+}
+
+bool HasStandardExtension(const std::string& file_name) {
+  const std::size_t dot = file_name.rfind('.');
+  const std::size_t slash = file_name.find_last_of("/\\");
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
+  std::string extension = file_name.substr(dot + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  static const char* const kKnown[] = {"spe", "chn", "cnf", "cam", "n42", "xml", "csv", "mca"};
+  return std::find(std::begin(kKnown), std::end(kKnown), extension) != std::end(kKnown);
 }
 
 }  // namespace pektra

@@ -20,4 +20,11 @@ SpectrumTypeGuess GuessSpectrumType(std::istream& in);
 // Opens the file as the readers do (a regular file only) and judges it.
 SpectrumTypeGuess GuessSpectrumFileType(const std::string& file_name);
 
+// Type 5 when the file's content is one of the standard formats ("type 5 (ORTEC CHN) taken from
+// the content"); type 0 and no message otherwise, or when the file cannot be read.
+SpectrumTypeGuess GuessStandardFileType(const std::string& file_name);
+// Whether the name ends in the extension of a standard format (.spe, .chn, .cnf, .cam, .n42,
+// .xml, .csv, .mca; any case).
+bool HasStandardExtension(const std::string& file_name);
+
 }  // namespace pektra

@@ -37,6 +37,7 @@ SpectrumSnapshot SpectrumSnapshot::Of(const TSpectrum& sp) {
   s.counts = Channels(sp.counts);
   s.errors = Channels(sp.errors);
   s.abscissa = Channels(sp.abscissa);
+  s.facts = sp.facts;
   return s;
 }
 
@@ -57,6 +58,7 @@ void SpectrumSnapshot::RestoreTo(TSpectrum& sp) const {
   PutBack(counts, sp.counts);
   PutBack(errors, sp.errors);
   PutBack(abscissa, sp.abscissa);
+  sp.facts = facts;
 }
 
 void SpectrumUndo::Push(std::string what, const TSpectrum& spectrum) {

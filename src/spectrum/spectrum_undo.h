@@ -21,6 +21,7 @@ struct SpectrumSnapshot {
   double max_counts = 1.0, min_counts = 0.0;
   double x_first = 1.0, x_last = kMaxChannels, x_step = 1.0, x_scale = 1.0, x_offset = 0.0;
   std::vector<double> counts, errors, abscissa;
+  SpectrumFileFacts facts;
 
   static SpectrumSnapshot Of(const TSpectrum& spectrum);
   // Writes the kept data back, bit for bit.

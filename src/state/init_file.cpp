@@ -11,6 +11,7 @@
 #include <type_traits>
 
 #include "calib/calibration.h"
+#include "calib/file_calibration.h"
 #include "core/arithmetic.h"
 #include "core/file_names.h"
 #include "core/number_format.h"
@@ -181,7 +182,7 @@ bool InitReader::ReadOneNumber(double& value) {
 
 const Rule kSpectrumBegin{"a1", true, 1, kMaxChannels};
 const Rule kSpectrumEnd{"a2", true, 1, kMaxChannels};
-const Rule kSpectrumMode{"spectrum mode", true, kBinary16, kXY};
+const Rule kSpectrumMode{"spectrum mode", true, kBinary16, kStandard};
 const Rule kIntervalBegin{"b1", true, 1, kMaxChannels};
 const Rule kIntervalEnd{"b2", true, 1, kMaxChannels};
 // The widths as the "Find the Peaks" dialog accepts them.
@@ -423,7 +424,7 @@ void InitReader::EnterCalibrationData(bool energy) {
     npt = kMaxCalibrationItems;
   }
   if (energy) {
-    Store(Rule{"energy calibration mode", true, kEnergyInterpolated, kEnergyLinear}, v[2], mode);
+    Store(Rule{"energy calibration mode", true, kEnergyInterpolated, kEnergyQuadratic}, v[2], mode);
   } else {
     mode = RoundToInt(v[2]);  // the efficiency calibration has one kind only
   }
@@ -444,6 +445,8 @@ void InitReader::EnterCalibrationData(bool energy) {
     // items are kept (they can be completed in the dialogs) but not applied.
     present = kept >= 2 && (mode != kEnergyLinear || items[1][0] != items[kept][0]);
     if (present && mode == kEnergyLinear) FitEnergyLine(CalibrationsOf(state_));
+    // The quadratic of a spectrum file, written as three items on it.
+    if (present && mode == kEnergyQuadratic) QuadraticFromItems(state_.enc);
   } else {
     present = kept >= 1;  // one item is a constant coefficient, as the screen entry allows
   }

@@ -6,6 +6,7 @@
 
 #include "calib/auto_calibration.h"
 #include "calib/calibration_commands.h"
+#include "calib/file_calibration.h"
 #include "core/dialog.h"
 #include "core/help_texts.h"
 #include "core/user_interface.h"
@@ -94,6 +95,10 @@ void CommandTable::Build() {
                                 HelpLines(HelpTopic::kSpectrumInput, s.display.rus_help));
                if (s.view.dialog_ok == 1) {
                  FormRequestedRealModel(s, ui);
+                 // The file's own energy calibration is offered, never forced.
+                 const FileCalibrationOffer offer = OfferFileCalibration(
+                     CalibrationsOf(s), s.spectrum.facts.calibration, ui, true);
+                 if (offer.use != FileCalibrationUse::kNone) s.view.status_text[1] = offer.message;
                  s.view.graph_mode = GraphMode::kSpectrum;
                  Redraw();
                }

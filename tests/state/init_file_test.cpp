@@ -96,7 +96,7 @@ TEST(InitFile, ValuesOutsideTheirRangeAreRefusedNamedAndThePreviousValueKept) {
       Read(state,
            ".......Input the Spectrum\n0 16385 0 0 0\nx.spe\n"
            ".......Input the Spectrum\n1 4096 -7 0 0\nx.spe\n"
-           ".......Input the Spectrum\n1 4096 4.6 0 0\nx.spe\n"
+           ".......Input the Spectrum\n1 4096 5.6 0 0\nx.spe\n"
            ".......Set the Analysis Bounds\n1e300 -1e300\n"
            ".......Enter the Width Information\n0 -6 -0.5\n"
            ".......Degree of the Background\n-2147483649\nDB\n4\n"
@@ -108,9 +108,9 @@ TEST(InitFile, ValuesOutsideTheirRangeAreRefusedNamedAndThePreviousValueKept) {
   EXPECT_EQ(messages, (InitMessages{
                           "a1 0 refused, allowed 1 to 16384; 1 kept",
                           "a2 16385 refused, allowed 1 to 16384; 4096 kept",
-                          "spectrum mode 0 refused, allowed 1 to 4; 3 kept",
-                          "spectrum mode -7 refused, allowed 1 to 4; 3 kept",
-                          "spectrum mode 4.6 refused, allowed 1 to 4; 3 kept",
+                          "spectrum mode 0 refused, allowed 1 to 5; 3 kept",
+                          "spectrum mode -7 refused, allowed 1 to 5; 3 kept",
+                          "spectrum mode 5.6 refused, allowed 1 to 5; 3 kept",
                           "b1 1e+300 refused, allowed 1 to 16384; 2 kept",
                           "b2 -1e+300 refused, allowed 1 to 16384; 4095 kept",
                           "w1 0 refused, allowed above 0; 4 kept",
@@ -139,7 +139,7 @@ TEST(InitFile, ValuesOutsideTheirRangeAreRefusedNamedAndThePreviousValueKept) {
                           "DPOS -5 refused, allowed 0 or more; 5 kept",
                           "SGM 0 refused, allowed 1 to 4; 1 kept",
                           "SGM 4.6 refused, allowed 1 to 4; 1 kept",
-                          "energy calibration mode 7 refused, allowed 0 to 1; 0 kept",
+                          "energy calibration mode 7 refused, allowed 0 to 2; 0 kept",
                       }));
   // Every refused value kept its setting; only what was acceptable changed: the resolution, the
   // interval taken as the init file's bounds, and the emptied energy calibration.

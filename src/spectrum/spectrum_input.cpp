@@ -7,6 +7,7 @@
 #include "core/file_names.h"
 #include "core/user_interface.h"
 #include "spectrum/spectrum_readers.h"
+#include "spectrum/spectrum_type_guess.h"
 
 namespace pektra {
 namespace {
@@ -127,6 +128,11 @@ void InputTheSpectrum(const SpectrumInputContext& ctx, UserInterface& ui,
     return;
   }
   DialogContent dialog = SpectrumInputDialog(ctx);
+  // A file in one of the standard formats is offered as such: read as words or numbers it would
+  // give a plausible-looking wrong spectrum. The user may still choose otherwise.
+  if (HasStandardExtension(*chosen) && GuessStandardFileType(*chosen).type == 5) {
+    dialog.choice_lists[0].selected = 4;
+  }
   dialog.help_lines = help_lines;
   ui.ShowDialog(dialog);
   if (!dialog.ok) {

@@ -63,6 +63,28 @@ TEST(InputTheSpectrumTest, CancelledFileQuestionOrDialogChangesNothing) {
   EXPECT_EQ(ui.dialogs()[0].check_list.checked, (std::vector<bool>{false, false, true, true}));
 }
 
+TEST(InputTheSpectrumTest, AStandardFormatFileIsOfferedAsSuchAndReadSo) {
+  TempDir dir;
+  const std::string file = dir.File("run.spe");
+  testing::WriteFile(file, "$SPEC_ID:\nrun\n$DATA:\n0 4\n5\n7\n9\n7\n5\n");
+  AnalysisState state = EarlierAnalysis(dir.path().string() + "/");
+  ScriptedUi ui;
+  ui.AnswerFile(file).AnswerDialog();
+  InputTheSpectrum(SpectrumInputOf(state), ui);
+  ASSERT_EQ(ui.dialogs().size(), 1u);
+  EXPECT_EQ(ui.dialogs()[0].choice_lists[0].selected, 4);  // not the type in force (2)
+  EXPECT_EQ(state.spectrum.file_type, 5);
+  EXPECT_EQ(state.spectrum.counts[3], 9);
+
+  // A text file named like one but holding plain counts keeps the type in force.
+  const std::string plain = dir.File("plain.spe");
+  testing::WriteFile(plain, "5 7 9 7 5\n");
+  state.spectrum.file_type = 3;
+  ui.AnswerFile(plain).CancelDialog();
+  InputTheSpectrum(SpectrumInputOf(state), ui);
+  EXPECT_EQ(ui.dialogs()[1].choice_lists[0].selected, 2);
+}
+
 TEST(InputTheSpectrumTest, MissingFileIsNamedAndEndsTheCommand) {
   TempDir dir;
   AnalysisState state = EarlierAnalysis(dir.path().string() + "/");

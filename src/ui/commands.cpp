@@ -29,6 +29,7 @@
 #include "ui/fit_display.h"
 #include "ui/graphs.h"
 #include "ui/picking.h"
+#include "ui/settings_dialogs.h"
 #include "ui/test_spectra.h"
 
 namespace pektra {
@@ -142,14 +143,27 @@ void CommandTable::Build() {
         item("&Exit", [this, &s, &ui] { quit_confirmed_ = RequestExit(s, ui); }), separator(),
         undo}},
       {"Settings",
-       {later("Set the Spectrum Data"), later("Set the Marking Data"), later("Set the Fit Data"),
+       {item("Set the Spectrum Data",
+             [this, &s, &ui] {
+               if (SetSpectrumData(s, ui)) Redraw();
+             }),
+        item("Set the Marking Data", [&s, &ui] { SetMarkingData(s, ui); }),
+        item("Set the Fit Data", [&s, &ui] { SetFitData(s, ui); }),
         item("Clear the Form",
              [&s, &ui] {
                ui.ClearForm();
                s.view.graph_mode = GraphMode::kNothing;
              }),
-        later("Set  Width Dependence"), later("Set Graph Scale"),
-        later("Set the Next Spectrum Name"), later("Form and Font Sizes")}},
+        item("Set  Width Dependence", [&s, &ui] { SetWidthDependence(s, ui); }),
+        item("Set Graph Scale",
+             [this, &s, &ui] {
+               if (SetGraphScale(s, ui)) Redraw();
+             }),
+        later("Set the Next Spectrum Name"),
+        item("Form and Font Sizes",
+             [this, &s, &ui] {
+               if (SetFormAndFont(s, ui)) Redraw();
+             })}},
       {"Graph",
        {item("Graph the Spectrum", [&s, &ui] { GraphTheSpectrum(s, ui); }),
         item("Graph the Interval", [&s, &ui] { GraphTheInterval(s, ui); }),

@@ -23,6 +23,7 @@
 #include "fit/spectrum_fit.h"
 #include "marking/marking.h"
 #include "marking/marking_commands.h"
+#include "report/name_list.h"
 #include "report/result_export.h"
 #include "report/result_table.h"
 #include "spectrum/blunders.h"
@@ -47,7 +48,8 @@ const char* const kHelp =
     "  --init FILE        init file (default: pektra.ini in the current folder, if present);\n"
     "                     it gives the spectrum type and options, the interval, the widths,\n"
     "                     the marking settings and the calibrations\n"
-    "  --list FILE        a name list: one spectrum file name per line (blank lines skipped)\n"
+    "  --list FILE        a name list: one spectrum file name per line (leading blanks\n"
+    "                     ignored, empty lines skipped, any number of names)\n"
     "  --type N           spectrum file type: 1 = 2 bytes per word binary, 2 = 4 bytes per\n"
     "                     word binary, 3 = ASCII free field, 4 = ASCII lines of X, Y [error],\n"
     "                     5 = standard format (SPE, CHN, CNF, N42, CSV, MCA) detected\n"
@@ -242,11 +244,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
       err << "pektra-batch: No file " << list << '\n';
       return false;
     }
-    std::string line;
-    while (ReadWholeLine(in, line)) {
-      const std::size_t start = line.find_first_not_of(" \t");
-      if (start != std::string::npos) o.spectra.push_back(line.substr(start));
-    }
+    // The window's reader, without the window's 200-name limit: a batch has no list to hold.
+    for (std::string& name : ReadNameListLines(in)) o.spectra.push_back(std::move(name));
   }
   return true;
 }

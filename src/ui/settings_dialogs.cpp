@@ -132,6 +132,13 @@ bool SetSpectrumData(AnalysisState& state, UserInterface& ui) {
                                    std::to_string(kBinary16) + " to " + std::to_string(kStandard)));
     return false;
   }
+  // The values the init file accepts for these settings.
+  for (const std::size_t row : {5u, 6u, 7u, 8u, 11u}) {
+    if (x[row] < 0) {
+      ui.ShowNote(WrongSettingMessage(dialog.grid.labels[row], "allowed 0 or more"));
+      return false;
+    }
+  }
   sp.a1 = a1;
   sp.a2 = a2;
   sp.b1 = b1;
@@ -167,10 +174,11 @@ bool SetMarkingData(AnalysisState& state, UserInterface& ui) {
   const std::optional<std::vector<double>> v = ReadGrid(dialog, state, ui);
   if (!v) return false;
   const std::vector<double>& x = *v;
-  // A search needs an interval of some channels, a positive sensitivity and interval width.
+  // A search needs intervals of some channels, a positive sensitivity and interval width (the
+  // values the init file accepts).
   const int max_interval = std::min(512, Channel(x[1]));
-  if (max_interval < 16) {
-    ui.ShowNote(WrongSettingMessage(" Max.interval (chan)", "allowed 16 to 512"));
+  if (max_interval < 64) {
+    ui.ShowNote(WrongSettingMessage(" Max.interval (chan)", "allowed 64 to 512"));
     return false;
   }
   if (!(x[2] > 0)) {

@@ -324,6 +324,8 @@ TEST(InitFile, WrittenLayout) {
             "    0    1.00   -1.00    0\n"
             ".......Maximum Interval\n"
             "  128\n"
+            ".......WIDTHBYCH\n"
+            "0\n"
             ".......STOP\n");
 }
 

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -18,6 +20,7 @@
 #include "calib/file_calibration.h"
 #include "core/file_names.h"
 #include "core/input_file.h"
+#include "core/number_format.h"
 #include "core/text_input.h"
 #include "core/user_interface.h"
 #include "fit/spectrum_fit.h"
@@ -56,6 +59,10 @@ const char* const kHelp =
     "                     (default: 5 for a file of a standard format named .spe, .chn, .cnf,\n"
     "                     .cam, .n42, .xml, .csv or .mca, else the init file's; without one\n"
     "                     the type is taken from the content, and a binary file needs --type)\n"
+    "  --set NAME=VALUE   a setting by its init-file name (COVAR, SMAST, ORDER, CHIO, DPOS,\n"
+    "                     STEP, DAMP, DBACK, MAXINT, NITER, SGM, SMOOTH, KWIDTH, ADINT, NORMC,\n"
+    "                     NORMBYC, TRIM, WSLOPE, WOFFSET, WIDTHBYCH), after the init file;\n"
+    "                     repeatable. WIDTHBYCH is 1 unless the init file or --set says 0\n"
     "  --marking FILE     marking data (intervals and peaks) instead of the peak search\n"
     "  --blunders         correct blunders (single wrong channels) before marking, with the\n"
     "                     init file's chibc and order, as \"Correct for Blunders\" does; the\n"
@@ -106,6 +113,7 @@ struct Options {
   int model_first = 0, model_last = 0;  // --model-range
   AutoCalibrationRequest calibration;   // --auto-calibrate, --emin, --emax
   bool csv = false, json = false;       // results for other programs beside the summary table
+  std::string settings;                 // --set NAME=VALUE as init-file commands
 };
 
 // The user interface of a spectrum in batch: notes go to standard error, dialogs are confirmed as
@@ -188,6 +196,27 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
         return false;
       }
       (arg == "--type" ? o.type : o.jobs) = n;
+    } else if (arg == "--set") {
+      std::string assignment;
+      if (!value(assignment)) return false;
+      const std::size_t equals = assignment.find('=');
+      std::string name = assignment.substr(0, equals);
+      std::transform(name.begin(), name.end(), name.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+      if (equals == std::string::npos || CommandKey(name) != name || !IsOneNumberCommand(name)) {
+        err << "pektra-batch: --set " << assignment
+            << ": no setting of that name (NAME=VALUE, NAME one of the init file's one-number"
+               " commands, see README)\n";
+        return false;
+      }
+      const std::string text = assignment.substr(equals + 1);
+      bool ok = true;
+      const double v = StrToReal(text, ok);
+      if (!ok || text.find_first_not_of(' ') == std::string::npos || !std::isfinite(v)) {
+        err << "pektra-batch: wrong value for --set " << name << ": " << text << '\n';
+        return false;
+      }
+      o.settings += "......." + name + "\n" + FormatShortest(v) + "\n";
     } else if (arg == "--marking") {
       if (!value(o.marking_file)) return false;
     } else if (arg == "--energy") {
@@ -337,9 +366,16 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   state->spectrum.file_type = 0;
   // Peaks are refined by the fit unless the init file says otherwise.
   state->marking.refinement.refine = true;
+  // Every interval starts at the width line's value there unless the init file or --set says
+  // otherwise: with widths growing over the spectrum, w1 everywhere biases the areas low.
+  state->fit.width_by_channel = 1;
   {
     std::istringstream init(init_text);
     ReadInitFile(init, *state);
+  }
+  if (!o.settings.empty()) {
+    std::istringstream settings(o.settings);
+    ReadInitFile(settings, *state);
   }
   if (!o.energy_file.empty() && !LoadCalibration(*state, ui, o.energy_file, true)) return false;
   if (!o.efficiency_file.empty() && !LoadCalibration(*state, ui, o.efficiency_file, false)) {
@@ -539,6 +575,14 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     for (const std::string& message : ReadInitFile(in, *scratch)) {
       err << "pektra-batch: " << init_file << ": " << message << '\n';
     }
+  }
+
+  if (!o.settings.empty()) {  // a value out of its range ends the run before it begins
+    auto scratch = std::make_unique<AnalysisState>();
+    std::istringstream in(o.settings);
+    const InitMessages refused = ReadInitFile(in, *scratch);
+    for (const std::string& message : refused) err << "pektra-batch: --set " << message << '\n';
+    if (!refused.empty()) return 2;
   }
 
   const int failed = AnalyseAll(o, init_text, out, err);

@@ -230,9 +230,11 @@ bool SetFitData(AnalysisState& state, UserInterface& ui) {
     ui.ShowNote(WrongSettingMessage("     Step       ", "allowed above 0 up to 1"));
     return false;
   }
-  if (x[4] < 0) {
-    ui.ShowNote(WrongSettingMessage("  Damper     ", "allowed 0 or more"));
-    return false;
+  for (const std::size_t row : {4u, 6u}) {
+    if (x[row] < 0) {
+      ui.ShowNote(WrongSettingMessage(dialog.grid.labels[row], "allowed 0 or more"));
+      return false;
+    }
   }
   sp.width_variable = x[0];
   sp.delta_width_v = x[1];

@@ -174,12 +174,18 @@ TEST(SettingsDialogs, FitDataTakesTheRowOfTheModeNotInForce) {
   EXPECT_TRUE(state.results.norm_by_coefficient);
 
   const AnalysisState before = state;
-  ui.AnswerDialog(Type({"", "", "", "0"})).AnswerDialog(Type({"", "", "x"})).CancelDialog();
-  for (int i = 0; i < 3; ++i) table.RunCaption("Set the Fit Data");
+  ui.AnswerDialog(Type({"", "", "", "0"}))
+      .AnswerDialog(Type({"", "", "", "", "", "", "-1"}))
+      .AnswerDialog(Type({"", "", "x"}))
+      .CancelDialog();
+  for (int i = 0; i < 4; ++i) table.RunCaption("Set the Fit Data");
   state.view.dialog_ok = before.view.dialog_ok;
   EXPECT_TRUE(SameSettings(state, before));
-  EXPECT_EQ(ui.notes().size(), 2u);
-  EXPECT_EQ(ui.notes()[0], "Error in \"Step\": allowed above 0 up to 1; nothing changed");
+  EXPECT_EQ(ui.notes(),
+            (std::vector<std::string>{
+                "Error in \"Step\": allowed above 0 up to 1; nothing changed",
+                "Error in \"Delta Pos.\": allowed 0 or more; nothing changed",
+                "Error in \"N of iterations\": \"x\" is not a number; nothing changed"}));
 }
 
 TEST(SettingsDialogs, WidthDependenceAndItsOneChannelRefusal) {

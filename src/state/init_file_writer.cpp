@@ -166,10 +166,10 @@ void WriteInitFile(std::ostream& out, const AnalysisState& state) {
              .Whole(5, state.marking.ndf)
              .str()
       << '\n';
-  // Written only when it says more than the presets, so an init file of the window's presets
-  // stays as it always was.
+  // Always written: pektra-batch presets the refinement on, the window off, and the file must
+  // say which of them the analysis had.
   const RefineSettings& refine = state.marking.refinement;
-  if (!(refine == RefineSettings{})) {
+  {
     out << ".......Refine the Peaks by the Fit\n"
         << "* on  accept   merge residual  lone\n"
         << FieldLine()

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <cstdlib>
 
 #include "state/analysis_state.h"
 #include "ui/commands.h"
@@ -57,6 +58,10 @@ TEST(FormAndFont, ScaleOneAndAHalfLaysOutTheWindowAndTheNextDialog) {
   QSize dialog_size;
   OnNextDialog([&dialog_size](QDialog& form) {
     dialog_size = form.size();
+    // PEKTRA_SCREENSHOT_DIR=docs makes the picture of the dialog in the documentation.
+    if (const char* folder = std::getenv("PEKTRA_SCREENSHOT_DIR")) {
+      form.grab().save(QString::fromUtf8(folder) + "/settings-marking-dialog.png");
+    }
     Captioned<QPushButton>(form, "Cancel")->click();
   });
   table.RunCaption("Set the Marking Data");

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -18,11 +20,13 @@
 #include "calib/file_calibration.h"
 #include "core/file_names.h"
 #include "core/input_file.h"
+#include "core/number_format.h"
 #include "core/text_input.h"
 #include "core/user_interface.h"
 #include "fit/spectrum_fit.h"
 #include "marking/marking.h"
 #include "marking/marking_commands.h"
+#include "report/name_list.h"
 #include "report/result_export.h"
 #include "report/result_table.h"
 #include "spectrum/blunders.h"
@@ -47,13 +51,18 @@ const char* const kHelp =
     "  --init FILE        init file (default: pektra.ini in the current folder, if present);\n"
     "                     it gives the spectrum type and options, the interval, the widths,\n"
     "                     the marking settings and the calibrations\n"
-    "  --list FILE        a name list: one spectrum file name per line (blank lines skipped)\n"
+    "  --list FILE        a name list: one spectrum file name per line (leading blanks\n"
+    "                     ignored, empty lines skipped, any number of names)\n"
     "  --type N           spectrum file type: 1 = 2 bytes per word binary, 2 = 4 bytes per\n"
     "                     word binary, 3 = ASCII free field, 4 = ASCII lines of X, Y [error],\n"
     "                     5 = standard format (SPE, CHN, CNF, N42, CSV, MCA) detected\n"
     "                     (default: 5 for a file of a standard format named .spe, .chn, .cnf,\n"
     "                     .cam, .n42, .xml, .csv or .mca, else the init file's; without one\n"
     "                     the type is taken from the content, and a binary file needs --type)\n"
+    "  --set NAME=VALUE   a setting by its init-file name (COVAR, SMAST, ORDER, CHIO, DPOS,\n"
+    "                     STEP, DAMP, DBACK, MAXINT, NITER, SGM, SMOOTH, KWIDTH, ADINT, NORMC,\n"
+    "                     NORMBYC, TRIM, WSLOPE, WOFFSET, WIDTHBYCH), after the init file;\n"
+    "                     repeatable. WIDTHBYCH is 1 unless the init file or --set says 0\n"
     "  --marking FILE     marking data (intervals and peaks) instead of the peak search\n"
     "  --blunders         correct blunders (single wrong channels) before marking, with the\n"
     "                     init file's chibc and order, as \"Correct for Blunders\" does; the\n"
@@ -104,6 +113,7 @@ struct Options {
   int model_first = 0, model_last = 0;  // --model-range
   AutoCalibrationRequest calibration;   // --auto-calibrate, --emin, --emax
   bool csv = false, json = false;       // results for other programs beside the summary table
+  std::string settings;                 // --set NAME=VALUE as init-file commands
 };
 
 // The user interface of a spectrum in batch: notes go to standard error, dialogs are confirmed as
@@ -186,6 +196,27 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
         return false;
       }
       (arg == "--type" ? o.type : o.jobs) = n;
+    } else if (arg == "--set") {
+      std::string assignment;
+      if (!value(assignment)) return false;
+      const std::size_t equals = assignment.find('=');
+      std::string name = assignment.substr(0, equals);
+      std::transform(name.begin(), name.end(), name.begin(),
+                     [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+      if (equals == std::string::npos || CommandKey(name) != name || !IsOneNumberCommand(name)) {
+        err << "pektra-batch: --set " << assignment
+            << ": no setting of that name (NAME=VALUE, NAME one of the init file's one-number"
+               " commands, see README)\n";
+        return false;
+      }
+      const std::string text = assignment.substr(equals + 1);
+      bool ok = true;
+      const double v = StrToReal(text, ok);
+      if (!ok || text.find_first_not_of(' ') == std::string::npos || !std::isfinite(v)) {
+        err << "pektra-batch: wrong value for --set " << name << ": " << text << '\n';
+        return false;
+      }
+      o.settings += "......." + name + "\n" + FormatShortest(v) + "\n";
     } else if (arg == "--marking") {
       if (!value(o.marking_file)) return false;
     } else if (arg == "--energy") {
@@ -242,11 +273,8 @@ bool ParseArgs(const std::vector<std::string>& args, Options& o, std::ostream& e
       err << "pektra-batch: No file " << list << '\n';
       return false;
     }
-    std::string line;
-    while (ReadWholeLine(in, line)) {
-      const std::size_t start = line.find_first_not_of(" \t");
-      if (start != std::string::npos) o.spectra.push_back(line.substr(start));
-    }
+    // The window's reader, without the window's 200-name limit: a batch has no list to hold.
+    for (std::string& name : ReadNameListLines(in)) o.spectra.push_back(std::move(name));
   }
   return true;
 }
@@ -338,9 +366,16 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
   state->spectrum.file_type = 0;
   // Peaks are refined by the fit unless the init file says otherwise.
   state->marking.refinement.refine = true;
+  // Every interval starts at the width line's value there unless the init file or --set says
+  // otherwise: with widths growing over the spectrum, w1 everywhere biases the areas low.
+  state->fit.width_by_channel = 1;
   {
     std::istringstream init(init_text);
     ReadInitFile(init, *state);
+  }
+  if (!o.settings.empty()) {
+    std::istringstream settings(o.settings);
+    ReadInitFile(settings, *state);
   }
   if (!o.energy_file.empty() && !LoadCalibration(*state, ui, o.energy_file, true)) return false;
   if (!o.efficiency_file.empty() && !LoadCalibration(*state, ui, o.efficiency_file, false)) {
@@ -540,6 +575,14 @@ int RunBatch(const std::vector<std::string>& args, std::ostream& out, std::ostre
     for (const std::string& message : ReadInitFile(in, *scratch)) {
       err << "pektra-batch: " << init_file << ": " << message << '\n';
     }
+  }
+
+  if (!o.settings.empty()) {  // a value out of its range ends the run before it begins
+    auto scratch = std::make_unique<AnalysisState>();
+    std::istringstream in(o.settings);
+    const InitMessages refused = ReadInitFile(in, *scratch);
+    for (const std::string& message : refused) err << "pektra-batch: --set " << message << '\n';
+    if (!refused.empty()) return 2;
   }
 
   const int failed = AnalyseAll(o, init_text, out, err);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/dialog.h"
+#include "core/display_settings.h"
 #include "core/picture.h"
 
 namespace pektra {
@@ -106,6 +107,9 @@ class UserInterface {
   virtual void ShowFitDisplay(const FitDisplayView& /*view*/) {}
   // A small window with this caption while a step runs; an empty caption closes it.
   virtual void ShowWaitWindow(const std::string& /*caption*/) {}
+  // The window scale, font size or help language changed: the window lays itself out again and
+  // shows dialogs and pictures at the new scale from now on.
+  virtual void DisplaySettingsChanged(const DisplaySettings& /*settings*/) {}
 
   // True when the file does not exist; otherwise asks "<file_name> already exists.Overwrite?" as a
   // warning with Yes and No and returns false only for No.

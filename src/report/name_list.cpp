@@ -5,6 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/file_names.h"
+#include "core/text_input.h"
+
 namespace pektra {
 
 void RemoveSavedName(WorkFiles& files, const std::string& file_name) {
@@ -21,6 +24,23 @@ void RemoveSavedName(WorkFiles& files, const std::string& file_name) {
   }
   files.name_count = static_cast<int>(kept.size());
   files.name_list = std::move(kept);
+}
+
+std::vector<std::string> ReadNameListLines(std::istream& in) {
+  std::vector<std::string> names;
+  std::string line;
+  while (ReadWholeLine(in, line)) {
+    const std::size_t start = line.find_first_not_of(" \t");
+    if (start != std::string::npos) names.push_back(line.substr(start));
+  }
+  return names;
+}
+
+std::string NameListDisplayForm(const std::string& name) {
+  std::string own = FileNamePart(name);
+  const std::size_t drive = own.find_last_of(':');
+  if (drive != std::string::npos) own.erase(0, drive + 1);
+  return own;
 }
 
 }  // namespace pektra

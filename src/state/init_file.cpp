@@ -388,6 +388,28 @@ const OneNumber<double> kRealSettings[] = {
     {"DPOS", [](AnalysisState& s) -> double& { return s.fit.delta_pos; }, {"DPOS", false, 0, kAny}},
     {"STEP", [](AnalysisState& s) -> double& { return s.fit.step; }, {"STEP", false, 0, 1, true}},
     {"DAMP", [](AnalysisState& s) -> double& { return s.fit.damper; }, {"DAMP", false, 0, kAny}},
+    // The rest of the settings dialogs, with the same ranges.
+    {"SMOOTH",
+     [](AnalysisState& s) -> double& { return s.marking.smoothing; },
+     {"SMOOTH", false, -kAny, kAny}},
+    {"KWIDTH",
+     [](AnalysisState& s) -> double& { return s.marking.k_width; },
+     {"KWIDTH", false, 0, kAny, true}},
+    {"ADINT",
+     [](AnalysisState& s) -> double& { return s.marking.ad_interv; },
+     {"ADINT", true, -kAny, kAny}},
+    {"NORMC",
+     [](AnalysisState& s) -> double& { return s.results.norm_coefficient; },
+     {"NORMC", false, -kAny, kAny}},
+    {"TRIM",
+     [](AnalysisState& s) -> double& { return s.view.trim_coefficient; },
+     {"TRIM", false, 0, kAny, true}},
+    {"WSLOPE",
+     [](AnalysisState& s) -> double& { return s.width.width_slope; },
+     {"WSLOPE", false, -kAny, kAny}},
+    {"WOFFSET",
+     [](AnalysisState& s) -> double& { return s.width.width_offset; },
+     {"WOFFSET", false, -kAny, kAny}},
 };
 const OneNumber<int> kWholeSettings[] = {
     {"DBACK", [](AnalysisState& s) -> int& { return s.spectrum.dback; }, {"dback", true, -3, 3}},
@@ -399,7 +421,12 @@ const OneNumber<int> kWholeSettings[] = {
      [](AnalysisState& s) -> int& { return s.marking.max_interval; },
      {"Maximum Interval", true, 64, 4096}},
     {"NITER", [](AnalysisState& s) -> int& { return s.fit.niter; }, {"NITER", true, 1, 1000}},
+    {"WIDTHBYCH",
+     [](AnalysisState& s) -> int& { return s.fit.width_by_channel; },
+     {"WIDTHBYCH", true, 0, 1}},
 };
+// 1: the areas are normalised by norm_coefficient; 0: to the peak nearest that channel.
+const Rule kNormByCoefficient{"NORMBYC", true, 0, 1};
 const Rule kScaleMode{"SGM", true, 1, 4};  // 1 Normal, 2 SQRT, 3 LN, 4 Trimmed
 
 // "EDENC" and "EDEFC": npt and mode, then npt points of three numbers, one read per point (the
@@ -459,6 +486,11 @@ bool InitReader::OneNumberSetting(const std::string& key) {
     if (ReadOneNumber(value)) Store(kScaleMode, value, state_.view.scale_mode);
     return true;
   }
+  if (key == "NORMBYC") {
+    double value = 0;
+    if (ReadOneNumber(value)) Store(kNormByCoefficient, value, state_.results.norm_by_coefficient);
+    return true;
+  }
   for (const auto& setting : kRealSettings) {
     if (key != setting.key) continue;
     double value = 0;
@@ -515,6 +547,17 @@ std::string CommandKey(std::string_view line) {
     }
   }
   return key;
+}
+
+bool IsOneNumberCommand(std::string_view key) {
+  if (key == "SGM" || key == "NORMBYC") return true;
+  for (const auto& setting : kRealSettings) {
+    if (key == setting.key) return true;
+  }
+  for (const auto& setting : kWholeSettings) {
+    if (key == setting.key) return true;
+  }
+  return false;
 }
 
 InitMessages ReadInitFile(std::istream& in, AnalysisState& state) {

@@ -35,9 +35,14 @@ InitMessages ReadInitFile(std::istream& in, AnalysisState& state);
 bool ReadInitFile(const std::string& file_name, AnalysisState& state, InitMessages& messages);
 
 // The present settings as an init file: the spectrum, the bounds, the widths, the background
-// degree, the calibrations that hold items, the marking values and the maximum interval. Every
+// degree, the calibrations that hold items, the marking values, the maximum interval, and every
+// other setting of the settings dialogs that differs from its preset (WIDTHBYCH always). Every
 // real is written so that it reads back as the same number.
 void WriteInitFile(std::ostream& out, const AnalysisState& state);
+
+// Whether `key` is a command of one number ("COVAR", "KWIDTH", "WIDTHBYCH", ...): the settings
+// that pektra-batch --set takes by name.
+bool IsOneNumberCommand(std::string_view key);
 
 // "Save the Init-file": writes work_dir/pektra.tmp whole or not at all and tells the user.
 // Returns false when the file could not be written.

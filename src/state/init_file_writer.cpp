@@ -1,6 +1,7 @@
 // Writing the init file: "Save the Init-file" and its layout of right-aligned fields.
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <string>
 
 #include "core/number_format.h"
@@ -78,6 +79,52 @@ void WriteCalibrationBlock(std::ostream& out, const char* command,
   }
 }
 
+// The settings of the settings dialogs that the commands above do not carry, one command each,
+// written when they differ from the presets, so an init file of the presets stays as it was.
+// WIDTHBYCH is always written: pektra-batch presets it otherwise than the window.
+void WriteSettingCommands(std::ostream& out, const AnalysisState& state) {
+  const AnalysisState preset;
+  const TSpectrum& sp = state.spectrum;
+  if (sp.width_variable != preset.spectrum.width_variable ||
+      sp.delta_width_v != preset.spectrum.delta_width_v) {
+    out << ".......Enter Variable Width Information\n"
+        << "* width_variable  delta_width_v\n"
+        << FieldLine().Real(12, 6, sp.width_variable).Real(12, 6, sp.delta_width_v).str() << '\n';
+  }
+  const auto real = [&out](const char* key, double value, double preset_value) {
+    if (value != preset_value) out << "......." << key << '\n' << ExactText(0, 0, value) << '\n';
+  };
+  real("COVAR", state.processing.covar, preset.processing.covar);
+  real("SMAST", state.processing.small_stat, preset.processing.small_stat);
+  real("ORDER", state.processing.order, preset.processing.order);
+  real("CHIO", state.processing.chibc, preset.processing.chibc);
+  real("SMOOTH", state.marking.smoothing, preset.marking.smoothing);
+  real("KWIDTH", state.marking.k_width, preset.marking.k_width);
+  real("ADINT", state.marking.ad_interv, preset.marking.ad_interv);
+  real("NITER", state.fit.niter, preset.fit.niter);
+  real("STEP", state.fit.step, preset.fit.step);
+  real("DAMP", state.fit.damper, preset.fit.damper);
+  real("DPOS", state.fit.delta_pos, preset.fit.delta_pos);
+  real("NORMC", state.results.norm_coefficient, preset.results.norm_coefficient);
+  real("NORMBYC", state.results.norm_by_coefficient ? 1 : 0,
+       preset.results.norm_by_coefficient ? 1 : 0);
+  real("SGM", static_cast<int>(state.view.scale_mode), static_cast<int>(preset.view.scale_mode));
+  real("TRIM", state.view.trim_coefficient, preset.view.trim_coefficient);
+  // After "Enter the Width Information", which draws the line from w1 to w2 over the spectrum.
+  // After "Enter the Width Information", which draws the line from w1 at a1 to w2 at a2: written
+  // when "Set  Width Dependence" or a search drew another one.
+  double slope = state.width.width_slope, offset = state.width.width_offset;
+  if (sp.a2 != sp.a1) {
+    slope = (sp.w2 - sp.w1) / (sp.a2 - sp.a1);
+    offset = sp.w1 - sp.a1 * slope;
+  }
+  if (state.width.width_slope != slope || state.width.width_offset != offset) {
+    real("WSLOPE", state.width.width_slope, std::nan(""));
+    real("WOFFSET", state.width.width_offset, std::nan(""));
+  }
+  out << ".......WIDTHBYCH\n" << state.fit.width_by_channel << '\n';
+}
+
 }  // namespace
 
 void WriteInitFile(std::ostream& out, const AnalysisState& state) {
@@ -119,10 +166,10 @@ void WriteInitFile(std::ostream& out, const AnalysisState& state) {
              .Whole(5, state.marking.ndf)
              .str()
       << '\n';
-  // Written only when it says more than the presets, so an init file of the window's presets
-  // stays as it always was.
+  // Always written: pektra-batch presets the refinement on, the window off, and the file must
+  // say which of them the analysis had.
   const RefineSettings& refine = state.marking.refinement;
-  if (!(refine == RefineSettings{})) {
+  {
     out << ".......Refine the Peaks by the Fit\n"
         << "* on  accept   merge residual  lone\n"
         << FieldLine()
@@ -153,6 +200,7 @@ void WriteInitFile(std::ostream& out, const AnalysisState& state) {
   }
   out << ".......Maximum Interval\n"
       << FieldLine().Whole(5, state.marking.max_interval).str() << '\n';
+  WriteSettingCommands(out, state);
   out << ".......STOP\n";
 }
 

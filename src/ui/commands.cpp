@@ -28,7 +28,9 @@
 #include "state/startup.h"
 #include "ui/fit_display.h"
 #include "ui/graphs.h"
+#include "ui/name_list_commands.h"
 #include "ui/picking.h"
+#include "ui/settings_dialogs.h"
 #include "ui/test_spectra.h"
 
 namespace pektra {
@@ -142,14 +144,42 @@ void CommandTable::Build() {
         item("&Exit", [this, &s, &ui] { quit_confirmed_ = RequestExit(s, ui); }), separator(),
         undo}},
       {"Settings",
-       {later("Set the Spectrum Data"), later("Set the Marking Data"), later("Set the Fit Data"),
+       {item("Set the Spectrum Data",
+             [this, &s, &ui] {
+               if (SetSpectrumData(s, ui)) Redraw();
+             }),
+        item("Set the Marking Data", [&s, &ui] { SetMarkingData(s, ui); }),
+        item("Set the Fit Data", [&s, &ui] { SetFitData(s, ui); }),
         item("Clear the Form",
              [&s, &ui] {
                ui.ClearForm();
                s.view.graph_mode = GraphMode::kNothing;
              }),
-        later("Set  Width Dependence"), later("Set Graph Scale"),
-        later("Set the Next Spectrum Name"), later("Form and Font Sizes")}},
+        item("Set  Width Dependence", [&s, &ui] { SetWidthDependence(s, ui); }),
+        item("Set Graph Scale",
+             [this, &s, &ui] {
+               if (SetGraphScale(s, ui)) Redraw();
+             }),
+        item("Set the Next Spectrum Name",
+             [this, &s, &ui] {
+               // The input command itself, run inside this one (RunCaption would refuse).
+               auto input = [this] {
+                 for (MenuDefinition& m : menus_) {
+                   for (MenuItem& i : m.items) {
+                     if (i.caption == "Input the Spectrum" && i.action) return i.action();
+                   }
+                 }
+               };
+               if (SetNextSpectrumName(s, ui, input)) {
+                 s.view.graph_mode = GraphMode::kSpectrum;
+                 Redraw();
+               }
+               ShowStatusText();
+             }),
+        item("Form and Font Sizes",
+             [this, &s, &ui] {
+               if (SetFormAndFont(s, ui)) Redraw();
+             })}},
       {"Graph",
        {item("Graph the Spectrum", [&s, &ui] { GraphTheSpectrum(s, ui); }),
         item("Graph the Interval", [&s, &ui] { GraphTheInterval(s, ui); }),
@@ -184,7 +214,7 @@ void CommandTable::Build() {
              then_status([&s, &ui] { EnterMarkingList(MarkingOf(s), ui); })),
         item("Input Marking Data", then_status([&s, &ui] { ReadMarkingData(MarkingOf(s), ui); })),
         item("Edit Marking Data", then_status([&s, &ui] { EditMarkingData(MarkingOf(s), ui); })),
-        later("Input Spec.File Names")}},
+        item("Input Spec.File Names", [&s, &ui] { CreateNameList(s, ui); })}},
       {"Calibration",
        {item("Input Energy Calibr.Data  From File",
              [&s, &ui] { LoadCalibrationFile(CalibrationOf(s), ui, CalibrationKind::kEnergy); }),
@@ -202,7 +232,7 @@ void CommandTable::Build() {
                                      ui);
              })}},
       {"Info",
-       {later("Show Sp.File Names"),
+       {item("Show Sp.File Names", [&s, &ui] { ShowNameList(s, ui); }),
         item("Show Marked Peaks", [&s, &ui] { ShowMarking(MarkingOf(s), ui); }),
         item("Show Result Table", then_status([&s, &ui] { ShowResultTable(ReportOf(s), ui); }))}},
       {"Help",

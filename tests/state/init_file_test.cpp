@@ -322,8 +322,13 @@ TEST(InitFile, WrittenLayout) {
             ".......Mark the Spectrum\n"
             "* mode   sens    resol   ndf\n"
             "    0    1.00   -1.00    0\n"
+            ".......Refine the Peaks by the Fit\n"
+            "* on  accept   merge residual  lone\n"
+            "    0    3.00    0.50    4.00    3.50\n"
             ".......Maximum Interval\n"
             "  128\n"
+            ".......WIDTHBYCH\n"
+            "0\n"
             ".......STOP\n");
 }
 
@@ -429,9 +434,13 @@ TEST(InitFile, SaveWritesTmpInTheWorkFolderOrSaysWhyNot) {
   EXPECT_FALSE(ReadInitFile(dir.File("pektra.ini"), back, messages));
 }
 
-TEST(InitFile, RefinementSettingsAreReadCheckedAndWrittenOnlyWhenTheyDifferFromThePresets) {
+TEST(InitFile, RefinementSettingsAreReadCheckedAndAlwaysWritten) {
   AnalysisState state;
-  EXPECT_EQ(Written(state).find("Refine"), std::string::npos);  // the presets: as always
+  // Written also at the presets: pektra-batch presets the refinement otherwise.
+  EXPECT_NE(Written(state).find(
+                ".......Refine the Peaks by the Fit\n* on  accept   merge residual  lone\n"
+                "    0    3.00    0.50    4.00    3.50\n"),
+            std::string::npos);
 
   const InitMessages messages = Read(state,
                                      ".......Refine the Peaks by the Fit\n  1  2.5  0.4  5\n"

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "core/number_format.h"
+
 namespace pektra::testing {
 
 namespace {
@@ -164,6 +166,12 @@ void ScriptedUi::ShowHelp(const std::vector<std::string>& lines) {
 }
 
 void ScriptedUi::ClearForm() { events_.push_back({Event::Kind::kClearForm, {}}); }
+
+void ScriptedUi::DisplaySettingsChanged(const DisplaySettings& settings) {
+  events_.push_back({Event::Kind::kDisplaySettings, FormatShortest(settings.screen_scale) + " " +
+                                                        std::to_string(settings.font_size) + " " +
+                                                        (settings.rus_help ? "1" : "0")});
+}
 
 bool ScriptedUi::SavePictureFile(const Picture& picture, const std::string& file_name) {
   events_.push_back({Event::Kind::kSavedPicture, file_name});

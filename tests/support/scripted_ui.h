@@ -37,7 +37,8 @@ class ScriptedUi : public UserInterface {
       kFitDisplay,
       kWaitWindow,
       kSavedPicture,
-      kClearForm
+      kClearForm,
+      kDisplaySettings
     };
     Kind kind;
     std::string text;  // message, question, dialog title, file question title, status lines,
@@ -100,6 +101,8 @@ class ScriptedUi : public UserInterface {
   void ShowPicture(PictureArea area, const Picture& picture) override;
   void ShowHelp(const std::vector<std::string>& lines) override;
   void ClearForm() override;
+  // Recorded as "<scale> <font size> <rus_help>".
+  void DisplaySettingsChanged(const DisplaySettings& settings) override;
   bool SavePictureFile(const Picture& picture, const std::string& file_name) override;
   void ShowGraphButtons(const GraphButtons& buttons) override;
   void ShowHint(const std::string& text, int left, int top, Color color) override;

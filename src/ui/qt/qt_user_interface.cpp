@@ -227,6 +227,12 @@ void QtUserInterface::ShowWaitWindow(const std::string& caption) {
   QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+void QtUserInterface::DisplaySettingsChanged(const DisplaySettings& settings) {
+  screen_scale_ = settings.screen_scale;
+  font_size_ = settings.font_size;
+  window_.ApplyLayout();
+}
+
 void QtUserInterface::ShowHelp(const std::vector<std::string>& lines) {
   QDialog text_window(&window_);
   text_window.move(0, 0);

@@ -55,6 +55,7 @@ class QtUserInterface : public UserInterface {
   void MenusChanged() override;
   void ShowFitDisplay(const FitDisplayView& view) override;
   void ShowWaitWindow(const std::string& caption) override;
+  void DisplaySettingsChanged(const DisplaySettings& settings) override;
 
  private:
   int Scaled(double design_units) const;

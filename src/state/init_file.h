@@ -39,7 +39,8 @@ bool ReadInitFile(const std::string& file_name, AnalysisState& state, InitMessag
 // real is written so that it reads back as the same number.
 void WriteInitFile(std::ostream& out, const AnalysisState& state);
 
-// "Save the Init-file": writes work_dir/pektra.tmp whole or not at all and tells the user.
+// "Save the Init-file": writes work_dir/pektra.tmp whole or not at all; a failure is told in a
+// message window (the command tells success on the status line).
 // Returns false when the file could not be written.
 bool SaveInitFile(AnalysisState& state, UserInterface& ui);
 

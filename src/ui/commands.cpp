@@ -94,6 +94,7 @@ void CommandTable::Build() {
                InputTheSpectrum(SpectrumInputOf(s), ui,
                                 HelpLines(HelpTopic::kSpectrumInput, s.display.rus_help));
                if (s.view.dialog_ok == 1) {
+                 s.view.spectrum_read = true;
                  FormRequestedRealModel(s, ui);
                  // The file's own energy calibration is offered, never forced.
                  const FileCalibrationOffer offer = OfferFileCalibration(
@@ -117,6 +118,7 @@ void CommandTable::Build() {
         item("Simulate the Spectrum",
              [this, &s] {
                SimulateTheSpectrum(SpectrumProcessingOf(s));
+               s.view.spectrum_read = true;
                s.marking.peak_count = 0;
                s.marking.marking_length = 0;
                s.view.graph_mode = GraphMode::kSpectrum;

@@ -10,9 +10,14 @@
 #include <QPalette>
 #include <QPixmap>
 #include <QTableWidget>
+#include <QWheelEvent>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
 
 #include "core/display_settings.h"
 #include "ui/commands.h"
+#include "ui/graphs.h"
 #include "ui/qt/qt_conversions.h"
 
 namespace pektra {
@@ -26,6 +31,31 @@ GraphEvent ClickAt(const QEvent* event) {
   return {GraphEvent::Kind::kClick, static_cast<int>(mouse->position().x()),
           static_cast<int>(mouse->position().y())};
 }
+
+// Shortcuts of the daily commands, by the item's name; shown in the menus. The captions stay as
+// the command table has them.
+QString ShortcutOf(const std::string& name) {
+  static const std::pair<const char*, const char*> kShortcuts[] = {
+      {"InputtheSpectrum1", "Ctrl+O"},
+      {"SavetheFitResults1", "Ctrl+S"},
+      {"AutomaticSpectrumMarking1", "Ctrl+M"},
+      {"SpectrumFit1", "Ctrl+F"},
+      {"CommonHelp1", "F1"},
+      {"Exit1", "Ctrl+Q"},
+  };
+  for (const auto& [item, keys] : kShortcuts) {
+    if (name == item) return QString::fromLatin1(keys);
+  }
+  return {};
+}
+
+// A menu title with its mnemonic (Alt + the first letter) unless it has one.
+QString WithMnemonic(const std::string& caption) {
+  const QString title = QString::fromStdString(caption);
+  return title.contains(QLatin1Char('&')) ? title : QLatin1Char('&') + title;
+}
+
+constexpr int kDragThreshold = 4;  // pixels the pointer moves before a press becomes a drag
 }  // namespace
 
 TForm1::TForm1(AnalysisState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
@@ -81,14 +111,14 @@ void TForm1::SetCommandTable(CommandTable* table) {
     const MenuDefinition& definition = table->menus()[m];
     std::vector<QAction*> actions;
     if (definition.items.empty()) {  // "Test": the title itself is the command
-      QAction* action = menuBar()->addAction(QString::fromStdString(definition.caption));
+      QAction* action = menuBar()->addAction(WithMnemonic(definition.caption));
       connect(action, &QAction::triggered, this, [this, m] {
         table_->Run(m, 0);
         AfterCommand();
       });
       menu_titles.push_back(action);
     } else {
-      QMenu* menu = menuBar()->addMenu(QString::fromStdString(definition.caption));
+      QMenu* menu = menuBar()->addMenu(WithMnemonic(definition.caption));
       menu_titles.push_back(menu->menuAction());
       for (std::size_t i = 0; i < definition.items.size(); ++i) {
         const MenuItem& item = definition.items[i];
@@ -97,6 +127,8 @@ void TForm1::SetCommandTable(CommandTable* table) {
         action->setObjectName(QString::fromStdString(item.name));
         if (!item.shortcut.empty()) {
           action->setShortcut(QKeySequence(QString::fromStdString(item.shortcut)));
+        } else if (!item.separator && !ShortcutOf(item.name).isEmpty()) {
+          action->setShortcut(QKeySequence(ShortcutOf(item.name)));
         }
         connect(action, &QAction::triggered, this, [this, m, i] {
           table_->Run(m, i);
@@ -164,20 +196,96 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::MouseButtonPress || (watched != Image3 && watched != Image1)) {
+  if (watched == Image3) return LargeGraphMouse(event) || QMainWindow::eventFilter(watched, event);
+  if (event->type() != QEvent::MouseButtonPress || watched != Image1) {
     return QMainWindow::eventFilter(watched, event);
   }
   const GraphEvent click = ClickAt(event);
-  if (watched == Image3) {
-    if (!(graph_event_hook && graph_event_hook(click)) && table_) {
-      table_->GraphClick(click.x, click.y);
-      AfterCommand();
-    }
-  } else if (table_) {
+  if (table_) {
     table_->FitPictureClick(click.x, click.y);
     AfterCommand();
   }
   return true;
+}
+
+void TForm1::LargeGraphClick(const GraphEvent& click) {
+  if (!(graph_event_hook && graph_event_hook(click)) && table_) {
+    table_->GraphClick(click.x, click.y);
+    AfterCommand();
+  }
+}
+
+bool TForm1::LargeGraphMouse(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Wheel: {
+      const auto* wheel = static_cast<QWheelEvent*>(event);
+      const int steps = wheel->angleDelta().y();
+      if (steps == 0 || !view_ui) return true;
+      // One notch (120) narrows the window to 4/5 around the pointer; back widens it.
+      const double factor = std::pow(0.8, steps / 120.0);
+      ZoomLargeGraph(state_, *view_ui, wheel->position().x(), factor);
+      return true;
+    }
+    case QEvent::MouseButtonPress: {
+      const GraphEvent click = ClickAt(event);
+      // While a pick waits, a click is a pick at once.
+      if (graph_event_hook && graph_event_hook(click)) return true;
+      drag_from_ = QPoint(click.x, click.y);
+      dragged_ = false;
+      return true;
+    }
+    case QEvent::MouseMove: {
+      if (!drag_from_ || !view_ui) return false;
+      const GraphEvent at = ClickAt(event);
+      const int dx = at.x - drag_from_->x();
+      if (!dragged_ && std::abs(dx) < kDragThreshold) return true;
+      dragged_ = true;
+      // The window moves by whole channels; the part of the drag not used yet stays pending.
+      const int begin = state_.view.interval_begin;
+      PanLargeGraph(state_, *view_ui, dx);
+      if (state_.view.interval_begin != begin) drag_from_ = QPoint(at.x, at.y);
+      return true;
+    }
+    case QEvent::MouseButtonRelease: {
+      if (!drag_from_) return false;
+      const QPoint from = *drag_from_;
+      drag_from_.reset();
+      if (!dragged_) LargeGraphClick({GraphEvent::Kind::kClick, from.x(), from.y()});
+      dragged_ = false;
+      return true;
+    }
+    case QEvent::MouseButtonDblClick:
+      if (view_ui && !(graph_event_hook && graph_event_hook(ClickAt(event)))) {
+        ShowWholeSpectrum(state_, *view_ui);
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  bool taken = false;
+  if (view_ui && event->modifiers() == Qt::NoModifier) {
+    switch (event->key()) {
+      case Qt::Key_L:
+        ToggleQuickScale(state_, *view_ui);
+        taken = true;
+        break;
+      case Qt::Key_Home:
+        taken = ShowWholeSpectrum(state_, *view_ui);
+        break;
+      case Qt::Key_Left:
+        taken = StepLargeGraph(state_, *view_ui, -1);
+        break;
+      case Qt::Key_Right:
+        taken = StepLargeGraph(state_, *view_ui, 1);
+        break;
+      default:
+        break;
+    }
+  }
+  if (!taken) QMainWindow::keyPressEvent(event);
 }
 
 void TForm1::ShowStatus(const QString& line1, const QString& line2) {
@@ -226,6 +334,8 @@ void TForm1::ShowLargeGraph(const QImage& image) {
     SetWindowColor(ToQColor(colors::kButtonFace));
   }
   large_graph_ = image;
+  // The header shows the file name shortened; the whole path is the tooltip.
+  Image3->setToolTip(state_.view.spectrum_read ? ToQString(state_.spectrum.file_name) : QString());
   Image3->setPixmap(QPixmap::fromImage(image));
   Image3->adjustSize();
   Image3->show();

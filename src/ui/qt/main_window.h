@@ -8,12 +8,14 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/user_interface.h"
 #include "state/analysis_state.h"
 
 class QAction;
+class QKeyEvent;
 class QTableWidget;
 
 namespace pektra {
@@ -66,6 +68,8 @@ class TForm1 : public QMainWindow {
   // A click on the large graph (picture pixels) or its OK / Cancel, for a command waiting for
   // it; returns whether a waiting command took it.
   std::function<bool(const GraphEvent& event)> graph_event_hook;
+  // The port the zoom and pan of the large graph draw through (set by QtUserInterface).
+  UserInterface* view_ui = nullptr;
 
   QLabel* Label1 = nullptr;             // first status line
   QLabel* Label2 = nullptr;             // second status line
@@ -89,6 +93,8 @@ class TForm1 : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  // The keys of the large graph: L quick scale, Home whole spectrum, Left / Right step.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   int Scaled(double design_units) const;
@@ -98,6 +104,10 @@ class TForm1 : public QMainWindow {
   // A button of the large graph: the event goes to a waiting command, else nowhere.
   void ConnectGraphEvent(QPushButton* button, GraphEvent::Kind kind);
   void SetWindowColor(const QColor& color);
+  // Wheel, drag and double-click on the large graph; returns whether the event was taken.
+  bool LargeGraphMouse(QEvent* event);
+  // A click on the large graph: to a waiting pick, else the read-out.
+  void LargeGraphClick(const GraphEvent& click);
 
   // fit_display_widgets.cpp
   void CreateFitDisplayWidgets(QWidget* central);
@@ -110,6 +120,8 @@ class TForm1 : public QMainWindow {
   QImage large_graph_;
   QImage fit_picture_;
   QImage fit_info_;
+  std::optional<QPoint> drag_from_;  // the press on the large graph a drag started from
+  bool dragged_ = false;             // the pointer moved far enough to pan
 };
 
 }  // namespace pektra

@@ -35,10 +35,12 @@ QString StartFolder(const std::string& directory) {
 QtUserInterface::QtUserInterface(TForm1& window, double screen_scale, int font_size)
     : window_(window), screen_scale_(screen_scale), font_size_(font_size) {
   window_.graph_event_hook = [this](const GraphEvent& event) { return PostGraphEvent(event); };
+  window_.view_ui = this;
 }
 
 QtUserInterface::~QtUserInterface() {
   window_.graph_event_hook = nullptr;
+  window_.view_ui = nullptr;
   delete wait_window_.data();
 }
 
@@ -162,10 +164,12 @@ void QtUserInterface::ClearForm() { window_.ClearForm(); }
 
 bool SaveBmp(const QImage& image, const std::string& file_name) {
   if (image.isNull()) return false;
+  // The format by the name's extension: PNG for ".png" (any case), BMP otherwise.
+  const bool png = ToQString(file_name).endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, "BMP")) return false;
+  if (!image.save(&buffer, png ? "PNG" : "BMP")) return false;
   return WriteFileAtomically(file_name, [&bytes](std::ostream& out) {
     out.write(bytes.constData(), static_cast<std::streamsize>(bytes.size()));
   });

@@ -67,7 +67,8 @@ class QtUserInterface : public UserInterface {
   QPointer<QWidget> wait_window_;  // a child of the window: gone with it
 };
 
-// Writes an image as a BMP file, whole or not at all; false when it cannot be written.
+// Writes an image as a BMP file (a PNG file when the name ends in ".png"), whole or not at all;
+// false when it cannot be written.
 bool SaveBmp(const QImage& image, const std::string& file_name);
 
 }  // namespace pektra

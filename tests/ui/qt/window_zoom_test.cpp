@@ -1,0 +1,172 @@
+// Offscreen tests of the window's conveniences with real events: zoom and pan of the large graph,
+// its keys, the menus' mnemonics and shortcuts, PNG export, and a check box in a low strip.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+#include <string>
+#include <tuple>
+
+#include "state/analysis_state.h"
+#include "support/test_files.h"
+#include "ui/commands.h"
+#include "ui/graphs.h"
+#include "ui/qt/main_window.h"
+#include "ui/qt/qt_user_interface.h"
+
+namespace pektra {
+namespace {
+
+// A window showing the whole large graph of a 4096-channel spectrum.
+struct ZoomWindow {
+  AnalysisState state;
+  TForm1 window{state};
+  QtUserInterface ui{window, 1.0, 10};
+  CommandTable table{state, ui};
+
+  ZoomWindow() {
+    state.spectrum.a1 = state.spectrum.b1 = 1;
+    state.spectrum.a2 = state.spectrum.b2 = 4096;
+    for (int c = 1; c <= 4096; ++c) state.spectrum.counts[c] = 10 + (c == 1000 ? 500 : 0);
+    state.spectrum.UpdateRange();
+    state.view.spectrum_read = true;
+    state.spectrum.file_name = "/home/user/work/spectra/a_long_name_of_eu152.spe";
+    window.SetCommandTable(&table);
+    window.show();
+    GraphTheSpectrum(state, ui);
+  }
+  std::tuple<int, int> Shown() const {
+    return {state.view.interval_begin, state.view.interval_end};
+  }
+  void Wheel(QPoint at, int notches) {
+    QWheelEvent wheel(at, window.Image3->mapToGlobal(at), QPoint(), QPoint(0, 120 * notches),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(window.Image3, &wheel);
+  }
+  void Move(QPoint to) {
+    QMouseEvent move(QEvent::MouseMove, to, window.Image3->mapToGlobal(to), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.Image3, &move);
+  }
+};
+
+TEST(WindowZoom, WheelDragHomeAndArrowsMoveTheCadreWhichCommandsThenSee) {
+  ZoomWindow w;
+  const QPoint at1000(60 + 999 * 512 / 4096, 200);  // channel 1000 under the pointer
+  w.Wheel(at1000, 8);                               // eight notches in: 4096 * 0.8^8 = 687
+  const auto [begin, end] = w.Shown();
+  EXPECT_LT(end - begin + 1, 4096);
+  EXPECT_NEAR(end - begin + 1, 687, 1);
+  EXPECT_LT(begin, 1000);
+  EXPECT_GT(end, 1000);
+  EXPECT_NEAR(ChannelAt(w.state, at1000.x()), 1000, 8);  // still under the pointer
+  EXPECT_TRUE(w.state.view.cadre_mode);
+  EXPECT_TRUE(w.window.Button12->isVisible());  // the cadre buttons step the zoomed window
+
+  // Dragging 100 pixels to the right shows lower channels; the drag is no read-out click.
+  const int length = w.state.view.interval_length;
+  QTest::mousePress(w.window.Image3, Qt::LeftButton, {}, QPoint(300, 200));
+  w.Move(QPoint(350, 200));
+  w.Move(QPoint(400, 200));
+  QTest::mouseRelease(w.window.Image3, Qt::LeftButton, {}, QPoint(400, 200));
+  EXPECT_NEAR(w.state.view.interval_begin, begin - 100.0 * length / 512, 2);
+  EXPECT_EQ(w.state.view.interval_length, length);
+
+  // Right steps one window on, Left back; Home the whole spectrum; L the quick scale.
+  const int panned = w.state.view.interval_begin;
+  QTest::keyClick(&w.window, Qt::Key_Right);
+  EXPECT_EQ(w.state.view.interval_begin, panned + length);
+  QTest::keyClick(&w.window, Qt::Key_Left);
+  EXPECT_EQ(w.state.view.interval_begin, panned);
+  QTest::keyClick(&w.window, Qt::Key_Home);
+  EXPECT_EQ(w.Shown(), std::make_tuple(1, 4096));
+  EXPECT_FALSE(w.state.view.cadre_mode);
+  QTest::keyClick(&w.window, Qt::Key_L);
+  EXPECT_EQ(w.state.view.scale_mode, ScaleMode::kLn);
+  QTest::keyClick(&w.window, Qt::Key_L);
+  EXPECT_EQ(w.state.view.scale_mode, ScaleMode::kNormal);
+
+  // Double-click: the whole spectrum again.
+  w.Wheel(at1000, 2);
+  QTest::mouseDClick(w.window.Image3, Qt::LeftButton, {}, QPoint(200, 200));
+  EXPECT_EQ(w.Shown(), std::make_tuple(1, 4096));
+
+  // A short click is still the read-out; the header's name is shortened, the tooltip whole.
+  QTest::mouseClick(w.window.Image3, Qt::LeftButton, {}, at1000);
+  EXPECT_EQ(w.window.Image3->toolTip().toStdString(), w.state.spectrum.file_name);
+}
+
+TEST(WindowZoom, MenusHaveMnemonicsAndShortcutsWithTheCaptionsUnchanged) {
+  ZoomWindow w;
+  ASSERT_FALSE(w.window.menu_titles.empty());
+  EXPECT_EQ(w.window.menu_titles.front()->text(), "&File");
+  EXPECT_EQ(w.window.menu_titles.back()->text(), "&Test");
+  auto action = [&w](const std::string& name) -> QAction* {
+    for (const auto& actions : w.window.menu_actions) {
+      for (QAction* a : actions) {
+        if (a->objectName().toStdString() == name) return a;
+      }
+    }
+    return nullptr;
+  };
+  const std::pair<const char*, const char*> expected[] = {{"InputtheSpectrum1", "Ctrl+O"},
+                                                          {"SavetheFitResults1", "Ctrl+S"},
+                                                          {"AutomaticSpectrumMarking1", "Ctrl+M"},
+                                                          {"SpectrumFit1", "Ctrl+F"},
+                                                          {"CommonHelp1", "F1"},
+                                                          {"Exit1", "Ctrl+Q"},
+                                                          {"Undo1", "Ctrl+Z"}};
+  for (const auto& [name, keys] : expected) {
+    QAction* a = action(name);
+    ASSERT_NE(a, nullptr) << name;
+    EXPECT_EQ(a->shortcut(), QKeySequence(QString::fromLatin1(keys))) << name;
+  }
+  EXPECT_EQ(action("InputtheSpectrum1")->text(), "Input the Spectrum");
+  EXPECT_EQ(action("SavetheFitResults1")->text(), "&Save the Fit Results");
+}
+
+TEST(WindowZoom, PicturesSaveAsPngByTheExtensionElseBmp) {
+  testing::TempDir dir;
+  QImage image(20, 10, QImage::Format_RGB32);
+  image.fill(Qt::red);
+  ASSERT_TRUE(SaveBmp(image, dir.File("a.PNG")));
+  ASSERT_TRUE(SaveBmp(image, dir.File("a.bmp")));
+  EXPECT_EQ(testing::ReadFile(dir.File("a.PNG")).substr(0, 4), "\x89PNG");
+  EXPECT_EQ(testing::ReadFile(dir.File("a.bmp")).substr(0, 2), "BM");
+  EXPECT_EQ(QImage(QString::fromStdString(dir.File("a.PNG"))).size(), QSize(20, 10));
+}
+
+TEST(WindowDialogs, ACheckBoxInALowStripIsShownWhole) {
+  AnalysisState state;
+  TForm1 window(state);
+  for (const double scale : {1.0, 1.5}) {
+    QtUserInterface ui(window, scale, 12);
+    DialogContent dialog = OpenDialogForm("Save");
+    ShowCheckList(dialog, 40, 120, 200, 44, {" LIM format for res-file", " CSV beside it"},
+                  {false, false});
+    bool seen = false;
+    QTimer::singleShot(0, [&seen] {
+      auto* form = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(form, nullptr);
+      for (QCheckBox* check : form->findChildren<QCheckBox*>()) {
+        const QWidget* strip = check->parentWidget();
+        EXPECT_GE(check->height(), check->sizeHint().height()) << check->text().toStdString();
+        EXPECT_LE(check->geometry().bottom(), strip->height()) << check->text().toStdString();
+        seen = true;
+      }
+      form->reject();
+    });
+    ui.ShowDialog(dialog);
+    EXPECT_TRUE(seen);
+  }
+}
+
+}  // namespace
+}  // namespace pektra

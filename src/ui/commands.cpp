@@ -373,6 +373,7 @@ void CommandTable::Reset() {
 
 void CommandTable::TestMenu() {
   DialogContent dialog = OpenDialogForm("Set Test Spectra");
+  dialog.help_lines = HelpLines(HelpTopic::kTestSpectra, state_.display.rus_help);
   std::vector<std::string> items;
   for (const TestSpectrum& test : TestSpectra()) items.push_back(test.caption);
   items.push_back("   Set Debug mode");

@@ -258,13 +258,15 @@ void BindButtons(const DialogForm& form, DialogContent& dialog, std::function<vo
   QPushButton* cancel = button(QStringLiteral("Cancel"), row.cancel_x);
   QPushButton* help = button(QStringLiteral("Help"), row.help_x);
   ok->setDefault(true);
+  help->setEnabled(!dialog.help_lines.empty());  // never an empty text window
   QObject::connect(ok, &QPushButton::clicked, &form.widget, &QDialog::accept);
   QObject::connect(cancel, &QPushButton::clicked, &form.widget, &QDialog::reject);
   QObject::connect(help, &QPushButton::clicked, &form.widget,
                    [ok, cancel, help, show_help = std::move(show_help)] {
                      for (QPushButton* held : {ok, cancel, help}) held->setEnabled(false);
                      show_help();
-                     for (QPushButton* held : {ok, cancel, help}) held->setEnabled(true);
+                     for (QPushButton* held : {ok, cancel}) held->setEnabled(true);
+                     help->setEnabled(true);
                    });
   if (dialog.with_save) {
     QPushButton* save = button(QStringLiteral("Save"), row.save_x);

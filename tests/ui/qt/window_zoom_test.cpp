@@ -170,3 +170,30 @@ TEST(WindowDialogs, ACheckBoxInALowStripIsShownWhole) {
 
 }  // namespace
 }  // namespace pektra
+
+namespace pektra {
+namespace {
+
+TEST(WindowDialogs, HelpIsOffForADialogWithoutAText) {
+  AnalysisState state;
+  TForm1 window(state);
+  QtUserInterface ui(window, 1.0, 10);
+  for (const bool with_text : {false, true}) {
+    DialogContent dialog = OpenDialogForm("Set Test Spectra");
+    if (with_text) dialog.help_lines = {"Set Test Spectra: ..."};
+    bool enabled = !with_text;
+    QTimer::singleShot(0, [&enabled] {
+      auto* form = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(form, nullptr);
+      for (QPushButton* button : form->findChildren<QPushButton*>()) {
+        if (button->text() == "Help") enabled = button->isEnabled();
+      }
+      form->reject();
+    });
+    ui.ShowDialog(dialog);
+    EXPECT_EQ(enabled, with_text);
+  }
+}
+
+}  // namespace
+}  // namespace pektra

@@ -159,8 +159,54 @@ ReadBack BindComboBox(const DialogForm& form, const DialogComboBox& combo_box) {
   return [combo](DialogContent& dialog) { dialog.combo_box.selected = combo->currentIndex(); };
 }
 
+namespace {
+
+// A cell that sorts by its number when both cells hold one, else by its text.
+class SortCell : public QTableWidgetItem {
+ public:
+  using QTableWidgetItem::QTableWidgetItem;
+  bool operator<(const QTableWidgetItem& other) const override {
+    bool mine = false, theirs = false;
+    const double a = text().toDouble(&mine), b = other.text().toDouble(&theirs);
+    return mine && theirs ? a < b : text() < other.text();
+  }
+};
+
+// The list as a table: monospace like the lists, columns sortable by a click on their title,
+// whole rows selected, Ctrl+C copies them with the header.
+ReadBack BindListTable(const DialogForm& form, const DialogListBox& list_box) {
+  const int columns = static_cast<int>(list_box.columns.size());
+  auto* table = new QTableWidget(static_cast<int>(list_box.rows.size()), columns, &form.widget);
+  table->setStyleSheet(
+      QStringLiteral("QTableWidget { color: aqua; background-color: black; gridline-color: gray; } "
+                     "QHeaderView::section { color: white; background-color: maroon; }"));
+  table->setFont(form.FixedPitchFont());
+  table->horizontalHeader()->setFont(form.FixedPitchFont());
+  table->verticalHeader()->hide();
+  QStringList titles;
+  for (const std::string& title : list_box.columns) titles << ToQString(title);
+  table->setHorizontalHeaderLabels(titles);
+  for (int r = 0; r < table->rowCount(); ++r) {
+    const std::vector<std::string>& cells = list_box.rows[static_cast<std::size_t>(r)];
+    for (int c = 0; c < columns && c < static_cast<int>(cells.size()); ++c) {
+      auto* item = new SortCell(ToQString(cells[static_cast<std::size_t>(c)]));
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      table->setItem(r, c, item);
+    }
+  }
+  MakeRowsCopyable(table);
+  table->setSortingEnabled(true);
+  table->resizeColumnsToContents();
+  table->resizeRowsToContents();
+  form.Place(table, list_box.left, list_box.top, list_box.width, list_box.height);
+  return [table](DialogContent& dialog) { dialog.list_box.selected = table->currentRow(); };
+}
+
+}  // namespace
+
 ReadBack BindListBox(const DialogForm& form, const DialogListBox& list_box) {
   if (!list_box.visible) return {};
+  if (!list_box.columns.empty()) return BindListTable(form, list_box);
   auto* list = new QListWidget(&form.widget);
   list->setStyleSheet(QStringLiteral("color: aqua; background-color: black;"));
   list->setFont(form.FixedPitchFont());

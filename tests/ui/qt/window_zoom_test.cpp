@@ -5,9 +5,12 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDialog>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -193,6 +196,44 @@ TEST(WindowDialogs, HelpIsOffForADialogWithoutAText) {
     ui.ShowDialog(dialog);
     EXPECT_EQ(enabled, with_text);
   }
+}
+
+}  // namespace
+}  // namespace pektra
+
+namespace pektra {
+namespace {
+
+TEST(WindowDialogs, TheResultTableSortsAndCopiesSelectedRowsWithTheHeader) {
+  AnalysisState state;
+  TForm1 window(state);
+  QtUserInterface ui(window, 1.0, 10);
+  DialogContent dialog = OpenDialogForm("Result Table");
+  DialogListBox& list = ShowListBox(dialog, 10, 25, 530, 340, {" Peak   1", " Errors", " "});
+  list.columns = {"Peak", "Channel", "Area"};
+  list.rows = {{"1", "100.50", "900"}, {"2", "250.25", "12000"}, {"3", "90.00", "5"}};
+  QString copied;
+  QString first_after_sort;
+  QTimer::singleShot(0, [&] {
+    auto* form = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(form, nullptr);
+    auto* table = form->findChild<QTableWidget*>();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->font().family(), table->horizontalHeader()->font().family());
+    // A click on "Area" sorts by the number, not the text: 5, 900, 12000.
+    QTest::mouseClick(table->horizontalHeader()->viewport(), Qt::LeftButton, {},
+                      QPoint(table->horizontalHeader()->sectionViewportPosition(2) + 5, 5));
+    first_after_sort = table->item(0, 2)->text();
+    table->selectRow(1);
+    table->setFocus();
+    QApplication::clipboard()->clear();
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    copied = QApplication::clipboard()->text();
+    form->reject();
+  });
+  ui.ShowDialog(dialog);
+  EXPECT_EQ(first_after_sort, "5");
+  EXPECT_EQ(copied.toStdString(), "Peak\tChannel\tArea\n1\t100.50\t900\n");
 }
 
 }  // namespace

@@ -104,10 +104,26 @@ ReadBack BindMemo(const DialogForm& form, const DialogMemo& memo) {
 ReadBack BindChoiceList(const DialogForm& form, const DialogChoiceList& list, std::size_t which) {
   if (!list.visible) return {};
   auto* box = new QGroupBox(&form.widget);
-  box->setStyleSheet(which == 0 ? QStringLiteral("background-color: red;")
-                                : QStringLiteral("background-color: teal;"));
+  // The colour is the box's only: the radio circles keep the style's own light face, so that
+  // they stay visible on red.
+  const int circle = form.Scaled(12);
+  box->setStyleSheet(
+      QStringLiteral(
+          "QGroupBox { background-color: %1; border: none; margin: 0px; } "
+          "QRadioButton { background: transparent; } "
+          "QRadioButton::indicator { width: %2px; height: %2px; border: 1px solid black; "
+          "border-radius: %3px; background-color: white; } "
+          "QRadioButton::indicator:checked { background-color: qradialgradient(cx: 0.5, "
+          "cy: 0.5, radius: 0.5, fx: 0.5, fy: 0.5, stop: 0 black, stop: 0.5 black, "
+          "stop: 0.6 white, stop: 1 white); }")
+          .arg(which == 0 ? QStringLiteral("red") : QStringLiteral("teal"))
+          .arg(circle)
+          .arg(circle / 2 + 1));
   form.Place(box, list.left, list.top, list.width, list.height);
   auto* layout = new QGridLayout(box);
+  // Small margins and no spacing: two rows in a low box keep their descenders ("Old algorithm").
+  layout->setContentsMargins(form.Scaled(4), form.Scaled(1), form.Scaled(4), form.Scaled(1));
+  layout->setVerticalSpacing(0);
   auto* group = new QButtonGroup(box);
   const int columns = std::max(1, list.columns);
   const int rows = (static_cast<int>(list.items.size()) + columns - 1) / columns;
@@ -127,7 +143,16 @@ ReadBack BindCheckList(const DialogForm& form, const DialogCheckList& list) {
   std::vector<QCheckBox*> checks;
   if (list.visible) {
     auto* box = new QWidget(&form.widget);
-    box->setStyleSheet(QStringLiteral("background-color: yellow; color: black;"));
+    const int square = form.Scaled(12);
+    // The boxes keep a white face with a black edge (filled black when ticked) on the yellow.
+    box->setStyleSheet(
+        QStringLiteral("* { background-color: yellow; color: black; } "
+                       "QCheckBox::indicator { width: %1px; height: %1px; border: 1px solid "
+                       "black; background-color: white; } "
+                       "QCheckBox::indicator:checked { background-color: qradialgradient(cx: "
+                       "0.5, cy: 0.5, radius: 0.7, fx: 0.5, fy: 0.5, stop: 0 black, stop: 0.55 "
+                       "black, stop: 0.6 white, stop: 1 white); }")
+            .arg(square));
     form.Place(box, list.left, list.top, list.width, list.height);
     auto* layout = new QVBoxLayout(box);
     // Small margins: a list of one box in a low strip would otherwise show only its top pixels.

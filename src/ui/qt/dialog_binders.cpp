@@ -221,6 +221,7 @@ ReadBack BindListTable(const DialogForm& form, const DialogListBox& list_box) {
   }
   MakeRowsCopyable(table);
   table->setSortingEnabled(true);
+  table->sortByColumn(0, Qt::AscendingOrder);  // as listed until the user sorts otherwise
   table->resizeColumnsToContents();
   table->resizeRowsToContents();
   form.Place(table, list_box.left, list_box.top, list_box.width, list_box.height);

@@ -220,6 +220,7 @@ TEST(WindowDialogs, TheResultTableSortsAndCopiesSelectedRowsWithTheHeader) {
     auto* table = form->findChild<QTableWidget*>();
     ASSERT_NE(table, nullptr);
     EXPECT_EQ(table->font().family(), table->horizontalHeader()->font().family());
+    EXPECT_EQ(table->item(0, 0)->text(), "1");  // as listed at first
     // A click on "Area" sorts by the number, not the text: 5, 900, 12000.
     QTest::mouseClick(table->horizontalHeader()->viewport(), Qt::LeftButton, {},
                       QPoint(table->horizontalHeader()->sectionViewportPosition(2) + 5, 5));

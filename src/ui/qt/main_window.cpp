@@ -2,14 +2,20 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFont>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPixmap>
+#include <QSettings>
 #include <QTableWidget>
+#include <QTimer>
+#include <QUrl>
 #include <QWheelEvent>
 #include <cmath>
 #include <cstdlib>
@@ -55,11 +61,17 @@ QString WithMnemonic(const std::string& caption) {
   return title.contains(QLatin1Char('&')) ? title : QLatin1Char('&') + title;
 }
 
-constexpr int kDragThreshold = 4;  // pixels the pointer moves before a press becomes a drag
+constexpr int kDragThreshold = 4;
+constexpr const char* kInputItem = "InputtheSpectrum1";
+constexpr int kRecentCount = 8;
+QSettings Settings() { return QSettings(QStringLiteral("PEKTRA"), QStringLiteral("pektra")); }
+const QString kRecentKey =
+    QStringLiteral("recentSpectra");  // pixels the pointer moves before a press becomes a drag
 }  // namespace
 
 TForm1::TForm1(AnalysisState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
   setWindowTitle(QString::fromUtf8(kMainCaption));
+  setAcceptDrops(true);  // a spectrum file dropped on the window is read
   auto* central = new QWidget(this);
   central->setAutoFillBackground(true);
   setCentralWidget(central);
@@ -130,11 +142,18 @@ void TForm1::SetCommandTable(CommandTable* table) {
         } else if (!item.separator && !ShortcutOf(item.name).isEmpty()) {
           action->setShortcut(QKeySequence(ShortcutOf(item.name)));
         }
-        connect(action, &QAction::triggered, this, [this, m, i] {
+        const bool input = item.name == kInputItem;
+        connect(action, &QAction::triggered, this, [this, m, i, input] {
           table_->Run(m, i);
+          if (input) RememberSpectrumRead();
           AfterCommand();
         });
         actions.push_back(action);
+      }
+      if (m == 0) {  // File: the recent spectra below its items, not one of the table's items
+        recent_menu_ = menu->addMenu(QStringLiteral("Recent Spectra"));
+        recent_menu_->menuAction()->setObjectName(QStringLiteral("RecentSpectra"));
+        FillRecentMenu();
       }
     }
     menu_actions.push_back(actions);
@@ -206,6 +225,67 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     AfterCommand();
   }
   return true;
+}
+
+QStringList TForm1::RecentSpectra() {
+  QStringList names = Settings().value(kRecentKey).toStringList();
+  while (names.size() > kRecentCount) names.removeLast();
+  return names;
+}
+
+void TForm1::RememberSpectrumRead() {
+  if (state_.view.dialog_ok != 1 || !state_.view.spectrum_read) return;
+  const QString name = ToQString(state_.spectrum.file_name);
+  QStringList names = RecentSpectra();
+  names.removeAll(name);
+  names.prepend(name);
+  while (names.size() > kRecentCount) names.removeLast();
+  Settings().setValue(kRecentKey, names);
+  FillRecentMenu();
+}
+
+void TForm1::FillRecentMenu() {
+  if (!recent_menu_) return;
+  recent_menu_->clear();
+  const QStringList names = RecentSpectra();
+  for (const QString& name : names) {
+    QAction* action = recent_menu_->addAction(name);
+    connect(action, &QAction::triggered, this, [this, name] { ReadSpectrumFile(name); });
+  }
+  recent_menu_->setEnabled(!names.isEmpty());
+}
+
+bool TForm1::ReadSpectrumFile(const QString& file_name) {
+  if (!table_ || !answer_open_file) return false;
+  for (std::size_t m = 0; m < table_->menus().size(); ++m) {
+    const std::vector<MenuItem>& items = table_->menus()[m].items;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (items[i].name != kInputItem) continue;
+      answer_open_file(ToStd(file_name));
+      state_.view.dialog_ok = 0;
+      table_->Run(m, i);     // the same questions as from the menu
+      answer_open_file({});  // not taken when the command did not start
+      const bool read = state_.view.dialog_ok == 1;
+      RememberSpectrumRead();
+      AfterCommand();
+      return read;
+    }
+  }
+  return false;
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  const QString name = urls.front().toLocalFile();
+  // Read after the drop has finished: the input asks its questions in modal windows.
+  QTimer::singleShot(0, this, [this, name] { ReadSpectrumFile(name); });
 }
 
 void TForm1::LargeGraphClick(const GraphEvent& click) {

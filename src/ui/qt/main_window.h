@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -16,6 +17,9 @@
 
 class QAction;
 class QKeyEvent;
+class QMenu;
+class QDragEnterEvent;
+class QDropEvent;
 class QTableWidget;
 
 namespace pektra {
@@ -70,6 +74,15 @@ class TForm1 : public QMainWindow {
   std::function<bool(const GraphEvent& event)> graph_event_hook;
   // The port the zoom and pan of the large graph draw through (set by QtUserInterface).
   UserInterface* view_ui = nullptr;
+  // Answers the next open-file question with this name, without asking (set by QtUserInterface).
+  std::function<void(const std::string& file_name)> answer_open_file;
+
+  // Reads a spectrum file through "Input the Spectrum" with its questions, the file question
+  // answered with `file_name` (a dropped file, a recent one). Returns whether it was read.
+  bool ReadSpectrumFile(const QString& file_name);
+  // The last spectra read (at most 8, newest first), kept with QSettings.
+  static QStringList RecentSpectra();
+  QMenu* recent_menu() const { return recent_menu_; }
 
   QLabel* Label1 = nullptr;             // first status line
   QLabel* Label2 = nullptr;             // second status line
@@ -93,12 +106,17 @@ class TForm1 : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
   // The keys of the large graph: L quick scale, Home whole spectrum, Left / Right step.
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
   int Scaled(double design_units) const;
   void AfterCommand();
+  // After "Input the Spectrum": a spectrum read goes to the top of the recent spectra.
+  void RememberSpectrumRead();
+  void FillRecentMenu();
   // Runs one of the command table's entry points for a button, then refreshes the menus.
   void ConnectCommand(QPushButton* button, void (CommandTable::*entry)());
   // A button of the large graph: the event goes to a waiting command, else nowhere.
@@ -120,6 +138,7 @@ class TForm1 : public QMainWindow {
   QImage large_graph_;
   QImage fit_picture_;
   QImage fit_info_;
+  QMenu* recent_menu_ = nullptr;
   std::optional<QPoint> drag_from_;  // the press on the large graph a drag started from
   bool dragged_ = false;             // the pointer moved far enough to pan
 };

@@ -36,11 +36,13 @@ QtUserInterface::QtUserInterface(TForm1& window, double screen_scale, int font_s
     : window_(window), screen_scale_(screen_scale), font_size_(font_size) {
   window_.graph_event_hook = [this](const GraphEvent& event) { return PostGraphEvent(event); };
   window_.view_ui = this;
+  window_.answer_open_file = [this](const std::string& name) { pending_open_file_ = name; };
 }
 
 QtUserInterface::~QtUserInterface() {
   window_.graph_event_hook = nullptr;
   window_.view_ui = nullptr;
+  window_.answer_open_file = nullptr;
   delete wait_window_.data();
 }
 
@@ -96,6 +98,9 @@ void QtUserInterface::ShowDialog(DialogContent& dialog) {
 }
 
 std::optional<std::string> QtUserInterface::AskOpenFile(const FileQuestion& question) {
+  if (!pending_open_file_.empty()) {  // a dropped or recent file: already chosen
+    return std::exchange(pending_open_file_, std::string());
+  }
   const QString name = QFileDialog::getOpenFileName(
       &window_, ToQString(question.title),
       QDir(StartFolder(question.directory)).filePath(ToQString(question.proposed_name)), QString(),

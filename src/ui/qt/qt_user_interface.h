@@ -63,6 +63,7 @@ class QtUserInterface : public UserInterface {
   double screen_scale_;
   int font_size_;
   std::optional<GraphEvent> pending_event_;
+  std::string pending_open_file_;  // the answer of the next open-file question; "" asks
   bool waiting_ = false;
   QPointer<QWidget> wait_window_;  // a child of the window: gone with it
 };

@@ -190,8 +190,10 @@ Picture EnergyCalibrationPicture(const Calibrations& cal) {
   for (int j = 0; j <= 3; ++j)
     picture.Add(DottedLine{5.0 + 63 * j, -4, 57, 5, true, colors::kLime});
 
+  // Numbers in a margin, which also keeps the top points whole.
+  constexpr double kLeft = 52, kTop = 10;
   const int n = ItemCount(cal.enc.enc_count);
-  if (n < 1) return picture;
+  if (n < 1) return WithMargins(picture, kLeft, kTop, 6, 16, colors::kGreen);
   // Copied: ConvertPeak below reads the state, and the items must not change under it.
   const std::span<const CalibrationItem> stored = std::as_const(cal.enc.enc_points).range(1, n);
   const std::vector<CalibrationItem> items(stored.begin(), stored.end());
@@ -223,7 +225,22 @@ Picture EnergyCalibrationPicture(const Calibrations& cal) {
       for (int dy = -1; dy <= 1; ++dy) picture.Add(Pixel{x + dx, y + dy, colors::kFuchsia});
     }
   }
-  return picture;
+  Picture framed = WithMargins(picture, kLeft, kTop, 6, 16, colors::kGreen);
+  for (int k = 0; k <= 4; ++k) {  // the energy (keV) at each grid line
+    const double y = 3.0 + 50 * k;
+    Text label{2, kTop + y - 5, FormatFixed(8, 1, e_min + (203.0 - y) / 190.0 * range),
+               colors::kWhite};
+    label.size = 8;
+    framed.Add(std::move(label));
+  }
+  for (int j = 0; j <= 3; ++j) {  // the channel under each tick
+    const double x = 5.0 + 63 * j;
+    Text label{kLeft + x - 18, kTop + picture.height + 2,
+               FormatFixed(6, 0, first + (x - 11.0) * span / 180.0), colors::kWhite};
+    label.size = 8;
+    framed.Add(std::move(label));
+  }
+  return framed;
 }
 
 namespace {

@@ -77,7 +77,7 @@ DialogCheckList& ShowCheckList(DialogContent& dialog, int left, int top, int wid
 
 DialogListBox& ShowListBox(DialogContent& dialog, int left, int top, int width, int height,
                            std::vector<std::string> lines) {
-  dialog.list_box = {true, left, top, width, height, std::move(lines), -1};
+  dialog.list_box = {true, left, top, width, height, std::move(lines), -1, {}, {}};
   return dialog.list_box;
 }
 

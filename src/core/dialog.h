@@ -59,6 +59,10 @@ struct DialogListBox {
   int left = 0, top = 0, width = 0, height = 0;
   std::vector<std::string> lines;
   int selected = -1;  // answer: the selected line, -1 for none
+  // Not empty: the window shows the list as a table of `rows` under these column titles, which
+  // the user can sort, select rows of and copy (the lines stay what Save writes).
+  std::vector<std::string> columns;
+  std::vector<std::vector<std::string>> rows;
 };
 
 // Labelled grid of numbers: a label column and editable value columns. The cells hold text so

@@ -1,6 +1,7 @@
 #include "core/display_settings.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <string_view>
 
@@ -58,6 +59,20 @@ void WriteDisplaySettings(std::ostream& out, const DisplaySettings& settings) {
 bool WriteDisplaySettings(const std::string& file_name, const DisplaySettings& settings) {
   return WriteFileAtomically(
       file_name, [&settings](std::ostream& out) { WriteDisplaySettings(out, settings); });
+}
+
+bool LocaleIsRussian(const char* lc_all, const char* lc_messages, const char* lang) {
+  for (const char* value : {lc_all, lc_messages, lang}) {
+    if (value == nullptr || *value == '\0') continue;
+    const std::string locale(value);
+    return locale.size() >= 2 && locale.compare(0, 2, "ru") == 0 &&
+           (locale.size() == 2 || locale[2] == '_' || locale[2] == '.' || locale[2] == '@');
+  }
+  return false;
+}
+
+bool SystemLocaleIsRussian() {
+  return LocaleIsRussian(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
 }
 
 int ScaleToScreen(double n, double screen_scale) { return RoundToInt(n * screen_scale); }

@@ -26,6 +26,12 @@ void WriteDisplaySettings(std::ostream& out, const DisplaySettings& settings);
 // Path version, written whole or not at all. Returns false when the file could not be written.
 bool WriteDisplaySettings(const std::string& file_name, const DisplaySettings& settings);
 
+// Whether the user's language is Russian by the locale variables, the first one set of LC_ALL,
+// LC_MESSAGES and LANG ("ru", "ru_RU.UTF-8"); null or empty values are not set.
+bool LocaleIsRussian(const char* lc_all, const char* lc_messages, const char* lang);
+// The same for this process's environment: the help language when pektra.fn does not say.
+bool SystemLocaleIsRussian();
+
 // round(n * screen_scale), halves to even.
 int ScaleToScreen(double n, double screen_scale);
 

@@ -291,6 +291,50 @@ const std::vector<std::string> kMarkingData = {
     "с каждой стороны. Width accuracy = допустимое отклонение ширин.",
 };
 
+const std::vector<std::string> kFindPeaks = {
+    "Find the Peaks: the control data of the peak search.",
+    "Width at the beginning, Width at the end = fwhm of the peaks",
+    "     (chan) at the beginning and at the end of the interval;",
+    "Width accuracy = allowed deviation of the widths (chan);",
+    "Sensitivity (0.5 - 3): smaller values find weaker peaks, larger",
+    "     keep only clearly significant ones (1);",
+    "Resolution (1-3): larger values merge close peaks more often;",
+    "Interval length = longest interval of the marking (chan).",
+    "New / Old algorithm: the peak search used (when asked).",
+    "Refine the peaks by the fit: positions and widths of the found",
+    "     peaks are refined by a quick fit before the marking.",
+    "The search depends strongly on the accuracy of the widths.",
+    // Russian.
+    "Find the Peaks: управляющие данные поиска пиков.",
+    "Width at the beginning, Width at the end = ПШПВ пиков (каналы)",
+    "     в начале и в конце интервала;",
+    "Width accuracy = допустимое отклонение ширин (каналы);",
+    "Sensitivity (0.5 - 3): меньшие значения находят более слабые",
+    "     пики, большие - только явно значимые (1);",
+    "Resolution (1-3): при больших значениях близкие пики сливаются;",
+    "Interval length = наибольшая длина интервала разметки (каналы).",
+    "New / Old algorithm: алгоритм поиска пиков (если спрошен).",
+    "Refine the peaks by the fit: положения и ширины найденных пиков",
+    "     уточняются быстрой подгонкой перед разметкой.",
+    "Качество поиска сильно зависит от точности ширин.",
+};
+
+const std::vector<std::string> kTestSpectra = {
+    "Set Test Spectra: one of the built-in test spectra is made and",
+    "taken as the spectrum read, with its widths; graph it, mark it",
+    "and fit it as a spectrum read from a file. Nothing is read from",
+    "or written to disk.",
+    "Set Debug mode: the trace of the peak search, the fit and the",
+    "calibration goes to the debug log a.res (until the end of the run).",
+    // Russian.
+    "Set Test Spectra: создается один из встроенных тестовых спектров",
+    "и берется как прочитанный спектр, со своими ширинами; его можно",
+    "показать, разметить и подогнать, как спектр из файла. С диском",
+    "ничего не читается и не пишется.",
+    "Set Debug mode: протокол поиска пиков, подгонки и калибровки",
+    "пишется в отладочный файл a.res (до конца работы).",
+};
+
 const std::vector<std::string> kFitData = {
     "Width variable    = slope W1 of the width w = W0 + W1*s over the",
     "                    interval (s from -1 to 1); start value, often 0",
@@ -483,6 +527,10 @@ const std::vector<std::string>& TextOf(HelpTopic topic) {
       return kAutoCalibration;
     case HelpTopic::kEnergyList:
       return kEnergyList;
+    case HelpTopic::kFindPeaks:
+      return kFindPeaks;
+    case HelpTopic::kTestSpectra:
+      return kTestSpectra;
   }
   return kGeneral;
 }

@@ -24,6 +24,8 @@ enum class HelpTopic {
   kMarkingDataFormat,
   kAutoCalibration,
   kEnergyList,
+  kFindPeaks,
+  kTestSpectra,
 };
 
 // The lines of the topic's text in Russian when rus_help is set, else in English (UTF-8, at most

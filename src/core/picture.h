@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -87,5 +88,37 @@ struct Picture {
     ops.emplace_back(std::move(op));
   }
 };
+
+// The picture inside a margin: a larger picture of the margin's colour with every item of `inner`
+// moved by (left, top), so that numbers can stand around it.
+inline Picture WithMargins(const Picture& inner, double left, double top, double right,
+                           double bottom, Color margin) {
+  Picture outer;
+  outer.width = inner.width + static_cast<int>(left + right);
+  outer.height = inner.height + static_cast<int>(top + bottom);
+  outer.background = margin;
+  outer.Add(FillRect{left, top, left + inner.width, top + inner.height, inner.background});
+  for (DrawOp op : inner.ops) {
+    std::visit(
+        [left, top](auto& item) {
+          using Item = std::decay_t<decltype(item)>;
+          if constexpr (std::is_same_v<Item, FillRect> || std::is_same_v<Item, Frame>) {
+            item.left += left;
+            item.right += left;
+            item.top += top;
+            item.bottom += top;
+          } else if constexpr (std::is_same_v<Item, Polyline>) {
+            for (double& x : item.xs) x += left;
+            for (double& y : item.ys) y += top;
+          } else {
+            item.x += left;
+            item.y += top;
+          }
+        },
+        op);
+    outer.ops.push_back(std::move(op));
+  }
+  return outer;
+}
 
 }  // namespace pektra

@@ -38,6 +38,7 @@ struct ViewState {
   int dialog_ok = 1;                       // 1 when the last dialog was confirmed
   std::array<std::string, 2> status_text;  // the closing message of a command
   bool debug_mode = false;                 // trace lines go to the debug log
+  bool spectrum_read = false;              // a spectrum was read, simulated or made since start
 
   // Picking on the large graph: the last click taken while graph_mode is kClick (picture pixels),
   // the flag a wait ends on, and the graph's OK button of "Mark the Peaks ".

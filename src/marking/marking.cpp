@@ -121,7 +121,7 @@ namespace {
 DialogContent SearchControlsDialog(const MarkingContext& ctx, bool with_algorithm) {
   const TSpectrum& sp = ctx.spectrum;
   DialogContent dialog = OpenDialogForm("Find the Peaks");
-  dialog.help_lines = HelpLines(HelpTopic::kMarkingData, ctx.display.rus_help);
+  dialog.help_lines = HelpLines(HelpTopic::kFindPeaks, ctx.display.rus_help);
   dialog.labels[0] = {true,           5, 5, "Set the control data for peak search", colors::kWhite,
                       colors::kMaroon};
   dialog.labels[1] = {true,

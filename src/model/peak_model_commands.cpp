@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "core/dialog.h"
 #include "core/display_settings.h"
 #include "core/help_texts.h"
+#include "core/number_format.h"
 #include "core/user_interface.h"
 #include "model/peak_model.h"
 
@@ -78,7 +80,28 @@ Picture PeakModelPicture(const TPeakModel& model) {
   for (int j = 1; j <= 4; ++j) {
     picture.Add(DottedLine{5.0 + 63 * (j - 1), -4, 57, 5, true, colors::kLime});
   }
-  return picture;
+  // Numbers in a margin, which also keeps the top of the curve whole: the height as a fraction
+  // of the top at each grid line, the distance from the centre in FWHM under each tick.
+  constexpr double kLeft = 46, kTop = 10;
+  Picture framed = WithMargins(picture, kLeft, kTop, 6, 16, colors::kGreen);
+  for (int k = 0; k <= 4; ++k) {
+    const double value = vmax - k * range / 4;
+    Text label{2, kTop + 50 * k - 3,
+               FormatFixed(6, 2, std::fabs(vmax) > 0 ? value / std::fabs(vmax) : 0.0),
+               colors::kWhite};
+    label.size = 8;
+    framed.Add(std::move(label));
+  }
+  for (int j = 1; j <= 4; ++j) {
+    const int node = 1 + 63 * (j - 1);
+    const double x = model.fwhm_steps > 0 ? (node - TPeakModel::kCentre) / model.fwhm_steps
+                                          : static_cast<double>(node);
+    Text label{kLeft + 5 + 63 * (j - 1) - 16, kTop + picture.height + 2, FormatFixed(5, 1, x),
+               colors::kWhite};
+    label.size = 8;
+    framed.Add(std::move(label));
+  }
+  return framed;
 }
 
 void GraphPeakModel(const TPeakModel& peak_model, UserInterface& ui) {

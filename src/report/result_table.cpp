@@ -145,8 +145,30 @@ void ShowResultTable(const ReportContext& ctx, UserInterface& ui) {
   dialog.help_lines = HelpLines(HelpTopic::kCriterion, ctx.display.rus_help);
   ShowLabel(dialog, 0, 110, 5, "Channel  Energy       Area      Intensity      Width    Crit/Bckg",
             colors::kWhite, colors::kGreen);
-  ShowListBox(dialog, 10, 25, 530, 340,
-              ResultLines(ctx, std::min(RowsInUse(ctx), kShownResultRows)));
+  const int shown_rows = std::min(RowsInUse(ctx), kShownResultRows);
+  DialogListBox& list = ShowListBox(dialog, 10, 25, 530, 340, ResultLines(ctx, shown_rows));
+  // The window shows the same numbers as a table, one row per peak with its errors beside the
+  // values; the table's own header replaces the label above the list.
+  list.columns = {"Peak",   "Channel",   "dChannel",  "Energy",     "dEnergy",
+                  "Area",   "dArea",     "Intensity", "dIntensity", "Width",
+                  "dWidth", "Crit/Bckg", "dCrit/Bckg"};
+  for (int i = 1; i <= shown_rows; ++i) {
+    const ResultRow& r = ctx.results.result_rows[i];
+    const ConvertedPeak p = ConvertPeak(ctx.calibrations(), r[0], r[1], r[2], r[3]);
+    // The numbers as the lines show them, without their padding.
+    auto cell = [](int width, int decimals, double x) {
+      const std::string text = FormatFixed(width, decimals, x);
+      return text.substr(std::min(text.find_first_not_of(' '), text.size()));
+    };
+    const std::string cells[] = {
+        std::to_string(i),    cell(8, 2, r[0]),           cell(8, 2, r[1]),
+        cell(8, 2, p.energy), cell(8, 2, p.energy_error), cell(8, 0, r[2]),
+        cell(8, 0, r[3]),     cell(10, 0, p.intensity),   cell(10, 0, p.intensity_error),
+        cell(8, 2, r[4]),     cell(8, 2, r[5]),           cell(9, 2, r[6]),
+        cell(9, 2, r[7])};
+    list.rows.emplace_back(std::begin(cells), std::end(cells));
+  }
+  dialog.labels[0].visible = false;
   dialog.on_save = [log = ctx.debug_log](const DialogContent& shown) {
     log->WriteLine("   " + shown.title);
     for (const std::string& line : shown.list_box.lines) log->WriteLine(line);

@@ -44,7 +44,8 @@ void WriteInitFile(std::ostream& out, const AnalysisState& state);
 // that pektra-batch --set takes by name.
 bool IsOneNumberCommand(std::string_view key);
 
-// "Save the Init-file": writes work_dir/pektra.tmp whole or not at all and tells the user.
+// "Save the Init-file": writes work_dir/pektra.tmp whole or not at all; a failure is told in a
+// message window (the command tells success on the status line).
 // Returns false when the file could not be written.
 bool SaveInitFile(AnalysisState& state, UserInterface& ui);
 

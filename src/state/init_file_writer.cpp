@@ -213,7 +213,7 @@ bool SaveInitFile(AnalysisState& state, UserInterface& ui) {
     ui.ShowNote("Ini file not saved: cannot write " + file_name + ": " + why);
     return false;
   }
-  ui.ShowNote("Ini file saved as pektra.tmp");
+  // Success is told on the status line by the command (one message is enough).
   return true;
 }
 

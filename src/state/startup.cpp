@@ -21,6 +21,7 @@ std::vector<std::string> StartUp(AnalysisState& state, const std::string& work_d
   state.files.work_dir = work_dir;
   state.files.ini_path = WorkFilePath(work_dir, kInitFileName);
   state.input.spectrum_dir = work_dir;
+  state.display.rus_help = SystemLocaleIsRussian();  // unless pektra.fn says
   ReadDisplaySettings(WorkFilePath(work_dir, kDisplaySettingsFileName), state.display);
 
   // The log so far lived in memory; from now on it is the file, created empty.

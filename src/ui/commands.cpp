@@ -96,6 +96,7 @@ void CommandTable::Build() {
                InputTheSpectrum(SpectrumInputOf(s), ui,
                                 HelpLines(HelpTopic::kSpectrumInput, s.display.rus_help));
                if (s.view.dialog_ok == 1) {
+                 s.view.spectrum_read = true;
                  FormRequestedRealModel(s, ui);
                  // The file's own energy calibration is offered, never forced.
                  const FileCalibrationOffer offer = OfferFileCalibration(
@@ -119,6 +120,7 @@ void CommandTable::Build() {
         item("Simulate the Spectrum",
              [this, &s] {
                SimulateTheSpectrum(SpectrumProcessingOf(s));
+               s.view.spectrum_read = true;
                s.marking.peak_count = 0;
                s.marking.marking_length = 0;
                s.view.graph_mode = GraphMode::kSpectrum;
@@ -401,6 +403,7 @@ void CommandTable::Reset() {
 
 void CommandTable::TestMenu() {
   DialogContent dialog = OpenDialogForm("Set Test Spectra");
+  dialog.help_lines = HelpLines(HelpTopic::kTestSpectra, state_.display.rus_help);
   std::vector<std::string> items;
   for (const TestSpectrum& test : TestSpectra()) items.push_back(test.caption);
   items.push_back("   Set Debug mode");

@@ -206,7 +206,7 @@ void GraphSinglePeaks(AnalysisState& state, UserInterface& ui) {
 
 void FitToBmpAndFile(AnalysisState& state, UserInterface& ui) {
   if (state.view.graph_mode != GraphMode::kFitDisplay || !CurveAvailable(state)) return;
-  const auto chosen = ui.AskSaveFile({"Fit -> BMP+File", "", "a.bmp"});
+  const auto chosen = ui.AskSaveFile({"Fit -> BMP+File", state.files.work_dir, "a.bmp"});
   if (!chosen || !ui.ConfirmOverwrite(*chosen)) return;
   Picture picture = FitPicture(state, state.view.single_peaks_shown);
   if (ui.AskYesNo("Reverse the colors?")) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "calib/calibration.h"
 #include "core/arithmetic.h"
@@ -78,8 +79,12 @@ void AddHorizontalScale(Picture& picture, AnalysisState& state) {
 }
 
 void AddHeader(Picture& picture, const AnalysisState& state, double m) {
-  picture.Add(Label(180, 10, "SPECTRUM = "));
-  picture.Add(Label(270, 10, state.spectrum.file_name, colors::kLime));
+  picture.Add(Label(180, 10, "SPECTRUM ="));
+  // The name stands clear of the "=" and ends before the read-out box at 440.
+  picture.Add(Label(282, 10,
+                    state.view.spectrum_read ? ElideMiddle(state.spectrum.file_name, 19)
+                                             : std::string("no spectrum read"),
+                    colors::kLime));
   picture.Add(Label(180, 25,
                     "CHANNELS  =  " + std::to_string(state.view.interval_begin) + "  -  " +
                         std::to_string(state.view.interval_end)));
@@ -129,6 +134,19 @@ void ShowLargeGraph(AnalysisState& state, UserInterface& ui, double m) {
 }
 
 }  // namespace
+
+std::string ElideMiddle(const std::string& text, std::size_t max_characters) {
+  // Byte positions of the characters (UTF-8 lead bytes), so that no character is cut in two.
+  std::vector<std::size_t> starts;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(i);
+  }
+  if (starts.size() <= max_characters || max_characters < 3) return text;
+  const std::size_t kept = max_characters - 1;  // one character for the ellipsis
+  const std::size_t head = kept / 3;            // the end (the file name) matters most
+  const std::size_t tail = kept - head;
+  return text.substr(0, starts[head]) + "\xE2\x80\xA6" + text.substr(starts[starts.size() - tail]);
+}
 
 double ScaleTop(ScaleMode scale_mode, double trim, double m) {
   switch (scale_mode) {
@@ -251,6 +269,84 @@ void PreviousCadre(AnalysisState& state, UserInterface& ui) {
   DrawCadre(state, ui);
 }
 
+namespace {
+
+constexpr int kFewestZoomChannels = 16;
+
+bool LargeGraphOnScreen(const ViewState& view) {
+  return view.graph_mode != GraphMode::kNothing && view.graph_mode != GraphMode::kFitDisplay;
+}
+
+// A window length between 16 channels (or the whole spectrum when shorter) and the whole.
+int ZoomLength(const TSpectrum& sp, int length) {
+  const int whole = std::max(1, sp.a2 - sp.a1 + 1);
+  return std::clamp(length, std::min(kFewestZoomChannels, whole), whole);
+}
+
+// Shows the window begin .. begin + length - 1 moved inside a1 .. a2. During a pick only the
+// picture is renewed: the pick's buttons and hint stay.
+void ShowWindow(AnalysisState& state, UserInterface& ui, double begin, int length) {
+  const TSpectrum& sp = state.spectrum;
+  length = ZoomLength(sp, length);
+  int first = std::clamp(RoundToInt(begin), sp.a1, std::max(sp.a1, sp.a2 - length + 1));
+  ViewState& view = state.view;
+  view.interval_begin = first;
+  view.interval_end = first + length - 1;
+  view.interval_length = length;
+  view.cadre_mode = length < sp.a2 - sp.a1 + 1;
+  if (view.graph_mode == GraphMode::kClick) {
+    ui.ShowPicture(PictureArea::kLargeGraph, LargeGraphPicture(state, LargeGraphMaximum(state)));
+  } else {
+    ShowLargeGraph(state, ui, LargeGraphMaximum(state));
+  }
+}
+
+}  // namespace
+
+bool ZoomLargeGraph(AnalysisState& state, UserInterface& ui, double x_pixels, double factor) {
+  if (!LargeGraphOnScreen(state.view) || !(factor > 0.0)) return false;
+  const ViewState& view = state.view;
+  const double channel = ChannelAt(state, x_pixels);
+  const int length = ZoomLength(state.spectrum, RoundToInt(view.interval_length * factor));
+  // The channel under the pointer stays under it.
+  const double begin =
+      channel - (channel - view.interval_begin) * length / std::max(1, view.interval_length);
+  ShowWindow(state, ui, begin, length);
+  return true;
+}
+
+bool PanLargeGraph(AnalysisState& state, UserInterface& ui, double dx_pixels) {
+  if (!LargeGraphOnScreen(state.view)) return false;
+  const ViewState& view = state.view;
+  const double channels =
+      dx_pixels * WindowLength(state) / ScaleToScreen(kPlotWidth, state.display.screen_scale);
+  ShowWindow(state, ui, view.interval_begin - channels, view.interval_length);
+  return true;
+}
+
+bool ShowWholeSpectrum(AnalysisState& state, UserInterface& ui) {
+  if (!LargeGraphOnScreen(state.view)) return false;
+  const TSpectrum& sp = state.spectrum;
+  ShowWindow(state, ui, sp.a1, sp.a2 - sp.a1 + 1);
+  return true;
+}
+
+bool StepLargeGraph(AnalysisState& state, UserInterface& ui, int direction) {
+  if (!LargeGraphOnScreen(state.view)) return false;
+  const ViewState& view = state.view;
+  ShowWindow(state, ui, view.interval_begin + static_cast<double>(direction) * view.interval_length,
+             view.interval_length);
+  return true;
+}
+
+bool ToggleQuickScale(AnalysisState& state, UserInterface& ui) {
+  ViewState& view = state.view;
+  view.scale_mode = view.scale_mode == ScaleMode::kLn ? ScaleMode::kNormal : ScaleMode::kLn;
+  if (!LargeGraphOnScreen(view)) return false;
+  ShowWindow(state, ui, view.interval_begin, view.interval_length);
+  return true;
+}
+
 bool ReadOutClick(AnalysisState& state, UserInterface& ui, int x, int y) {
   if (state.view.graph_mode == GraphMode::kNothing || state.view.graph_mode == GraphMode::kClick) {
     return false;
@@ -277,7 +373,8 @@ void SetMenusEnabled(AnalysisState& state, UserInterface& ui, bool enabled) {
 
 void SpectrumToBmp(AnalysisState& state, UserInterface& ui) {
   if (state.view.graph_mode == GraphMode::kNothing) return;
-  const auto chosen = ui.AskSaveFile({"Spectrum -> BMP", "", "sp.bmp"});
+  // Starts in the working folder like the other saves.
+  const auto chosen = ui.AskSaveFile({"Spectrum -> BMP", state.files.work_dir, "sp.bmp"});
   if (!chosen || !ui.ConfirmOverwrite(*chosen)) return;
   if (!ui.SavePicture(PictureArea::kLargeGraph, *chosen)) {
     ui.ShowNote("Error, the file " + *chosen + " could not be written");

@@ -14,6 +14,10 @@ class UserInterface;
 inline constexpr int kLargeGraphWidth = 630;
 inline constexpr int kLargeGraphHeight = 424;
 
+// The text shortened to at most max_characters characters (UTF-8) by an ellipsis in the middle,
+// keeping more of its end: "/home/user/spectra/eu152.spe" -> "/home/…/spectra/eu152.spe".
+std::string ElideMiddle(const std::string& text, std::size_t max_characters);
+
 // The top of the vertical scale for a largest value m: Normal (1) m, SQRT (2) sqrt|m|,
 // LN (3) ln(|m| + 1), Trimmed (4) m * trim; any other mode 1.
 double ScaleTop(ScaleMode scale_mode, double trim, double m);
@@ -53,6 +57,21 @@ void PreviousCadre(AnalysisState& state, UserInterface& ui);
 // graph_mode 1..5 the channel under it is probed and the graph is shown again with the read-out
 // box (counts, position, energy, area, width). Returns whether the click was taken.
 bool ReadOutClick(AnalysisState& state, UserInterface& ui, int x, int y);
+
+// Zoom and pan of the large graph (the window's conveniences): each works while the large graph
+// is on the screen, also during a pick (then only the picture is renewed), and returns whether it
+// did. The window shown becomes the cadre (cadre_mode on unless it is the whole spectrum), so the
+// commands that read the cadre see it; it stays inside a1 .. a2 and keeps at least 16 channels.
+// Zoom: the window's length times `factor` around the channel under x_pixels (picture pixels).
+bool ZoomLargeGraph(AnalysisState& state, UserInterface& ui, double x_pixels, double factor);
+// Pan: the window follows a drag of dx_pixels (to the right shows lower channels).
+bool PanLargeGraph(AnalysisState& state, UserInterface& ui, double dx_pixels);
+// The whole spectrum a1 .. a2 again.
+bool ShowWholeSpectrum(AnalysisState& state, UserInterface& ui);
+// One window length further (direction 1) or back (-1).
+bool StepLargeGraph(AnalysisState& state, UserInterface& ui, int direction);
+// The quick scale: Normal <-> LN (any other scale goes to LN); redrawn when the graph is shown.
+bool ToggleQuickScale(AnalysisState& state, UserInterface& ui);
 
 // SetMenusEnabled: false while a pick waits for clicks, so that no command starts in the middle of
 // one; true afterwards. The port is told at once.

@@ -83,6 +83,7 @@ void LoadTestSpectrum(AnalysisState& state, int index) {
   TSpectrum& sp = state.spectrum;
   LoadIntoSpectrum(GenerateCounts(recipe), sp);
   sp.file_name = (std::filesystem::path(state.files.work_dir) / test.name).string();
+  state.view.spectrum_read = true;
   sp.w1 = test.width - 0.5;
   sp.w2 = test.width + 0.5;
   sp.delta_w = test.width / 2;

@@ -295,14 +295,21 @@ TEST(EnergyCalibrationGraph, DrawsTheCurveAtTheItemsAndMarksTheirEnergies) {
   ui.AnswerDialog();
   ShowEnergyCalibrationGraph(CalibrationOf(state), ui);
   const Picture& picture = ui.dialogs().at(0).pictures[0].picture;
-  ASSERT_EQ(picture.ops.size(), 5u + 4u + 1u + 3u * 15u);
+  // The graph in a margin of 52 left and 10 on top, then 5 energies and 4 channels.
+  ASSERT_EQ(picture.ops.size(), 1u + 5u + 4u + 1u + 3u * 15u + 9u);
   // The fitted line lies 4.19 keV above items 1 and 3: y = round(203 - E' x 190 / 200).
-  const auto& curve = std::get<Polyline>(picture.ops[9]);
-  EXPECT_EQ(curve.xs, (std::vector<double>{11, 101, 191}));
-  EXPECT_EQ(curve.ys, (std::vector<double>{199, 104, 9}));
-  const auto& mark2 = std::get<Pixel>(picture.ops[10 + 15 + 7]);  // centre of item 2
-  EXPECT_EQ(mark2.x, 101);
-  EXPECT_EQ(mark2.y, 98);
+  const auto& curve = std::get<Polyline>(picture.ops[10]);
+  EXPECT_EQ(curve.xs, (std::vector<double>{52 + 11, 52 + 101, 52 + 191}));
+  EXPECT_EQ(curve.ys, (std::vector<double>{10 + 199, 10 + 104, 10 + 9}));
+  const auto& mark2 = std::get<Pixel>(picture.ops[11 + 15 + 7]);  // centre of item 2
+  EXPECT_EQ(mark2.x, 52 + 101);
+  EXPECT_EQ(mark2.y, 10 + 98);
+  // The grid's top line is 200/190 of the energy range above the lowest item; the ticks are
+  // channels 100 - 6 * 200 / 180 and on by 63 * 200 / 180.
+  EXPECT_EQ(std::get<Text>(picture.ops[56]).text, "   310.5");
+  EXPECT_EQ(std::get<Text>(picture.ops[60]).text, "   100.0");  // the lowest item
+  EXPECT_EQ(std::get<Text>(picture.ops[61]).text, "    93");
+  EXPECT_EQ(std::get<Text>(picture.ops[64]).text, "   303");
 }
 
 }  // namespace

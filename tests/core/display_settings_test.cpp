@@ -75,3 +75,19 @@ TEST(ScaleToScreen, RoundsHalvesToEven) {
 
 }  // namespace
 }  // namespace pektra
+
+namespace pektra {
+namespace {
+
+TEST(DisplaySettingsLocale, FirstSetVariableDecidesTheHelpLanguage) {
+  EXPECT_TRUE(LocaleIsRussian(nullptr, nullptr, "ru_RU.UTF-8"));
+  EXPECT_TRUE(LocaleIsRussian("ru", nullptr, "en_US.UTF-8"));
+  EXPECT_TRUE(LocaleIsRussian("", "ru_UA", "de_DE"));  // an empty value is not set
+  EXPECT_FALSE(LocaleIsRussian("C", nullptr, "ru_RU.UTF-8"));
+  EXPECT_FALSE(LocaleIsRussian(nullptr, nullptr, "en_GB.UTF-8"));
+  EXPECT_FALSE(LocaleIsRussian(nullptr, nullptr, "rue_UA"));  // another language
+  EXPECT_FALSE(LocaleIsRussian(nullptr, nullptr, nullptr));
+}
+
+}  // namespace
+}  // namespace pektra

@@ -37,8 +37,8 @@ bool HasCyrillic(const std::vector<std::string>& lines) {
 }
 
 TEST(HelpLines, BothLanguagesHaveTheSameLinesFitTheWindowAndRussianIsRussian) {
-  for (int t = static_cast<int>(HelpTopic::kGeneral); t <= static_cast<int>(HelpTopic::kEnergyList);
-       ++t) {
+  for (int t = static_cast<int>(HelpTopic::kGeneral);
+       t <= static_cast<int>(HelpTopic::kTestSpectra); ++t) {
     SCOPED_TRACE("topic " + std::to_string(t));
     const std::vector<std::string> english = HelpLines(static_cast<HelpTopic>(t), false);
     const std::vector<std::string> russian = HelpLines(static_cast<HelpTopic>(t), true);
@@ -52,7 +52,7 @@ TEST(HelpLines, BothLanguagesHaveTheSameLinesFitTheWindowAndRussianIsRussian) {
   }
 }
 
-TEST(FindThePeaksDialog, HelpShowsTheMarkingTextInTheLanguageChosenWhenItOpens) {
+TEST(FindThePeaksDialog, HelpShowsItsOwnTextInTheLanguageChosenWhenItOpens) {
   // Given Russian help
   AnalysisState state;
   state.display.rus_help = true;
@@ -63,7 +63,7 @@ TEST(FindThePeaksDialog, HelpShowsTheMarkingTextInTheLanguageChosenWhenItOpens) 
   // Then its Help button holds the Russian marking text
   ASSERT_EQ(ui.dialogs().size(), 1u);
   const std::vector<std::string>& shown = ui.dialogs()[0].help_lines;
-  EXPECT_EQ(shown, HelpLines(HelpTopic::kMarkingData, true));
+  EXPECT_EQ(shown, HelpLines(HelpTopic::kFindPeaks, true));
   EXPECT_TRUE(HasCyrillic(shown));
 
   // And with the setting cleared the English text
@@ -72,8 +72,25 @@ TEST(FindThePeaksDialog, HelpShowsTheMarkingTextInTheLanguageChosenWhenItOpens) 
   english.CancelDialog();
   SetSearchControls(MarkingOf(state), english, /*with_algorithm=*/true);
   ASSERT_EQ(english.dialogs().size(), 1u);
-  EXPECT_EQ(english.dialogs()[0].help_lines, HelpLines(HelpTopic::kMarkingData, false));
-  EXPECT_FALSE(HasCyrillic(english.dialogs()[0].help_lines));
+  const DialogContent& dialog = english.dialogs()[0];
+  EXPECT_EQ(dialog.help_lines, HelpLines(HelpTopic::kFindPeaks, false));
+  EXPECT_FALSE(HasCyrillic(dialog.help_lines));
+  // The text names every row and choice the dialog has.
+  std::string text;
+  for (const std::string& line : dialog.help_lines) text += line + " ";
+  std::vector<std::string> names = dialog.grid.labels;
+  for (const std::string& item : dialog.choice_lists[0].items) names.push_back(item);
+  for (const std::string& item : dialog.check_list.items) names.push_back(item);
+  ASSERT_GE(names.size(), 9u);
+  for (std::string name : names) {
+    name = name.substr(name.find_first_not_of(' '));
+    name = name.substr(0, name.find_first_of("(0123456789"));
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    if (name.find("Width at the end") == 0 || name.find("Old") == 0 || name.find("New") == 0) {
+      continue;  // named together with the row or choice before it
+    }
+    EXPECT_NE(text.find(name), std::string::npos) << name;
+  }
 }
 
 }  // namespace

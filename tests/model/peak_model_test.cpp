@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <string>
 #include <variant>
 #include <vector>
 
@@ -174,20 +176,48 @@ TEST(PeakModelCommands, GraphShowsTheTableAsPlusMarksOverAGrid) {
   const DialogPicture& area = shown.pictures[0];
   ASSERT_TRUE(area.visible);
   const std::vector<DrawOp>& ops = area.picture.ops;
-  ASSERT_EQ(ops.size(), 1u + 5u + 193u + 4u);
+  // The graph in a margin of 46 left and 10 on top, then 5 + 4 axis numbers.
+  ASSERT_EQ(ops.size(), 1u + 1u + 5u + 193u + 4u + 9u);
 
-  // Node i is the mark 5 + i: the peak at the top, the lowest tail at the bottom and node 122,
+  // Node i is the mark 6 + i: the peak at the top, the lowest tail at the bottom and node 122,
   // 25/32 from the centre, at 203 - 200 (e - e0) / (1 - e0) with e = exp(-1.1 (25/32)^2).
-  auto node = [&ops](int i) { return std::get<PlusMark>(ops[static_cast<std::size_t>(5 + i)]); };
-  EXPECT_EQ(node(97).x, 101);
-  EXPECT_EQ(node(97).y, 3);
-  EXPECT_EQ(node(1).x, 5);
-  EXPECT_EQ(node(1).y, 203);
+  auto node = [&ops](int i) { return std::get<PlusMark>(ops[static_cast<std::size_t>(6 + i)]); };
+  EXPECT_EQ(node(97).x, 46 + 101);
+  EXPECT_EQ(node(97).y, 10 + 3);
+  EXPECT_EQ(node(1).x, 46 + 5);
+  EXPECT_EQ(node(1).y, 10 + 203);
   const double e = std::exp(-1.1 * (25.0 / 32) * (25.0 / 32)), e0 = std::exp(-1.1 * 9.0);
-  EXPECT_EQ(node(122).x, 126);
-  EXPECT_EQ(node(122).y, std::nearbyint(203 - 200 * (e - e0) / (1 - e0)));
+  EXPECT_EQ(node(122).x, 46 + 126);
+  EXPECT_EQ(node(122).y, 10 + std::nearbyint(203 - 200 * (e - e0) / (1 - e0)));
 
   EXPECT_EQ(state.peak_model.model_type, kModelGauss);
+}
+
+}  // namespace
+}  // namespace pektra
+
+namespace pektra {
+namespace {
+
+TEST(PeakModelPicture, HasAxisNumbersAndTheTopOfTheCurveInsideThePicture) {
+  const TPeakModel model;
+  const Picture picture = PeakModelPicture(model);
+  std::vector<std::string> texts;
+  double top_mark = 1e9;
+  for (const DrawOp& op : picture.ops) {
+    if (const auto* text = std::get_if<Text>(&op)) {
+      texts.push_back(text->text);
+      EXPECT_GE(text->x, 0);
+      EXPECT_LE(text->y + 10, picture.height) << text->text;
+    }
+    if (const auto* mark = std::get_if<PlusMark>(&op)) top_mark = std::min(top_mark, mark->y);
+  }
+  ASSERT_EQ(texts.size(), 9u);    // five heights, four distances
+  EXPECT_EQ(texts[0], "  1.00");  // the top grid line is the curve's top
+  EXPECT_EQ(texts[4], "  0.00");
+  EXPECT_GE(top_mark - 1, 0);  // the top mark's upper pixel is inside
+  EXPECT_GT(picture.width, 200);
+  EXPECT_GT(picture.height, 215);
 }
 
 }  // namespace

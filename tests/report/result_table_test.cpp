@@ -294,6 +294,15 @@ TEST(ShowResultTable, ListsAtMost650RowsAndSaveAppendsTheListToTheDebugLogOnly) 
   EXPECT_EQ(lines[1], " Errors        0.05    0.05      41        41    0.10   300.25");
   EXPECT_EQ(lines[2], " ");
   EXPECT_EQ(lines[3 * 649].substr(0, 9), " Peak 650");
+  // The window's table: one row per peak, the errors beside the values, as the lines show them.
+  const DialogListBox& list = ui.dialogs().at(0).list_box;
+  ASSERT_EQ(list.rows.size(), 650u);
+  EXPECT_EQ(list.columns.size(), 13u);
+  EXPECT_EQ(list.rows[0],
+            (std::vector<std::string>{"1", "250.25", "0.05", "250.25", "0.05", "1234", "41", "1234",
+                                      "41", "2.75", "0.10", "25.50", "300.25"}));
+  EXPECT_EQ(list.rows[649][0], "650");
+  EXPECT_FALSE(ui.dialogs().at(0).labels[0].visible);  // the table has its own header
 
   std::string expected_log = std::string(19, ' ') + "Result Table\n";
   for (const std::string& line : lines) expected_log += line + "\n";

@@ -427,10 +427,9 @@ TEST(InitFile, SaveWritesTmpInTheWorkFolderOrSaysWhyNot) {
 
   state.files.work_dir = dir.File("no such folder");
   EXPECT_FALSE(SaveInitFile(state, ui));
-  EXPECT_EQ(ui.notes(), (std::vector<std::string>{"Ini file saved as pektra.tmp",
-                                                  "Ini file not saved: cannot write " +
-                                                      dir.File("no such folder") +
-                                                      "/pektra.tmp: no such folder"}));
+  EXPECT_EQ(ui.notes(),
+            (std::vector<std::string>{"Ini file not saved: cannot write " +
+                                      dir.File("no such folder") + "/pektra.tmp: no such folder"}));
   EXPECT_FALSE(ReadInitFile(dir.File("pektra.ini"), back, messages));
 }
 

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <type_traits>
 #include <variant>
 #include <vector>
@@ -124,6 +125,7 @@ TEST(LargeGraphPictureTest, GraphTheSpectrumDrawsHeaderPointsAndPeakTicks) {
   state.spectrum.counts[101] = 500;
   state.spectrum.UpdateRange();
   state.spectrum.file_name = "run7.dat";
+  state.view.spectrum_read = true;
   state.marking.peak_count = 2;
   state.marking.peak_list[1] = 99.6;  // drawn at channel 100
   state.marking.peak_list[2] = 600;   // outside the window
@@ -229,12 +231,96 @@ TEST(LargeGraphExportTest, SpectrumToBmpNeedsAGraphAndReportsAFailedWrite) {
   testing::TempDir dir;
   const std::string name = dir.File("sp.bmp");
   state.view.graph_mode = GraphMode::kSpectrum;
+  state.files.work_dir = dir.path().string();
   ui.AnswerFile(name);
   SpectrumToBmp(state, ui);  // the scripted window cannot save pictures
   ASSERT_EQ(ui.file_questions().size(), 1u);
   EXPECT_EQ(ui.file_questions()[0].proposed_name, "sp.bmp");
+  EXPECT_EQ(ui.file_questions()[0].directory, dir.path().string());  // like the other saves
   EXPECT_EQ(ui.notes(),
             (std::vector<std::string>{"Error, the file " + name + " could not be written"}));
+}
+
+TEST(LargeGraphHeaderTest, NameElidedInTheMiddleAndNoNameBeforeASpectrumIsRead) {
+  EXPECT_EQ(ElideMiddle("/home/user/work/spectra/eu152.spe", 19), "/home/\xE2\x80\xA6ra/eu152.spe");
+  EXPECT_EQ(ElideMiddle("eu152.spe", 19), "eu152.spe");
+  EXPECT_EQ(ElideMiddle("1234567890123456789", 19), "1234567890123456789");
+  // A character of several bytes is never cut in two.
+  const std::string cyrillic =
+      "/\xD0\xB4\xD0\xB0\xD0\xBD\xD0\xBD\xD1\x8B\xD0\xB5/abcdefgh/eu152.spe";
+  EXPECT_EQ(ElideMiddle(cyrillic, 10),
+            "/\xD0\xB4\xD0\xB0\xE2\x80\xA6"
+            "52.spe");
+
+  AnalysisState state;
+  FlatSpectrum(state, 100, 10);
+  state.spectrum.file_name = "from_the_init_file.spe";
+  ScriptedUi ui;
+  GraphTheSpectrum(state, ui);
+  EXPECT_TRUE(HasText(LargeGraphPicture(state, 10), "no spectrum read"));
+  EXPECT_FALSE(HasText(LargeGraphPicture(state, 10), "from_the_init_file.spe"));
+  state.view.spectrum_read = true;
+  const Picture read = LargeGraphPicture(state, 10);
+  EXPECT_TRUE(HasText(read, "SPECTRUM ="));
+  EXPECT_TRUE(HasText(read, "from_t\xE2\x80\xA6nit_file.spe"));
+  for (const Text& t : OpsOf<Text>(read)) {
+    if (t.text.rfind("from_", 0) == 0) {
+      EXPECT_GE(t.x, 280);  // clear of the "="
+    }
+  }
+}
+
+TEST(LargeGraphZoomTest, WheelDragHomeStepsAndQuickScaleMoveTheCadre) {
+  AnalysisState state;
+  FlatSpectrum(state, 4096, 10);
+  ScriptedUi ui;
+  EXPECT_FALSE(ZoomLargeGraph(state, ui, 100, 0.5));  // no graph yet
+  GraphTheSpectrum(state, ui);
+  const ViewState& view = state.view;
+  const double x1000 = 60 + 999 * 512.0 / 4096;  // the pixel of channel 1000
+  ASSERT_DOUBLE_EQ(ChannelAt(state, x1000), 1000);
+
+  ASSERT_TRUE(ZoomLargeGraph(state, ui, x1000, 0.5));
+  EXPECT_EQ(std::tie(view.interval_begin, view.interval_end, view.interval_length),
+            std::make_tuple(500, 2547, 2048));  // 1000 stays under the pointer
+  EXPECT_TRUE(view.cadre_mode);
+  EXPECT_EQ(ui.graph_buttons().back(), (GraphButtons{false, true}));
+  EXPECT_NEAR(ChannelAt(state, x1000), 1000, 2);
+  for (int k = 0; k < 20; ++k) ZoomLargeGraph(state, ui, x1000, 0.5);
+  EXPECT_EQ(view.interval_length, 16);  // the fewest
+  EXPECT_LE(view.interval_begin, 1000);
+  EXPECT_GE(view.interval_end, 1000);
+
+  ShowWholeSpectrum(state, ui);
+  ZoomLargeGraph(state, ui, x1000, 0.5);
+  ASSERT_TRUE(PanLargeGraph(state, ui, 64));  // dragged right: lower channels, 64 * 2048 / 512
+  EXPECT_EQ(view.interval_begin, 244);
+  PanLargeGraph(state, ui, 10000);
+  EXPECT_EQ(view.interval_begin, 1);  // not beyond the spectrum
+  StepLargeGraph(state, ui, 1);
+  EXPECT_EQ(std::tie(view.interval_begin, view.interval_end), std::make_tuple(2049, 4096));
+  StepLargeGraph(state, ui, -1);
+  EXPECT_EQ(view.interval_begin, 1);
+
+  ASSERT_TRUE(ShowWholeSpectrum(state, ui));
+  EXPECT_EQ(std::tie(view.interval_begin, view.interval_end), std::make_tuple(1, 4096));
+  EXPECT_FALSE(view.cadre_mode);
+  for (int k = 0; k < 3; ++k) ZoomLargeGraph(state, ui, x1000, 2.0);  // no wider than it is
+  EXPECT_EQ(view.interval_length, 4096);
+
+  // During a pick only the picture changes: the pick's buttons stay as they are.
+  state.view.graph_mode = GraphMode::kClick;
+  const std::size_t buttons = ui.graph_buttons().size();
+  const std::size_t pictures = ui.pictures().size();
+  ZoomLargeGraph(state, ui, x1000, 0.25);
+  EXPECT_EQ(ui.graph_buttons().size(), buttons);
+  EXPECT_EQ(ui.pictures().size(), pictures + 1);
+  EXPECT_EQ(view.graph_mode, GraphMode::kClick);
+
+  EXPECT_TRUE(ToggleQuickScale(state, ui));
+  EXPECT_EQ(view.scale_mode, ScaleMode::kLn);
+  ToggleQuickScale(state, ui);
+  EXPECT_EQ(view.scale_mode, ScaleMode::kNormal);
 }
 
 }  // namespace

@@ -104,10 +104,26 @@ ReadBack BindMemo(const DialogForm& form, const DialogMemo& memo) {
 ReadBack BindChoiceList(const DialogForm& form, const DialogChoiceList& list, std::size_t which) {
   if (!list.visible) return {};
   auto* box = new QGroupBox(&form.widget);
-  box->setStyleSheet(which == 0 ? QStringLiteral("background-color: red;")
-                                : QStringLiteral("background-color: teal;"));
+  // The colour is the box's only: the radio circles keep the style's own light face, so that
+  // they stay visible on red.
+  const int circle = form.Scaled(12);
+  box->setStyleSheet(
+      QStringLiteral(
+          "QGroupBox { background-color: %1; border: none; margin: 0px; } "
+          "QRadioButton { background: transparent; } "
+          "QRadioButton::indicator { width: %2px; height: %2px; border: 1px solid black; "
+          "border-radius: %3px; background-color: white; } "
+          "QRadioButton::indicator:checked { background-color: qradialgradient(cx: 0.5, "
+          "cy: 0.5, radius: 0.5, fx: 0.5, fy: 0.5, stop: 0 black, stop: 0.5 black, "
+          "stop: 0.6 white, stop: 1 white); }")
+          .arg(which == 0 ? QStringLiteral("red") : QStringLiteral("teal"))
+          .arg(circle)
+          .arg(circle / 2 + 1));
   form.Place(box, list.left, list.top, list.width, list.height);
   auto* layout = new QGridLayout(box);
+  // Small margins and no spacing: two rows in a low box keep their descenders ("Old algorithm").
+  layout->setContentsMargins(form.Scaled(4), form.Scaled(1), form.Scaled(4), form.Scaled(1));
+  layout->setVerticalSpacing(0);
   auto* group = new QButtonGroup(box);
   const int columns = std::max(1, list.columns);
   const int rows = (static_cast<int>(list.items.size()) + columns - 1) / columns;
@@ -127,7 +143,16 @@ ReadBack BindCheckList(const DialogForm& form, const DialogCheckList& list) {
   std::vector<QCheckBox*> checks;
   if (list.visible) {
     auto* box = new QWidget(&form.widget);
-    box->setStyleSheet(QStringLiteral("background-color: yellow; color: black;"));
+    const int square = form.Scaled(12);
+    // The boxes keep a white face with a black edge (filled black when ticked) on the yellow.
+    box->setStyleSheet(
+        QStringLiteral("* { background-color: yellow; color: black; } "
+                       "QCheckBox::indicator { width: %1px; height: %1px; border: 1px solid "
+                       "black; background-color: white; } "
+                       "QCheckBox::indicator:checked { background-color: qradialgradient(cx: "
+                       "0.5, cy: 0.5, radius: 0.7, fx: 0.5, fy: 0.5, stop: 0 black, stop: 0.55 "
+                       "black, stop: 0.6 white, stop: 1 white); }")
+            .arg(square));
     form.Place(box, list.left, list.top, list.width, list.height);
     auto* layout = new QVBoxLayout(box);
     // Small margins: a list of one box in a low strip would otherwise show only its top pixels.
@@ -159,8 +184,55 @@ ReadBack BindComboBox(const DialogForm& form, const DialogComboBox& combo_box) {
   return [combo](DialogContent& dialog) { dialog.combo_box.selected = combo->currentIndex(); };
 }
 
+namespace {
+
+// A cell that sorts by its number when both cells hold one, else by its text.
+class SortCell : public QTableWidgetItem {
+ public:
+  using QTableWidgetItem::QTableWidgetItem;
+  bool operator<(const QTableWidgetItem& other) const override {
+    bool mine = false, theirs = false;
+    const double a = text().toDouble(&mine), b = other.text().toDouble(&theirs);
+    return mine && theirs ? a < b : text() < other.text();
+  }
+};
+
+// The list as a table: monospace like the lists, columns sortable by a click on their title,
+// whole rows selected, Ctrl+C copies them with the header.
+ReadBack BindListTable(const DialogForm& form, const DialogListBox& list_box) {
+  const int columns = static_cast<int>(list_box.columns.size());
+  auto* table = new QTableWidget(static_cast<int>(list_box.rows.size()), columns, &form.widget);
+  table->setStyleSheet(
+      QStringLiteral("QTableWidget { color: aqua; background-color: black; gridline-color: gray; } "
+                     "QHeaderView::section { color: white; background-color: maroon; }"));
+  table->setFont(form.FixedPitchFont());
+  table->horizontalHeader()->setFont(form.FixedPitchFont());
+  table->verticalHeader()->hide();
+  QStringList titles;
+  for (const std::string& title : list_box.columns) titles << ToQString(title);
+  table->setHorizontalHeaderLabels(titles);
+  for (int r = 0; r < table->rowCount(); ++r) {
+    const std::vector<std::string>& cells = list_box.rows[static_cast<std::size_t>(r)];
+    for (int c = 0; c < columns && c < static_cast<int>(cells.size()); ++c) {
+      auto* item = new SortCell(ToQString(cells[static_cast<std::size_t>(c)]));
+      item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      table->setItem(r, c, item);
+    }
+  }
+  MakeRowsCopyable(table);
+  table->setSortingEnabled(true);
+  table->sortByColumn(0, Qt::AscendingOrder);  // as listed until the user sorts otherwise
+  table->resizeColumnsToContents();
+  table->resizeRowsToContents();
+  form.Place(table, list_box.left, list_box.top, list_box.width, list_box.height);
+  return [table](DialogContent& dialog) { dialog.list_box.selected = table->currentRow(); };
+}
+
+}  // namespace
+
 ReadBack BindListBox(const DialogForm& form, const DialogListBox& list_box) {
   if (!list_box.visible) return {};
+  if (!list_box.columns.empty()) return BindListTable(form, list_box);
   auto* list = new QListWidget(&form.widget);
   list->setStyleSheet(QStringLiteral("color: aqua; background-color: black;"));
   list->setFont(form.FixedPitchFont());
@@ -258,13 +330,15 @@ void BindButtons(const DialogForm& form, DialogContent& dialog, std::function<vo
   QPushButton* cancel = button(QStringLiteral("Cancel"), row.cancel_x);
   QPushButton* help = button(QStringLiteral("Help"), row.help_x);
   ok->setDefault(true);
+  help->setEnabled(!dialog.help_lines.empty());  // never an empty text window
   QObject::connect(ok, &QPushButton::clicked, &form.widget, &QDialog::accept);
   QObject::connect(cancel, &QPushButton::clicked, &form.widget, &QDialog::reject);
   QObject::connect(help, &QPushButton::clicked, &form.widget,
                    [ok, cancel, help, show_help = std::move(show_help)] {
                      for (QPushButton* held : {ok, cancel, help}) held->setEnabled(false);
                      show_help();
-                     for (QPushButton* held : {ok, cancel, help}) held->setEnabled(true);
+                     for (QPushButton* held : {ok, cancel}) held->setEnabled(true);
+                     help->setEnabled(true);
                    });
   if (dialog.with_save) {
     QPushButton* save = button(QStringLiteral("Save"), row.save_x);

@@ -2,17 +2,28 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFont>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPalette>
 #include <QPixmap>
+#include <QSettings>
 #include <QTableWidget>
+#include <QTimer>
+#include <QUrl>
+#include <QWheelEvent>
+#include <cmath>
+#include <cstdlib>
+#include <utility>
 
 #include "core/display_settings.h"
 #include "ui/commands.h"
+#include "ui/graphs.h"
 #include "ui/qt/qt_conversions.h"
 
 namespace pektra {
@@ -26,10 +37,41 @@ GraphEvent ClickAt(const QEvent* event) {
   return {GraphEvent::Kind::kClick, static_cast<int>(mouse->position().x()),
           static_cast<int>(mouse->position().y())};
 }
+
+// Shortcuts of the daily commands, by the item's name; shown in the menus. The captions stay as
+// the command table has them.
+QString ShortcutOf(const std::string& name) {
+  static const std::pair<const char*, const char*> kShortcuts[] = {
+      {"InputtheSpectrum1", "Ctrl+O"},
+      {"SavetheFitResults1", "Ctrl+S"},
+      {"AutomaticSpectrumMarking1", "Ctrl+M"},
+      {"SpectrumFit1", "Ctrl+F"},
+      {"CommonHelp1", "F1"},
+      {"Exit1", "Ctrl+Q"},
+  };
+  for (const auto& [item, keys] : kShortcuts) {
+    if (name == item) return QString::fromLatin1(keys);
+  }
+  return {};
+}
+
+// A menu title with its mnemonic (Alt + the first letter) unless it has one.
+QString WithMnemonic(const std::string& caption) {
+  const QString title = QString::fromStdString(caption);
+  return title.contains(QLatin1Char('&')) ? title : QLatin1Char('&') + title;
+}
+
+constexpr int kDragThreshold = 4;
+constexpr const char* kInputItem = "InputtheSpectrum1";
+constexpr int kRecentCount = 8;
+QSettings Settings() { return QSettings(QStringLiteral("PEKTRA"), QStringLiteral("pektra")); }
+const QString kRecentKey =
+    QStringLiteral("recentSpectra");  // pixels the pointer moves before a press becomes a drag
 }  // namespace
 
 TForm1::TForm1(AnalysisState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
   setWindowTitle(QString::fromUtf8(kMainCaption));
+  setAcceptDrops(true);  // a spectrum file dropped on the window is read
   auto* central = new QWidget(this);
   central->setAutoFillBackground(true);
   setCentralWidget(central);
@@ -81,14 +123,14 @@ void TForm1::SetCommandTable(CommandTable* table) {
     const MenuDefinition& definition = table->menus()[m];
     std::vector<QAction*> actions;
     if (definition.items.empty()) {  // "Test": the title itself is the command
-      QAction* action = menuBar()->addAction(QString::fromStdString(definition.caption));
+      QAction* action = menuBar()->addAction(WithMnemonic(definition.caption));
       connect(action, &QAction::triggered, this, [this, m] {
         table_->Run(m, 0);
         AfterCommand();
       });
       menu_titles.push_back(action);
     } else {
-      QMenu* menu = menuBar()->addMenu(QString::fromStdString(definition.caption));
+      QMenu* menu = menuBar()->addMenu(WithMnemonic(definition.caption));
       menu_titles.push_back(menu->menuAction());
       for (std::size_t i = 0; i < definition.items.size(); ++i) {
         const MenuItem& item = definition.items[i];
@@ -97,12 +139,21 @@ void TForm1::SetCommandTable(CommandTable* table) {
         action->setObjectName(QString::fromStdString(item.name));
         if (!item.shortcut.empty()) {
           action->setShortcut(QKeySequence(QString::fromStdString(item.shortcut)));
+        } else if (!item.separator && !ShortcutOf(item.name).isEmpty()) {
+          action->setShortcut(QKeySequence(ShortcutOf(item.name)));
         }
-        connect(action, &QAction::triggered, this, [this, m, i] {
+        const bool input = item.name == kInputItem;
+        connect(action, &QAction::triggered, this, [this, m, i, input] {
           table_->Run(m, i);
+          if (input) RememberSpectrumRead();
           AfterCommand();
         });
         actions.push_back(action);
+      }
+      if (m == 0) {  // File: the recent spectra below its items, not one of the table's items
+        recent_menu_ = menu->addMenu(QStringLiteral("Recent Spectra"));
+        recent_menu_->menuAction()->setObjectName(QStringLiteral("RecentSpectra"));
+        FillRecentMenu();
       }
     }
     menu_actions.push_back(actions);
@@ -164,20 +215,157 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::MouseButtonPress || (watched != Image3 && watched != Image1)) {
+  if (watched == Image3) return LargeGraphMouse(event) || QMainWindow::eventFilter(watched, event);
+  if (event->type() != QEvent::MouseButtonPress || watched != Image1) {
     return QMainWindow::eventFilter(watched, event);
   }
   const GraphEvent click = ClickAt(event);
-  if (watched == Image3) {
-    if (!(graph_event_hook && graph_event_hook(click)) && table_) {
-      table_->GraphClick(click.x, click.y);
-      AfterCommand();
-    }
-  } else if (table_) {
+  if (table_) {
     table_->FitPictureClick(click.x, click.y);
     AfterCommand();
   }
   return true;
+}
+
+QStringList TForm1::RecentSpectra() {
+  QStringList names = Settings().value(kRecentKey).toStringList();
+  while (names.size() > kRecentCount) names.removeLast();
+  return names;
+}
+
+void TForm1::RememberSpectrumRead() {
+  if (state_.view.dialog_ok != 1 || !state_.view.spectrum_read) return;
+  const QString name = ToQString(state_.spectrum.file_name);
+  QStringList names = RecentSpectra();
+  names.removeAll(name);
+  names.prepend(name);
+  while (names.size() > kRecentCount) names.removeLast();
+  Settings().setValue(kRecentKey, names);
+  FillRecentMenu();
+}
+
+void TForm1::FillRecentMenu() {
+  if (!recent_menu_) return;
+  recent_menu_->clear();
+  const QStringList names = RecentSpectra();
+  for (const QString& name : names) {
+    QAction* action = recent_menu_->addAction(name);
+    connect(action, &QAction::triggered, this, [this, name] { ReadSpectrumFile(name); });
+  }
+  recent_menu_->setEnabled(!names.isEmpty());
+}
+
+bool TForm1::ReadSpectrumFile(const QString& file_name) {
+  if (!table_ || !answer_open_file) return false;
+  for (std::size_t m = 0; m < table_->menus().size(); ++m) {
+    const std::vector<MenuItem>& items = table_->menus()[m].items;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (items[i].name != kInputItem) continue;
+      answer_open_file(ToStd(file_name));
+      state_.view.dialog_ok = 0;
+      table_->Run(m, i);     // the same questions as from the menu
+      answer_open_file({});  // not taken when the command did not start
+      const bool read = state_.view.dialog_ok == 1;
+      RememberSpectrumRead();
+      AfterCommand();
+      return read;
+    }
+  }
+  return false;
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* event) {
+  const QList<QUrl> urls = event->mimeData()->urls();
+  if (urls.size() != 1 || !urls.front().isLocalFile()) return;
+  event->acceptProposedAction();
+  const QString name = urls.front().toLocalFile();
+  // Read after the drop has finished: the input asks its questions in modal windows.
+  QTimer::singleShot(0, this, [this, name] { ReadSpectrumFile(name); });
+}
+
+void TForm1::LargeGraphClick(const GraphEvent& click) {
+  if (!(graph_event_hook && graph_event_hook(click)) && table_) {
+    table_->GraphClick(click.x, click.y);
+    AfterCommand();
+  }
+}
+
+bool TForm1::LargeGraphMouse(QEvent* event) {
+  switch (event->type()) {
+    case QEvent::Wheel: {
+      const auto* wheel = static_cast<QWheelEvent*>(event);
+      const int steps = wheel->angleDelta().y();
+      if (steps == 0 || !view_ui) return true;
+      // One notch (120) narrows the window to 4/5 around the pointer; back widens it.
+      const double factor = std::pow(0.8, steps / 120.0);
+      ZoomLargeGraph(state_, *view_ui, wheel->position().x(), factor);
+      return true;
+    }
+    case QEvent::MouseButtonPress: {
+      const GraphEvent click = ClickAt(event);
+      // While a pick waits, a click is a pick at once.
+      if (graph_event_hook && graph_event_hook(click)) return true;
+      drag_from_ = QPoint(click.x, click.y);
+      dragged_ = false;
+      return true;
+    }
+    case QEvent::MouseMove: {
+      if (!drag_from_ || !view_ui) return false;
+      const GraphEvent at = ClickAt(event);
+      const int dx = at.x - drag_from_->x();
+      if (!dragged_ && std::abs(dx) < kDragThreshold) return true;
+      dragged_ = true;
+      // The window moves by whole channels; the part of the drag not used yet stays pending.
+      const int begin = state_.view.interval_begin;
+      PanLargeGraph(state_, *view_ui, dx);
+      if (state_.view.interval_begin != begin) drag_from_ = QPoint(at.x, at.y);
+      return true;
+    }
+    case QEvent::MouseButtonRelease: {
+      if (!drag_from_) return false;
+      const QPoint from = *drag_from_;
+      drag_from_.reset();
+      if (!dragged_) LargeGraphClick({GraphEvent::Kind::kClick, from.x(), from.y()});
+      dragged_ = false;
+      return true;
+    }
+    case QEvent::MouseButtonDblClick:
+      if (view_ui && !(graph_event_hook && graph_event_hook(ClickAt(event)))) {
+        ShowWholeSpectrum(state_, *view_ui);
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
+void TForm1::keyPressEvent(QKeyEvent* event) {
+  bool taken = false;
+  if (view_ui && event->modifiers() == Qt::NoModifier) {
+    switch (event->key()) {
+      case Qt::Key_L:
+        ToggleQuickScale(state_, *view_ui);
+        taken = true;
+        break;
+      case Qt::Key_Home:
+        taken = ShowWholeSpectrum(state_, *view_ui);
+        break;
+      case Qt::Key_Left:
+        taken = StepLargeGraph(state_, *view_ui, -1);
+        break;
+      case Qt::Key_Right:
+        taken = StepLargeGraph(state_, *view_ui, 1);
+        break;
+      default:
+        break;
+    }
+  }
+  if (!taken) QMainWindow::keyPressEvent(event);
 }
 
 void TForm1::ShowStatus(const QString& line1, const QString& line2) {
@@ -226,6 +414,8 @@ void TForm1::ShowLargeGraph(const QImage& image) {
     SetWindowColor(ToQColor(colors::kButtonFace));
   }
   large_graph_ = image;
+  // The header shows the file name shortened; the whole path is the tooltip.
+  Image3->setToolTip(state_.view.spectrum_read ? ToQString(state_.spectrum.file_name) : QString());
   Image3->setPixmap(QPixmap::fromImage(image));
   Image3->adjustSize();
   Image3->show();

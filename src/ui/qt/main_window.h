@@ -7,13 +7,19 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPushButton>
+#include <QStringList>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "core/user_interface.h"
 #include "state/analysis_state.h"
 
 class QAction;
+class QKeyEvent;
+class QMenu;
+class QDragEnterEvent;
+class QDropEvent;
 class QTableWidget;
 
 namespace pektra {
@@ -66,6 +72,17 @@ class TForm1 : public QMainWindow {
   // A click on the large graph (picture pixels) or its OK / Cancel, for a command waiting for
   // it; returns whether a waiting command took it.
   std::function<bool(const GraphEvent& event)> graph_event_hook;
+  // The port the zoom and pan of the large graph draw through (set by QtUserInterface).
+  UserInterface* view_ui = nullptr;
+  // Answers the next open-file question with this name, without asking (set by QtUserInterface).
+  std::function<void(const std::string& file_name)> answer_open_file;
+
+  // Reads a spectrum file through "Input the Spectrum" with its questions, the file question
+  // answered with `file_name` (a dropped file, a recent one). Returns whether it was read.
+  bool ReadSpectrumFile(const QString& file_name);
+  // The last spectra read (at most 8, newest first), kept with QSettings.
+  static QStringList RecentSpectra();
+  QMenu* recent_menu() const { return recent_menu_; }
 
   QLabel* Label1 = nullptr;             // first status line
   QLabel* Label2 = nullptr;             // second status line
@@ -89,15 +106,26 @@ class TForm1 : public QMainWindow {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  // The keys of the large graph: L quick scale, Home whole spectrum, Left / Right step.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   int Scaled(double design_units) const;
   void AfterCommand();
+  // After "Input the Spectrum": a spectrum read goes to the top of the recent spectra.
+  void RememberSpectrumRead();
+  void FillRecentMenu();
   // Runs one of the command table's entry points for a button, then refreshes the menus.
   void ConnectCommand(QPushButton* button, void (CommandTable::*entry)());
   // A button of the large graph: the event goes to a waiting command, else nowhere.
   void ConnectGraphEvent(QPushButton* button, GraphEvent::Kind kind);
   void SetWindowColor(const QColor& color);
+  // Wheel, drag and double-click on the large graph; returns whether the event was taken.
+  bool LargeGraphMouse(QEvent* event);
+  // A click on the large graph: to a waiting pick, else the read-out.
+  void LargeGraphClick(const GraphEvent& click);
 
   // fit_display_widgets.cpp
   void CreateFitDisplayWidgets(QWidget* central);
@@ -110,6 +138,9 @@ class TForm1 : public QMainWindow {
   QImage large_graph_;
   QImage fit_picture_;
   QImage fit_info_;
+  QMenu* recent_menu_ = nullptr;
+  std::optional<QPoint> drag_from_;  // the press on the large graph a drag started from
+  bool dragged_ = false;             // the pointer moved far enough to pan
 };
 
 }  // namespace pektra

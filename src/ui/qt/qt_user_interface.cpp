@@ -35,10 +35,14 @@ QString StartFolder(const std::string& directory) {
 QtUserInterface::QtUserInterface(TForm1& window, double screen_scale, int font_size)
     : window_(window), screen_scale_(screen_scale), font_size_(font_size) {
   window_.graph_event_hook = [this](const GraphEvent& event) { return PostGraphEvent(event); };
+  window_.view_ui = this;
+  window_.answer_open_file = [this](const std::string& name) { pending_open_file_ = name; };
 }
 
 QtUserInterface::~QtUserInterface() {
   window_.graph_event_hook = nullptr;
+  window_.view_ui = nullptr;
+  window_.answer_open_file = nullptr;
   delete wait_window_.data();
 }
 
@@ -94,6 +98,9 @@ void QtUserInterface::ShowDialog(DialogContent& dialog) {
 }
 
 std::optional<std::string> QtUserInterface::AskOpenFile(const FileQuestion& question) {
+  if (!pending_open_file_.empty()) {  // a dropped or recent file: already chosen
+    return std::exchange(pending_open_file_, std::string());
+  }
   const QString name = QFileDialog::getOpenFileName(
       &window_, ToQString(question.title),
       QDir(StartFolder(question.directory)).filePath(ToQString(question.proposed_name)), QString(),
@@ -162,10 +169,12 @@ void QtUserInterface::ClearForm() { window_.ClearForm(); }
 
 bool SaveBmp(const QImage& image, const std::string& file_name) {
   if (image.isNull()) return false;
+  // The format by the name's extension: PNG for ".png" (any case), BMP otherwise.
+  const bool png = ToQString(file_name).endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
-  if (!image.save(&buffer, "BMP")) return false;
+  if (!image.save(&buffer, png ? "PNG" : "BMP")) return false;
   return WriteFileAtomically(file_name, [&bytes](std::ostream& out) {
     out.write(bytes.constData(), static_cast<std::streamsize>(bytes.size()));
   });

@@ -64,11 +64,13 @@ class QtUserInterface : public UserInterface {
   double screen_scale_;
   int font_size_;
   std::optional<GraphEvent> pending_event_;
+  std::string pending_open_file_;  // the answer of the next open-file question; "" asks
   bool waiting_ = false;
   QPointer<QWidget> wait_window_;  // a child of the window: gone with it
 };
 
-// Writes an image as a BMP file, whole or not at all; false when it cannot be written.
+// Writes an image as a BMP file (a PNG file when the name ends in ".png"), whole or not at all;
+// false when it cannot be written.
 bool SaveBmp(const QImage& image, const std::string& file_name);
 
 }  // namespace pektra

@@ -16,4 +16,12 @@ void MakeReadOnlyCopyable(QTableWidget* table);
 // texts are not part of it. Empty without a selection.
 QString SelectedCellsText(const QTableWidget& table);
 
+// Whole rows are selected (also several); Ctrl+C copies them with the header, as
+// SelectedRowsText gives them.
+void MakeRowsCopyable(QTableWidget* table);
+
+// The header's titles, then each selected row from top to bottom as shown, cells separated by
+// tabs, lines by line ends (pastes into a spreadsheet). Empty without a selection.
+QString SelectedRowsText(const QTableWidget& table);
+
 }  // namespace pektra

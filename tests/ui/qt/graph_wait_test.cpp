@@ -167,7 +167,7 @@ TEST(GraphWait, ClosingTheWindowEndsTheWait) {
 TEST(GraphWait, MenusChangedShowsTheMarkMenuAndCutTheCadreAtOnce) {
   GraphWindow w;
   QAction* mark = w.window.menu_titles.at(3);
-  ASSERT_EQ(mark->text().toStdString(), "Mark");
+  ASSERT_EQ(mark->text().toStdString(), "&Mark");
   w.state.view.mark_menu_enabled = false;
   w.state.view.cut_cadre_enabled = false;
   w.ui.MenusChanged();

@@ -8,6 +8,9 @@
 int main(int argc, char** argv) {
   // Off screen unless told otherwise: also when the tests are only listed.
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // The window's settings (the recent spectra) go to a folder of this run, not the user's.
+  char config[] = "/tmp/pektra-qt-tests-XXXXXX";
+  if (mkdtemp(config) != nullptr) setenv("XDG_CONFIG_HOME", config, 1);
   QApplication application(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

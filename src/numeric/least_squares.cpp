@@ -456,6 +456,9 @@ void TParameter::Accumulate(double w, double r, bool second) {
   for (std::size_t k = 0; k < na; ++k) {
     const double wdk = w * d[k];
     double* const column = active_matrix_.data() + k * na;
+    // A zero derivative (a peak far from the point) adds only zeros, the other derivatives being
+    // finite: a sum started at +0 does not change by adding +0 or -0, so the column is left out.
+    if (wdk == 0 && !second) continue;
     AddScaled(column, d, wdk, k + 1);
     if (second) {
       const std::size_t row = active_[k] * static_cast<std::size_t>(n_);

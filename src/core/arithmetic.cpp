@@ -16,7 +16,7 @@ int ClampToInt(double x) {
 
 }  // namespace
 
-int RoundToInt(double x) { return ClampToInt(RoundHalfEven(x)); }
+int RoundToIntSlow(double x) { return ClampToInt(RoundHalfEven(x)); }
 
 int TruncToInt(double x) { return ClampToInt(std::trunc(x)); }
 

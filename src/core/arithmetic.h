@@ -18,7 +18,17 @@ inline double Min3(double a, double b, double c) { return MinD(MinD(a, b), c); }
 inline double RoundHalfEven(double x) { return std::nearbyint(x); }
 // RoundHalfEven as an int; values beyond the int range are clamped to it and NaN gives 0, so a
 // wild input never becomes undefined behaviour in a conversion.
-int RoundToInt(double x);
+// Inline, with the common case (|x| below 2^30) done by adding and subtracting 1.5 * 2^52: the sum
+// is rounded to a whole number in the rounding mode in force, as nearbyint does, and the
+// subtraction is exact (the compiler may not fold the two, as no fast-math option is given).
+int RoundToIntSlow(double x);
+inline int RoundToInt(double x) {
+  if (x > -1073741824.0 && x < 1073741824.0) {  // false for NaN
+    constexpr double kShift = 6755399441055744.0;
+    return static_cast<int>((x + kShift) - kShift);
+  }
+  return RoundToIntSlow(x);
+}
 
 // Rounded value of the larger / the smaller of two doubles.
 inline int RoundMax(double a, double b) { return RoundToInt(MaxD(a, b)); }

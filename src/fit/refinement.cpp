@@ -237,11 +237,11 @@ RefinedInterval IntervalFit::Run() {
 
 }  // namespace
 
-const ExcessScanner::Shape& ExcessScanner::ShapeFor(double centre, double fwhm, int reach) {
+const double* ExcessScanner::ShapeFor(double centre, double fwhm, int reach) {
   const double fraction = centre - std::floor(centre);
   for (const Shape& s : shapes_) {
     if (s.fraction == fraction && s.reach >= reach && std::fabs(s.fwhm - fwhm) <= 0.002 * fwhm) {
-      return s;
+      return ValuesFor(s.fwhm, s.fraction, s.reach);
     }
   }
   Shape& s = shapes_[next_];
@@ -249,12 +249,31 @@ const ExcessScanner::Shape& ExcessScanner::ShapeFor(double centre, double fwhm, 
   s.fwhm = fwhm;
   s.fraction = fraction;
   s.reach = reach;
-  s.values.resize(static_cast<std::size_t>(2 * reach + 1));
-  for (int d = -reach; d <= reach; ++d) {
-    s.values[static_cast<std::size_t>(d + reach)] =
-        ctx_.peak_model.EvalTable((d - fraction) / fwhm).value / fwhm;
+  return ValuesFor(s.fwhm, s.fraction, s.reach);
+}
+
+const double* ExcessScanner::ValuesFor(double fwhm, double fraction, int reach) {
+  Values* found = nullptr;
+  for (Values& v : values_) {
+    if (v.fwhm == fwhm && v.fraction == fraction) found = &v;
   }
-  return s;
+  if (found == nullptr) {
+    found = &values_[next_values_];
+    next_values_ = (next_values_ + 1) % 4;
+    found->fwhm = fwhm;
+    found->fraction = fraction;
+    found->reach = -1;
+  }
+  if (found->reach < reach) {
+    // Every value depends only on the width, the fraction and its offset.
+    found->reach = reach;
+    found->values.resize(static_cast<std::size_t>(2 * reach + 1));
+    for (int d = -reach; d <= reach; ++d) {
+      found->values[static_cast<std::size_t>(d + reach)] =
+          ctx_.peak_model.EvalTable((d - fraction) / fwhm).value / fwhm;
+    }
+  }
+  return found->values.data() + found->reach;
 }
 
 double ExcessScanner::Significance(const std::vector<double>& excess, int base, int lo, int hi,
@@ -262,7 +281,7 @@ double ExcessScanner::Significance(const std::vector<double>& excess, int base, 
   // Weighted least squares of excess = S g + b0 + b1 t, g the unit-area peak per channel.
   const int channel = static_cast<int>(std::floor(centre));
   const int reach = MaxI(channel - lo, hi - channel);
-  const Shape& shape = ShapeFor(centre, fwhm, reach);
+  const double* const shape = ShapeFor(centre, fwhm, reach);
   double a[3][3] = {}, r[3] = {};
   const int m = with_line ? 3 : 1;
   const double half = MaxD(1.0, 0.5 * (hi - lo));
@@ -270,7 +289,7 @@ double ExcessScanner::Significance(const std::vector<double>& excess, int base, 
     const double e = ctx_.spectrum.errors[c];
     if (!(e > 0)) continue;
     const double weight = 1.0 / (e * e);
-    const double g = shape.values[static_cast<std::size_t>(c - channel + shape.reach)];
+    const double g = shape[c - channel];  // |c - channel| <= reach
     const double y = excess[static_cast<std::size_t>(c - base)];
     const double f[3] = {g, 1.0, (c - centre) / half};
     for (int i = 0; i < m; ++i) {

@@ -47,16 +47,29 @@ class ExcessScanner {
                       double fwhm, bool with_line);
 
  private:
+  // Which width a shape of the given fraction and reach is taken at: the two shapes last asked
+  // for are kept, and one within 0.2 % of the width asked for serves.
   struct Shape {
     double fwhm = -1.0, fraction = -1.0;
     int reach = -1;
-    std::vector<double> values;  // at offsets -reach..reach from the centre's channel
   };
-  const Shape& ShapeFor(double centre, double fwhm, int reach);
+  // The values of one width and fraction at offsets -reach..reach from the centre's channel;
+  // kept for the few widths and fractions a scan goes through, so that the two kept shapes
+  // taking turns do not evaluate the model again and again.
+  struct Values {
+    double fwhm = -1.0, fraction = -1.0;
+    int reach = -1;
+    std::vector<double> values;
+  };
+  // The value of the shape at offset 0 (offsets -reach..reach are there).
+  const double* ShapeFor(double centre, double fwhm, int reach);
+  const double* ValuesFor(double fwhm, double fraction, int reach);
 
   const FitContext& ctx_;
   Shape shapes_[2];
   int next_ = 0;
+  Values values_[4];
+  int next_values_ = 0;
 };
 
 // Fits the interval left..right with the starting peaks `peaks` (channel in row[0]) and refines

@@ -13,6 +13,7 @@ namespace pektra {
 namespace {
 
 constexpr int kHalfLength = 96;
+static_assert(kHalfLength == TPeakModel::kHalfNodes);
 
 // The measured line shapes of the two standard detectors, counts per node step.
 constexpr std::array<double, 101> kIaeaTable = {
@@ -158,22 +159,6 @@ Outcome TPeakModel::NormalizeModel() {
   model_area = area;
   centroid_offset = moment / area;
   return Outcome::Success();
-}
-
-TPeakModel::Shape TPeakModel::EvalTable(double x) const {
-  if (!(std::fabs(x) < span)) return {};
-  const double h = span / kHalfLength;
-  const int k = RoundToInt(std::fabs(x) / h);
-  const int node = x < 0 ? kCentre - k : (x > 0 ? kCentre + k : kCentre);
-  const double f0 = model_table[node];
-  // Near either end the table is taken as flat: the neighbours there are not reliable.
-  if (k >= 94) return {f0, 0.0, 0.0};
-  auto at = [this](int i) { return (i >= 1 && i <= kNodes) ? model_table[i] : 0.0; };
-  const double fm = at(node - 1), fp = at(node + 1);
-  const double d1 = (fp - fm) / (2.0 * h);
-  const double d2 = (fp - 2.0 * f0 + fm) / (h * h);
-  const double d = x - (x < 0 ? -k * h : k * h);
-  return {f0 + d * (d1 + d * d2 / 2.0), d1 + d * d2, d2};
 }
 
 std::string TPeakModel::Title() const {

@@ -3,9 +3,11 @@
 // units: a peak A * M((c - P) / W) over channels c has FWHM W channels and area A * W counts.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
+#include "core/arithmetic.h"
 #include "core/one_based.h"
 #include "core/result.h"
 
@@ -26,6 +28,7 @@ class TPeakModel {
  public:
   static constexpr int kNodes = 193;
   static constexpr int kCentre = 97;
+  static constexpr int kHalfNodes = 96;  // nodes on either side of the centre
 
   // The Gauss model, built, centred and normalised.
   TPeakModel();
@@ -45,6 +48,7 @@ class TPeakModel {
   struct Shape {
     double value = 0.0, first = 0.0, second = 0.0;
   };
+  // Inline: the fit takes it at every point of every peak.
   Shape EvalTable(double x) const;
   // The evaluation the peak search uses; the same as EvalTable for every type that is built.
   Shape EvalShape(double x) const { return EvalTable(x); }
@@ -68,5 +72,21 @@ class TPeakModel {
   // The init file asks for the real model of model_first..model_last of every spectrum read.
   bool real_from_range = false;
 };
+
+inline TPeakModel::Shape TPeakModel::EvalTable(double x) const {
+  if (!(std::fabs(x) < span)) return {};
+  const double h = span / kHalfNodes;
+  const int k = RoundToInt(std::fabs(x) / h);
+  const int node = x < 0 ? kCentre - k : (x > 0 ? kCentre + k : kCentre);
+  auto at = [this](int i) { return (i >= 1 && i <= kNodes) ? model_table[i] : 0.0; };
+  const double f0 = at(node);
+  // Near either end the table is taken as flat: the neighbours there are not reliable.
+  if (k >= 94) return {f0, 0.0, 0.0};
+  const double fm = at(node - 1), fp = at(node + 1);
+  const double d1 = (fp - fm) / (2.0 * h);
+  const double d2 = (fp - 2.0 * f0 + fm) / (h * h);
+  const double d = x - (x < 0 ? -k * h : k * h);
+  return {f0 + d * (d1 + d * d2 / 2.0), d1 + d * d2, d2};
+}
 
 }  // namespace pektra

@@ -15,6 +15,19 @@ constexpr double kSecondStep = 1.0 / 128.0;        // additive step of second de
 
 std::string Number(double x) { return FormatGeneral(10, x); }
 
+// column[l] += scale * d[l] for l < count. The two never overlap; saying so lets the compiler
+// take several elements at a time, each still summed in the same order.
+void AddScaled(double* __restrict column, const double* __restrict d, double scale,
+               std::size_t count) {
+  for (std::size_t l = 0; l < count; ++l) column[l] += scale * d[l];
+}
+
+// column[i] -= pivot[i] * scale for first <= i < last (two different columns of one matrix).
+void SubtractScaled(double* __restrict column, const double* __restrict pivot, double scale,
+                    std::size_t first, std::size_t last) {
+  for (std::size_t i = first; i < last; ++i) column[i] -= pivot[i] * scale;
+}
+
 }  // namespace
 
 std::string_view Describe(FitStop stop) {
@@ -210,7 +223,16 @@ void TParameter::AllocateWork() {
   rhs_.assign(static_cast<std::size_t>(nm_), 0.0);
   diag_.assign(static_cast<std::size_t>(nm_), 0.0);
   deriv_.assign(static_cast<std::size_t>(n_), 0.0);
-  packed_deriv_.assign(static_cast<std::size_t>(nm_), 0.0);
+  // In full-matrix mode the rows of fixed parameters are replaced before the inversion (unless
+  // keep_rows says otherwise), so their products are not summed at all.
+  active_.clear();
+  for (int k = 1; k <= nm_; ++k) {
+    const bool replaced = !packed_ && settings.keep_rows == 0 &&
+                          param(owner_[static_cast<std::size_t>(k - 1)]).fixed();
+    if (!replaced) active_.push_back(static_cast<std::size_t>(k - 1));
+  }
+  active_deriv_.assign(active_.size(), 0.0);
+  active_matrix_.assign(active_.size() * active_.size(), 0.0);
   hess_.assign(static_cast<std::size_t>(n_ * n_), 0.0);
 }
 
@@ -233,6 +255,7 @@ bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& pe
   std::fill(matrix_.begin(), matrix_.end(), 0.0);
   std::fill(rhs_.begin(), rhs_.end(), 0.0);
   std::fill(diag_.begin(), diag_.end(), 0.0);
+  std::fill(active_matrix_.begin(), active_matrix_.end(), 0.0);
   PassSums sums;
   empty_ = 0;
   for (int i = 1; i <= points_; i += pass.step) {
@@ -245,6 +268,7 @@ bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& pe
   }
   if (settings.check_deriv) Trace(".... Max der. diff. = " + Number(sums.max_difference));
   if (sums.used == 0) return FailAllWeightsZero();
+  ScatterActive();
 
   chi2sum_ = sums.chi2;
   chi2plus_sum_ = sums.chi2_plus;
@@ -412,21 +436,45 @@ void TParameter::PackDerivatives() {
 // Adds one point to the normal equations: w d d^T (less w r times the second derivatives) to the
 // upper triangle, w d r to the right-hand side, w d^2 to the diagonal kept apart.
 void TParameter::Accumulate(double w, double r, bool second) {
-  std::vector<double>& d = packed_deriv_;
-  for (int k = 1; k <= nm_; ++k) {
-    d[static_cast<std::size_t>(k - 1)] =
-        deriv_[static_cast<std::size_t>(owner_[static_cast<std::size_t>(k - 1)] - 1)];
+  const std::size_t nm = static_cast<std::size_t>(nm_);
+  const std::size_t na = active_.size();
+  // Every buffer was sized for nm_ (and n_) matrix indices by AllocateWork.
+  if (active_deriv_.size() < na || rhs_.size() < nm || diag_.size() < nm ||
+      active_matrix_.size() < na * na || owner_.size() < nm) {
+    return;
   }
-  for (int k = 1; k <= nm_; ++k) {
-    const double wdk = w * d[static_cast<std::size_t>(k - 1)];
-    rhs_[static_cast<std::size_t>(k - 1)] += wdk * r;
-    diag_[static_cast<std::size_t>(k - 1)] += wdk * d[static_cast<std::size_t>(k - 1)];
-    double* column = &matrix_[static_cast<std::size_t>((k - 1) * nm_)];
-    for (int l = 1; l <= k; ++l) column[l - 1] += wdk * d[static_cast<std::size_t>(l - 1)];
+  for (std::size_t k = 0; k < nm; ++k) {
+    const double dk = deriv_[static_cast<std::size_t>(owner_[k] - 1)];
+    const double wdk = w * dk;
+    rhs_[k] += wdk * r;
+    diag_[k] += wdk * dk;
+  }
+  double* const d = active_deriv_.data();
+  for (std::size_t k = 0; k < na; ++k) {
+    d[k] = deriv_[static_cast<std::size_t>(owner_[active_[k]] - 1)];
+  }
+  for (std::size_t k = 0; k < na; ++k) {
+    const double wdk = w * d[k];
+    double* const column = active_matrix_.data() + k * na;
+    // A zero derivative (a peak far from the point) adds only zeros, the other derivatives being
+    // finite: a sum started at +0 does not change by adding +0 or -0, so the column is left out.
+    if (wdk == 0 && !second) continue;
+    AddScaled(column, d, wdk, k + 1);
     if (second) {
-      for (int l = 1; l <= k; ++l) {
-        column[l - 1] -= w * r * hess_[static_cast<std::size_t>((k - 1) * n_ + (l - 1))];
-      }
+      const std::size_t row = active_[k] * static_cast<std::size_t>(n_);
+      for (std::size_t l = 0; l <= k; ++l) column[l] -= w * r * hess_[row + active_[l]];
+    }
+  }
+}
+
+// The sums of the active rows into the upper triangle of the normal matrix; the rows left out
+// stay 0 until FoldAndInvert replaces them.
+void TParameter::ScatterActive() {
+  const std::size_t nm = static_cast<std::size_t>(nm_);
+  const std::size_t na = active_.size();
+  for (std::size_t k = 0; k < na; ++k) {
+    for (std::size_t l = 0; l <= k; ++l) {
+      matrix_.at(active_[k] * nm + active_[l]) = active_matrix_[k * na + l];
     }
   }
 }
@@ -500,8 +548,9 @@ bool TParameter::FoldAndInvert(const PenaltyProcedure& penalty, int stage) {
 }
 
 bool TParameter::InvertSymmetric(std::vector<double>& m, int n) {
+  if (n < 0 || m.size() < static_cast<std::size_t>(n) * static_cast<std::size_t>(n)) return false;
   auto at = [&m, n](int i, int j) -> double& { return m[static_cast<std::size_t>(j * n + i)]; };
-  std::vector<bool> swept(static_cast<std::size_t>(n), false);
+  std::vector<char> swept(static_cast<std::size_t>(n), 0);
   for (int round = 0; round < n; ++round) {
     int p = -1;
     double largest = -1.0;
@@ -513,12 +562,15 @@ bool TParameter::InvertSymmetric(std::vector<double>& m, int n) {
     }
     const double d = p >= 0 ? at(p, p) : 0.0;
     if (!(std::fabs(d) >= 1e-16) || !std::isfinite(d)) return false;
+    // Column by column, every row but the pivot's: a(i, j) -= a(i, p) a(p, j) / d.
+    const double* const pivot_column = m.data() + static_cast<std::size_t>(p) * n;
     for (int j = 0; j < n; ++j) {
       if (j == p) continue;
-      const double apj = at(p, j) / d;
-      for (int i = 0; i < n; ++i) {
-        if (i != p) at(i, j) -= at(i, p) * apj;
-      }
+      double* const column = m.data() + static_cast<std::size_t>(j) * n;
+      const double apj = column[p] / d;
+      SubtractScaled(column, pivot_column, apj, 0, static_cast<std::size_t>(p));
+      SubtractScaled(column, pivot_column, apj, static_cast<std::size_t>(p) + 1,
+                     static_cast<std::size_t>(n));
     }
     for (int i = 0; i < n; ++i) {
       if (i == p) continue;
@@ -526,7 +578,7 @@ bool TParameter::InvertSymmetric(std::vector<double>& m, int n) {
       at(p, i) /= d;
     }
     at(p, p) = -1.0 / d;
-    swept[static_cast<std::size_t>(p)] = true;
+    swept[static_cast<std::size_t>(p)] = 1;
   }
   for (double& value : m) {
     value = -value;

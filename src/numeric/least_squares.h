@@ -215,6 +215,7 @@ class TParameter {
   // Accumulation.
   void PackDerivatives();
   void Accumulate(double w, double r, bool second);
+  void ScatterActive();
   bool FoldAndInvert(const PenaltyProcedure& penalty, int stage);
 
   // Iterations and their stopping rules.
@@ -252,11 +253,13 @@ class TParameter {
   std::vector<int> owner_;      // matrix index -> parameter
   std::vector<double> matrix_;  // normal matrix, then its inverse
   std::vector<double> rhs_;
-  std::vector<double> diag_;          // the diagonal kept apart while summing
-  std::vector<double> deriv_;         // derivatives at one point, by parameter
-  std::vector<double> packed_deriv_;  // the same by matrix index
-  std::vector<double> hess_;          // second derivatives at one point (final pass), by parameter
-  double factor_ = 0.999;             // the step in force when the fit started
+  std::vector<double> diag_;           // the diagonal kept apart while summing
+  std::vector<double> deriv_;          // derivatives at one point, by parameter
+  std::vector<std::size_t> active_;    // matrix indices (0-based) whose products are summed
+  std::vector<double> active_deriv_;   // derivatives at one point, by active index
+  std::vector<double> active_matrix_;  // the normal matrix's sums over the active indices
+  std::vector<double> hess_;           // second derivatives at one point (final pass), by parameter
+  double factor_ = 0.999;              // the step in force when the fit started
   double sum_inv_sigma_ = 0.0;
   double penalty_ = 0.0;
   double chi2sum_ = 0.0, chi2plus_sum_ = 0.0;

@@ -366,7 +366,16 @@ class SplineLanes {
   SplineLanes(const NumericWork& work, int n) : n_(n), y_(work.work_data), inv_w_(Ix(n + 2), 0.0) {
     w_ = SplineWeights(y_, n);
     for (int i = 2; i <= n - 1; ++i) inv_w_[Ix(i)] = 1.0 / w_[Ix(i + 1)];
-    for (auto* v : {&fv_, &fs_, &gv_, &gs_, &zv_, &zs_}) v->assign(Ix(n + 2) * kLanes, 0.0);
+    // The arrays are kept from one search window to the next (one set per thread). Forward and
+    // Back write every channel 2..n-1 before reading it, so only channels 1 and n (and the unused
+    // ends 0 and n + 1) start from zero.
+    const std::size_t size = Ix(n + 2) * kLanes;
+    for (std::vector<double>* v : {&fv_, &fs_, &gv_, &gs_, &zv_, &zs_}) {
+      if (v->size() < size) v->resize(size);
+      for (const int row : {0, 1, n, n + 1}) {
+        std::fill_n(v->begin() + static_cast<std::ptrdiff_t>(At(row)), kLanes, 0.0);
+      }
+    }
   }
 
   // Once per object: the arrays start from the zeros of the constructor.
@@ -439,7 +448,16 @@ class SplineLanes {
   int n_;
   const OneBasedArray<double>& y_;
   std::vector<double> w_, inv_w_;
-  std::vector<double> fv_, fs_, gv_, gs_, zv_, zs_;
+  struct Buffers {
+    std::vector<double> fv, fs, gv, gs, zv, zs;
+  };
+  static Buffers& ThreadBuffers() {
+    thread_local Buffers buffers;
+    return buffers;
+  }
+  Buffers& buffers_ = ThreadBuffers();
+  std::vector<double>&fv_ = buffers_.fv, &fs_ = buffers_.fs, &gv_ = buffers_.gv, &gs_ = buffers_.gs,
+  &zv_ = buffers_.zv, &zs_ = buffers_.zs;
   std::array<double, kLanes> lambda_{}, fit_{}, roughness_{};
 };
 

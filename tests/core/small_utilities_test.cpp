@@ -32,6 +32,20 @@ TEST(RoundToInt, RoundsHalvesToEvenAndClampsWildValues) {
   EXPECT_EQ(RoundToInt(std::nan("")), 0);
   EXPECT_EQ(TruncToInt(-2.7), -2);
   EXPECT_EQ(TruncToInt(std::numeric_limits<double>::infinity()), INT_MAX);
+  // The quick path and the slow one give nearbyint's value everywhere: halves, the last double
+  // below a half, both sides of the 2^30 border between the paths, the int limits.
+  std::vector<double> values = {
+      0.49999999999999994, -0.49999999999999994, 1073741823.5,  1073741824.5,
+      -1073741824.5,       2147483646.5,         -2147483647.5, -0.0};
+  for (int k = -2000; k <= 2000; ++k) {
+    values.push_back(k * 0.25);
+    values.push_back(std::nextafter(k * 0.5, 1e9));
+    values.push_back(std::nextafter(k * 0.5, -1e9));
+    values.push_back(k * 536870.9);
+  }
+  for (const double x : values) {
+    EXPECT_EQ(RoundToInt(x), static_cast<int>(std::nearbyint(x))) << x;
+  }
 }
 
 TEST(FileNames, AcceptBothFolderSeparators) {

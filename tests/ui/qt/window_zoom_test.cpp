@@ -44,7 +44,7 @@ struct ZoomWindow {
     for (int c = 1; c <= 4096; ++c) state.spectrum.counts[c] = 10 + (c == 1000 ? 500 : 0);
     state.spectrum.UpdateRange();
     state.view.spectrum_read = true;
-    state.spectrum.file_name = "/home/user/work/spectra/a_long_name_of_eu152.spe";
+    state.spectrum.file_name = "/home/user/data/spectra/a_long_name_of_eu152.spe";
     window.SetCommandTable(&table);
     window.show();
     GraphTheSpectrum(state, ui);

@@ -7,6 +7,7 @@
 
 #include "app/batch.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "support/batch_run.h"
 #include "support/test_files.h"
 
 namespace pektra {
@@ -28,15 +29,7 @@ std::string EuSpectrum() {
   return text;
 }
 
-struct BatchResult {
-  int status;
-  std::string out, err;
-};
-BatchResult Batch(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = RunBatch(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using testing::Batch;
 
 TEST(BatchModelAndCalibration, RealModelAndAutoCalibrationBeforeTheFit) {
   testing::TempDir dir;
@@ -45,8 +38,8 @@ TEST(BatchModelAndCalibration, RealModelAndAutoCalibrationBeforeTheFit) {
                      ".......Set the Analysis Bounds\n 20 4080\n"
                      ".......Enter the Width Information\n 4.5 4.5 1.0\n.......STOP\n");
   const std::string init = dir.File("pektra.ini"), spectrum = dir.File("eu.txt");
-  BatchResult run = Batch({"--init", init, "--type", "3", "--model-range", "648", "620",
-                           "--auto-calibrate", "eu152", "--emax", "1410", spectrum});
+  testing::BatchRun run = Batch({"--init", init, "--type", "3", "--model-range", "648", "620",
+                                 "--auto-calibrate", "eu152", "--emax", "1410", spectrum});
   ASSERT_EQ(run.status, 0) << run.err;
   EXPECT_NE(run.err.find("Auto energy calibration: 7 lines, Max discrepancy(KeV)= "),
             std::string::npos)

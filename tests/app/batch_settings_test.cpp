@@ -7,24 +7,13 @@
 
 #include "app/batch.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "support/batch_run.h"
 #include "support/test_files.h"
 
 namespace pektra {
 namespace {
 
-struct SetRun {
-  int status = 0;
-  std::string out, err;
-};
-
-SetRun Batch(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  SetRun run;
-  run.status = RunBatch(args, out, err);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
+using testing::Batch;
 
 std::string Spectrum() {
   SyntheticSpec recipe;
@@ -41,16 +30,17 @@ TEST(BatchSettings, WrongNamesAndValuesEndTheRunWithStatusTwo) {
   testing::TempDir dir;
   testing::WriteFile(dir.File("s.txt"), Spectrum());
   const std::string s = dir.File("s.txt");
-  const SetRun unknown = Batch({"--type", "3", "--set", "WIDTH=1", s});
+  const testing::BatchRun unknown = Batch({"--type", "3", "--set", "WIDTH=1", s});
   EXPECT_EQ(unknown.status, 2);
   EXPECT_NE(unknown.err.find("--set WIDTH=1: no setting of that name"), std::string::npos)
       << unknown.err;
-  const SetRun unreadable = Batch({"--type", "3", "--set", "kwidth=two", s});
+  const testing::BatchRun unreadable = Batch({"--type", "3", "--set", "kwidth=two", s});
   EXPECT_EQ(unreadable.status, 2);
   EXPECT_EQ(unreadable.err, "pektra-batch: wrong value for --set KWIDTH: two\n");
-  const SetRun empty = Batch({"--type", "3", "--set", "NITER=", s});
+  const testing::BatchRun empty = Batch({"--type", "3", "--set", "NITER=", s});
   EXPECT_EQ(empty.status, 2);
-  const SetRun outside = Batch({"--type", "3", "--set", "WIDTHBYCH=0", "--set", "KWIDTH=0", s});
+  const testing::BatchRun outside =
+      Batch({"--type", "3", "--set", "WIDTHBYCH=0", "--set", "KWIDTH=0", s});
   EXPECT_EQ(outside.status, 2);
   EXPECT_EQ(outside.err, "pektra-batch: --set KWIDTH 0 refused, allowed above 0; 2 kept\n");
   EXPECT_FALSE(std::filesystem::exists(dir.File("stxt.res")));
@@ -68,15 +58,17 @@ TEST(BatchSettings, SettingsApplyAfterTheInitFileAndTheListIsReadLikeTheWindows)
   const std::string out = dir.File("out");
   std::filesystem::create_directory(out);
   // One iteration from the init file, then 20 by --set: the result of 20 iterations.
-  const SetRun set = Batch({"--init", init, "--type", "3", "--out", out, "--set", "NITER=20",
-                            "--set", "widthbych=0", "--list", dir.File("list")});
+  const testing::BatchRun set =
+      Batch({"--init", init, "--type", "3", "--out", out, "--set", "NITER=20", "--set",
+             "widthbych=0", "--list", dir.File("list")});
   ASSERT_EQ(set.status, 0) << set.err;
   const std::string with_set = testing::ReadFile(out + "/stxt.res");
   testing::WriteFile(init,
                      ".......Set the Analysis Bounds\n2 1023\n"
                      ".......Enter the Width Information\n4 4 1\n"
                      ".......NITER\n20\n.......WIDTHBYCH\n0\n.......STOP\n");
-  const SetRun plain = Batch({"--init", init, "--type", "3", "--out", out, dir.File("s.txt")});
+  const testing::BatchRun plain =
+      Batch({"--init", init, "--type", "3", "--out", out, dir.File("s.txt")});
   ASSERT_EQ(plain.status, 0) << plain.err;
   const std::string in_file = testing::ReadFile(out + "/stxt.res");
   // Equal apart from the date line.

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "spectrum/synthetic_spectrum.h"
+#include "support/batch_run.h"
 #include "support/test_files.h"
 
 namespace pektra {
@@ -51,19 +52,8 @@ const char* const kInit =
     ".......Mark the Spectrum\n    0    1.00   -1.00    0\n"
     ".......STOP\n";
 
-struct BatchRun {
-  int status = 0;
-  std::string out, err;
-};
-
-BatchRun Batch(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  BatchRun run;
-  run.status = RunBatch(args, out, err);
-  run.out = out.str();
-  run.err = err.str();
-  return run;
-}
+using testing::Batch;
+using testing::BatchRun;
 
 // The number of peak lines in a summary file (two lines and an empty line per peak after the
 // column line).

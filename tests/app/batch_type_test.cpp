@@ -9,6 +9,7 @@
 
 #include "app/batch.h"
 #include "spectrum/synthetic_spectrum.h"
+#include "support/batch_run.h"
 #include "support/test_files.h"
 
 namespace pektra {
@@ -27,16 +28,8 @@ class InFolder {
   std::filesystem::path before_;
 };
 
-struct BatchRun {
-  int status = 0;
-  std::string err;  // standard output and standard error
-};
-
-BatchRun Batch(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = RunBatch(args, out, err);
-  return {status, out.str() + err.str()};  // messages and results, wherever each goes
-}
+using testing::Batch;
+using testing::BatchRun;
 
 // 2048 channels with four clear peaks, as counts per line, as X Y lines and as 16-bit words.
 std::vector<double> Counts() {
@@ -63,8 +56,9 @@ void WriteSpectra(const testing::TempDir& dir) {
   testing::WriteFile(dir.File("pairs.txt"), "5 7\n3 9\n8 1\n");
 }
 
+// Messages and results, wherever each goes.
 bool Has(const BatchRun& run, const std::string& text) {
-  return run.err.find(text) != std::string::npos;
+  return (run.out + run.err).find(text) != std::string::npos;
 }
 
 TEST(BatchSpectrumType, TextTypesComeFromTheContentWhenNeitherInitFileNorOptionGivesThem) {

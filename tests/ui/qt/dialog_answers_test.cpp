@@ -12,27 +12,14 @@
 #include <QTimer>
 
 #include "ui/qt/main_window.h"
+#include "ui/qt/modal_dialogs.h"
 #include "ui/qt/qt_user_interface.h"
 
 namespace pektra {
 namespace {
 
-// Plays the user on the next modal dialog: runs `act` on it once it is shown.
-void OnNextDialog(std::function<void(QDialog&)> act) {
-  QTimer::singleShot(0, [act] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    act(*dialog);
-  });
-}
-
-template <typename Button>
-Button* Captioned(QDialog& dialog, const QString& caption) {
-  for (auto* button : dialog.findChildren<Button*>()) {
-    if (button->text() == caption) return button;
-  }
-  return nullptr;
-}
+using testing::Captioned;
+using testing::OnNextDialog;
 
 TEST(QtDialog, ReturnsMemoTextSecondChoiceDropDownAndListLineOnOk) {
   AnalysisState state;

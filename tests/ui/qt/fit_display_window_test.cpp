@@ -18,11 +18,14 @@
 #include "state/contexts.h"
 #include "support/scripted_ui.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/modal_dialogs.h"
 #include "ui/qt/qt_user_interface.h"
 #include "ui/qt/table_cells.h"
 
 namespace pektra {
 namespace {
+
+using testing::OnNextDialog;
 
 QColor At(QWidget& widget, int x, int y) { return QColor(widget.grab().toImage().pixel(x, y)); }
 
@@ -203,15 +206,6 @@ SyntheticSpec TwoPeaks() {
   recipe.background = {300.0, 800.0, 40.0};
   recipe.seed = 7;
   return recipe;
-}
-
-// Plays the user on the next modal dialog: runs `act` on it once it is shown.
-void OnNextDialog(std::function<void(QDialog&)> act) {
-  QTimer::singleShot(0, [act] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    act(*dialog);
-  });
 }
 
 TEST(ParameterTable, ShowsTheFitParametersUnderTheirHeaderInSevenColumns) {

@@ -19,10 +19,14 @@
 #include "ui/commands.h"
 #include "ui/graphs.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/modal_dialogs.h"
 #include "ui/qt/qt_user_interface.h"
 
 namespace pektra {
 namespace {
+
+using testing::Captioned;
+using testing::OnNextDialog;
 
 // The application object of the test program (qt_test_main.cpp).
 QApplication& App() { return *qobject_cast<QApplication*>(QCoreApplication::instance()); }
@@ -99,22 +103,6 @@ TEST(PaintPicture, PaintsEachKindOfItemAtScaledPositions) {
   EXPECT_EQ(QColor(scaled.pixel(75, 30)), QColor(255, 0, 255));
 }
 
-// Plays the user on the next modal dialog: runs `act` on it once it is shown.
-void OnNextDialog(std::function<void(QDialog&)> act) {
-  QTimer::singleShot(0, [act] {
-    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-    ASSERT_NE(dialog, nullptr);
-    act(*dialog);
-  });
-}
-
-QPushButton* Button(QDialog& dialog, const QString& caption) {
-  for (auto* button : dialog.findChildren<QPushButton*>()) {
-    if (button->text() == caption) return button;
-  }
-  return nullptr;
-}
-
 TEST(QtDialog, ReturnsTypedTextChosenItemAndTickedBoxesOnOk) {
   App();
   AnalysisState state;
@@ -136,7 +124,7 @@ TEST(QtDialog, ReturnsTypedTextChosenItemAndTickedBoxesOnOk) {
     auto boxes = form.findChildren<QCheckBox*>();
     boxes.at(0)->setChecked(false);
     boxes.at(1)->setChecked(true);
-    Button(form, "OK")->click();
+    Captioned<QPushButton>(form, "OK")->click();
   });
   ui.ShowDialog(dialog);
   EXPECT_TRUE(dialog.ok);
@@ -157,9 +145,9 @@ TEST(QtDialog, CancelLeavesAnswersAsPresetAndSaveWritesOnce) {
 
   OnNextDialog([](QDialog& form) {
     form.findChild<QLineEdit*>()->setText("changed");
-    Button(form, "Save")->click();
-    Button(form, "Save")->click();
-    Button(form, "Cancel")->click();
+    Captioned<QPushButton>(form, "Save")->click();
+    Captioned<QPushButton>(form, "Save")->click();
+    Captioned<QPushButton>(form, "Cancel")->click();
   });
   ui.ShowDialog(dialog);
   EXPECT_FALSE(dialog.ok);
@@ -215,7 +203,7 @@ TEST(QtDialog, GridReturnsTypedCellsAndEscCancels) {
   OnNextDialog([](QDialog& form) {
     auto* grid = form.findChild<QTableWidget*>();
     grid->item(1, 0)->setText("2.5");
-    Button(form, "OK")->click();
+    Captioned<QPushButton>(form, "OK")->click();
   });
   ui.ShowDialog(dialog);
   EXPECT_TRUE(dialog.ok);

@@ -52,7 +52,7 @@ inline void CheckState(const AnalysisState& s) {
   const TSpectrum& sp = s.spectrum;
   Check(1 <= sp.a1 && sp.a1 <= sp.a2 && sp.a2 <= kMaxChannels);
   Check(1 <= sp.b1 && sp.b1 <= sp.b2 && sp.b2 <= kMaxChannels);
-  Check(sp.file_type >= 1 && sp.file_type <= 4);
+  Check(sp.file_type >= 1 && sp.file_type <= 5);  // 5: a standard format, detected
   Check(static_cast<int>(s.view.scale_mode) >= 1 && static_cast<int>(s.view.scale_mode) <= 4);
   Check(sp.dback >= -3 && sp.dback <= 3);
   Check(s.marking.max_interval >= 64 && s.marking.max_interval <= 4096);
@@ -73,7 +73,7 @@ inline void CheckState(const AnalysisState& s) {
   Check(r.accept_sigma > 0 && r.accept_sigma <= 100 && r.lone_sigma > 0 && r.lone_sigma <= 100);
   Check(r.residual_sigma > 0 && r.residual_sigma <= 100);
   Check(r.merge_fwhm >= 0 && r.merge_fwhm <= 10);
-  Check(s.enc.enc_mode == 0 || s.enc.enc_mode == 1);
+  Check(s.enc.enc_mode >= 0 && s.enc.enc_mode <= 2);  // interpolated, linear, quadratic
   CheckItems(s.enc.enc_points, s.enc.enc_count);
   CheckItems(s.efc.efc_points, s.efc.efc_count);
   Check(!s.enc.enc_present || s.enc.enc_count >= 2);

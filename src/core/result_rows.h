@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/analysis_records.h"
 #include "core/one_based.h"
@@ -58,6 +59,17 @@ struct RowStatus {
   bool operator==(const RowStatus&) const = default;
 };
 
+// The fitted curve of one interval of the last spectrum fit, for drawing over the spectrum: the
+// sum of the fitted peaks and the background at channels first, first + 1/3, first + 2/3, ...
+// last + 2/3, and the counts first..last it was fitted to (a changed spectrum no longer matches).
+struct FittedCurve {
+  int first = 0, last = 0;
+  std::vector<double> values;  // 3 (last - first + 1) values
+  std::vector<double> counts;  // last - first + 1 counts
+
+  bool operator==(const FittedCurve&) const = default;
+};
+
 struct ResultTable {
   OneBasedArray<ResultRow> result_rows{kResultCapacity, ResultRow{}};
   OneBasedArray<RowStatus> row_status{kResultCapacity, RowStatus{}};
@@ -68,6 +80,8 @@ struct ResultTable {
   bool norm_by_coefficient =
       true;                 // false: normalised to the peak nearest channel norm_coefficient
   bool lim_format = false;  // the " LIM format for res-file" option of the last save
+  // The curves of the last spectrum fit; emptied when another spectrum is read.
+  std::vector<FittedCurve> fitted_curves;
 
   bool operator==(const ResultTable&) const = default;
 };

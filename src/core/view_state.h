@@ -39,6 +39,10 @@ struct ViewState {
   std::array<std::string, 2> status_text;  // the closing message of a command
   bool debug_mode = false;                 // trace lines go to the debug log
   bool spectrum_read = false;              // a spectrum was read, simulated or made since start
+  // How the large graph draws the spectrum (the window remembers both): a point per channel or a
+  // histogram line, and the curves of the last spectrum fit over it.
+  bool histogram_drawing = false;
+  bool fitted_curves_shown = true;
 
   // Picking on the large graph: the last click taken while graph_mode is kClick (picture pixels),
   // the flag a wait ends on, and the graph's OK button of "Mark the Peaks ".

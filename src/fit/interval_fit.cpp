@@ -298,6 +298,19 @@ double FittedValue(const FitContext& ctx, double x) {
   return EvaluateModel(ctx, ctx.fit.fit_first + x - 1, /*derivatives=*/false);
 }
 
+FittedCurve CurveOfLastFit(const FitContext& ctx) {
+  FittedCurve curve;
+  curve.first = std::max(ctx.fit.fit_first, 1);
+  curve.last = std::min(ctx.fit.fit_last, kMaxChannels);
+  for (int c = curve.first; c <= curve.last; ++c) {
+    curve.counts.push_back(ctx.spectrum.counts[c]);
+    for (const double third : {0.0, 1.0 / 3.0, 2.0 / 3.0}) {
+      curve.values.push_back(FittedValue(ctx, c - ctx.fit.fit_first + 1 + third));
+    }
+  }
+  return curve;
+}
+
 void FitInterval(const FitContext& ctx, UserInterface& ui, int first_peak, bool refit) {
   const int n = ctx.fit.fit_peaks;
   if (n < 1 || n > kMaxFitPeaks || first_peak < 1 || first_peak + n - 1 > kMaxPeaks) return;

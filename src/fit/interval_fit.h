@@ -47,6 +47,10 @@ RowFlags PeakFlags(const FitContext& ctx, int k);
 // background, the total and each peak's term in fit_components.
 double FittedValue(const FitContext& ctx, double x);
 
+// The curve of the last interval fit over fit_first..fit_last (three points a channel) with the
+// counts it was fitted to, as the spectrum fit keeps it for the large graph.
+FittedCurve CurveOfLastFit(const FitContext& ctx);
+
 // "Parameter array": the fitter's parameter records of the last interval fit (dep, lower limit,
 // value, upper limit, coef, offset), one row per parameter, and "Eps=" below them.
 void ShowParameterArray(const FitContext& ctx, UserInterface& ui);

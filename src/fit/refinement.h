@@ -32,6 +32,7 @@ struct RefinedInterval {
   std::vector<RefinedPeak> peaks;  // ascending by channel
   double chi2 = 0.0;               // of the last fit: the criterion times its degrees of freedom
   bool inverted = false;           // the last fit's matrix could be inverted (errors exist)
+  FittedCurve curve;               // of the last fit; empty without peaks
 };
 
 // Significance of an excess of counts shaped like a peak: the weighted least-squares amplitude of

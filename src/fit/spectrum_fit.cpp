@@ -59,6 +59,7 @@ std::string IntervalBounds(const FitContext& ctx) {
 
 void FitSpectrum(const FitContext& ctx, UserInterface& ui) {
   ctx.fit.display_fit_current = false;  // the fitter will hold another interval's fit
+  ctx.results.fitted_curves.clear();
   if (ctx.marking.refinement.refine) {
     RefineSpectrum(ctx, ui);
     return;
@@ -85,6 +86,7 @@ void FitSpectrum(const FitContext& ctx, UserInterface& ui) {
 
     FitInterval(ctx, ui, interval.first_peak, /*refit=*/false);
     StoreIntervalRows(ctx, ui, interval, full_reported);
+    ctx.results.fitted_curves.push_back(CurveOfLastFit(ctx));
   }
 }
 

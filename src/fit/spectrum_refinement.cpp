@@ -267,6 +267,9 @@ void Rebuild(const FitContext& ctx, UserInterface& ui, const std::vector<Interva
         continue;
       }
       const RefinedPeak& p = i.refined.peaks[static_cast<std::size_t>(k)];
+      if (k == 0 && !i.refined.curve.values.empty()) {
+        ctx.results.fitted_curves.push_back(i.refined.curve);
+      }
       marking.peak_list[peaks] = p.row[0];
       if (offset + peaks > kResultCapacity) {
         if (!full_reported) ui.ShowNote("Error, too many peaks in the table");

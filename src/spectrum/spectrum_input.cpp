@@ -87,6 +87,7 @@ bool ReadSpectrum(const SpectrumInputContext& ctx, UserInterface& ui) {
   ctx.results.results_unsaved = false;
   ctx.results.result_count = 0;
   ctx.results.result_offset = 0;
+  ctx.results.fitted_curves.clear();
   return true;
 }
 

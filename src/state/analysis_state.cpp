@@ -57,6 +57,7 @@ void AnalysisState::SetDefaults() {
   fit.width_by_channel = 0;
   view.trim_coefficient = 0.5;
   results.result_count = 0;
+  results.fitted_curves.clear();
   // The flags.
   results.results_unsaved = false;
   enc.enc_present = false;

@@ -27,6 +27,7 @@
 #include "state/spectrum_history.h"
 #include "state/startup.h"
 #include "ui/fit_display.h"
+#include "ui/graph_curves.h"
 #include "ui/graphs.h"
 #include "ui/name_list_commands.h"
 #include "ui/picking.h"
@@ -70,6 +71,10 @@ void CommandTable::Build() {
     i.caption.push_back('-');
     i.separator = true;
     i.available = i.enabled = false;
+    return i;
+  };
+  auto checkable = [](MenuItem i) {
+    i.checkable = true;
     return i;
   };
   auto then_redraw = [this](std::function<void()> work) {
@@ -189,7 +194,11 @@ void CommandTable::Build() {
         item("Graph Peak Model", [&s, &ui] { GraphPeakModel(s.peak_model, ui); }),
         item("Graph Energy Calibration",
              [&s, &ui] { ShowEnergyCalibrationGraph(CalibrationOf(s), ui); }),
-        item("Spectrum -> BMP", [&s, &ui] { SpectrumToBmp(s, ui); })}},
+        item("Spectrum -> BMP", [&s, &ui] { SpectrumToBmp(s, ui); }), separator(),
+        checkable(item("Spectrum as Points", [&s, &ui] { SetHistogramDrawing(s, ui, false); })),
+        checkable(item("Spectrum as Histogram", [&s, &ui] { SetHistogramDrawing(s, ui, true); })),
+        checkable(item("Fitted Curve",
+                       [&s, &ui] { ShowFittedCurves(s, ui, !s.view.fitted_curves_shown); }))}},
       {"Mark",
        {item("Make the Interval", [&s, &ui] { PickInterval(s, ui, PickPurpose::kMakeInterval); }),
         item("Mark the Peaks ", [&s, &ui] { MarkThePeaks(s, ui); }),
@@ -367,6 +376,9 @@ void CommandTable::RefreshEnabling() {
     for (MenuItem& item : menu.items) {
       item.enabled = item.available && !item.separator;
       if (item.caption == "Cut the Cadre") item.enabled = item.enabled && view.cut_cadre_enabled;
+      if (item.name == "SpectrumasPoints1") item.checked = !view.histogram_drawing;
+      if (item.name == "SpectrumasHistogram1") item.checked = view.histogram_drawing;
+      if (item.name == "FittedCurve1") item.checked = view.fitted_curves_shown;
       if (item.name == "Undo1") {
         item.caption = UndoCaption(state_);
         item.enabled = item.enabled && !state_.undo.empty();
@@ -393,6 +405,7 @@ void CommandTable::Reset() {
   if (state_.results.results_unsaved && !ui_.AskOkCancel("Previous fit results not saved")) return;
   state_.results.result_count = 0;
   state_.results.result_offset = 0;
+  state_.results.fitted_curves.clear();
   state_.marking.marking_length = 0;
   state_.marking.peak_count = 0;
   state_.marking.interval_count = 0;
@@ -427,6 +440,7 @@ void CommandTable::TestMenu() {
   LoadTestSpectrum(state_, selected);
   state_.results.result_count = 0;
   state_.results.result_offset = 0;
+  state_.results.fitted_curves.clear();
   state_.view.graph_mode = GraphMode::kSpectrum;
   Redraw();
   ui_.ShowStatus(" " + TestSpectra()[static_cast<std::size_t>(selected)].caption, "");

@@ -21,6 +21,10 @@ struct MenuItem {
   bool separator = false;
   bool available = true;  // false: its command comes later; shown disabled
   bool enabled = true;
+  // A check item: shown with a check mark while `checked`, which RefreshEnabling derives from the
+  // state the item switches.
+  bool checkable = false;
+  bool checked = false;
   std::function<void()> action;
 };
 
@@ -62,7 +66,8 @@ class CommandTable {
 
   // Sets each menu's and item's `enabled` from the view state (the enabling rules: menus off
   // while a pick waits, "Mark" and "Cut the Cadre" by the graphs and the fit display), and the
-  // caption of "Undo" ("Undo Compress the Spectrum"), enabled while there is something to undo.
+  // caption of "Undo" ("Undo Compress the Spectrum"), enabled while there is something to undo;
+  // the check marks of the check items.
   void RefreshEnabling();
   // True while a command runs: the window starts no other one meanwhile.
   bool running() const { return running_; }

@@ -13,6 +13,7 @@
 #include "numeric/peak_probe.h"
 #include "state/analysis_state.h"
 #include "state/contexts.h"
+#include "ui/graph_curves.h"
 
 namespace pektra {
 namespace {
@@ -192,6 +193,10 @@ int PlotX(const AnalysisState& state, int channel) {
                                 static_cast<double>(kPlotWidth) / WindowLength(state));
 }
 
+int PlotY(const AnalysisState& state, double top, double v) {
+  return kPlotTop + ScaleY(state.view.scale_mode, top, v);
+}
+
 Picture LargeGraphPicture(AnalysisState& state, double m) {
   Picture picture;
   picture.width = kLargeGraphWidth;
@@ -200,7 +205,12 @@ Picture LargeGraphPicture(AnalysisState& state, double m) {
   const double top = ScaleTop(state.view.scale_mode, state.view.trim_coefficient, m);
   AddFrame(picture);
   AddVerticalScale(picture, top);
-  AddPoints(picture, state, top);
+  if (state.view.histogram_drawing) {
+    AddHistogram(picture, state, top);
+  } else {
+    AddPoints(picture, state, top);
+  }
+  AddFittedCurves(picture, state, top);
   AddHorizontalScale(picture, state);
   AddHeader(picture, state, m);
   AddPeakTicks(picture, state);

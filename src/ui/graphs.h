@@ -34,6 +34,9 @@ double ChannelAt(const AnalysisState& state, double x_pixels);
 // The design x of channel c in the window: 60 + round((c - interval_begin + 1) * 512 / N).
 int PlotX(const AnalysisState& state, int channel);
 
+// The design y of a value v on the large graph whose scale has the given top.
+int PlotY(const AnalysisState& state, double top, double v);
+
 // The large graph of the window with largest value m: frame, vertical scale, one fuchsia mark per
 // channel, the channel and energy ticks, the header and the ticks of the marked peaks.
 Picture LargeGraphPicture(AnalysisState& state, double m);

@@ -61,12 +61,13 @@ QString WithMnemonic(const std::string& caption) {
   return title.contains(QLatin1Char('&')) ? title : QLatin1Char('&') + title;
 }
 
-constexpr int kDragThreshold = 4;
+constexpr int kDragThreshold = 4;  // pixels the pointer moves before a press becomes a drag
 constexpr const char* kInputItem = "InputtheSpectrum1";
 constexpr int kRecentCount = 8;
 QSettings Settings() { return QSettings(QStringLiteral("PEKTRA"), QStringLiteral("pektra")); }
-const QString kRecentKey =
-    QStringLiteral("recentSpectra");  // pixels the pointer moves before a press becomes a drag
+const QString kRecentKey = QStringLiteral("recentSpectra");
+const QString kHistogramKey = QStringLiteral("graph/histogram");
+const QString kFittedCurvesKey = QStringLiteral("graph/fittedCurves");
 }  // namespace
 
 TForm1::TForm1(AnalysisState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
@@ -116,6 +117,7 @@ void TForm1::ConnectGraphEvent(QPushButton* button, GraphEvent::Kind kind) {
 
 void TForm1::SetCommandTable(CommandTable* table) {
   table_ = table;
+  LoadGraphDrawing();
   menuBar()->clear();
   menu_titles.clear();
   menu_actions.clear();
@@ -137,6 +139,7 @@ void TForm1::SetCommandTable(CommandTable* table) {
         QAction* action = item.separator ? menu->addSeparator()
                                          : menu->addAction(QString::fromStdString(item.caption));
         action->setObjectName(QString::fromStdString(item.name));
+        action->setCheckable(item.checkable);
         if (!item.shortcut.empty()) {
           action->setShortcut(QKeySequence(QString::fromStdString(item.shortcut)));
         } else if (!item.separator && !ShortcutOf(item.name).isEmpty()) {
@@ -175,11 +178,13 @@ void TForm1::RefreshMenus() {
       // Some captions say what the command will do now ("Undo Compress the Spectrum").
       const QString caption = QString::fromStdString(item.caption);
       if (!item.separator && action->text() != caption) action->setText(caption);
+      if (item.checkable) action->setChecked(item.checked);
     }
   }
 }
 
 void TForm1::AfterCommand() {
+  SaveGraphDrawing();
   RefreshMenus();
   if (table_ && table_->quit_confirmed()) close();
 }
@@ -225,6 +230,23 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     AfterCommand();
   }
   return true;
+}
+
+void TForm1::LoadGraphDrawing() {
+  QSettings settings = Settings();
+  ViewState& view = state_.view;
+  view.histogram_drawing = settings.value(kHistogramKey, view.histogram_drawing).toBool();
+  view.fitted_curves_shown = settings.value(kFittedCurvesKey, view.fitted_curves_shown).toBool();
+  drawing_saved_ = {view.histogram_drawing, view.fitted_curves_shown};
+}
+
+void TForm1::SaveGraphDrawing() {
+  const std::pair<bool, bool> now{state_.view.histogram_drawing, state_.view.fitted_curves_shown};
+  if (now == drawing_saved_) return;
+  QSettings settings = Settings();
+  settings.setValue(kHistogramKey, now.first);
+  settings.setValue(kFittedCurvesKey, now.second);
+  drawing_saved_ = now;
 }
 
 QStringList TForm1::RecentSpectra() {

@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/user_interface.h"
@@ -114,6 +115,9 @@ class TForm1 : public QMainWindow {
  private:
   int Scaled(double design_units) const;
   void AfterCommand();
+  // How the large graph draws the spectrum (the Graph menu's check items), kept with QSettings.
+  void LoadGraphDrawing();
+  void SaveGraphDrawing();
   // After "Input the Spectrum": a spectrum read goes to the top of the recent spectra.
   void RememberSpectrumRead();
   void FillRecentMenu();
@@ -141,6 +145,7 @@ class TForm1 : public QMainWindow {
   QMenu* recent_menu_ = nullptr;
   std::optional<QPoint> drag_from_;  // the press on the large graph a drag started from
   bool dragged_ = false;             // the pointer moved far enough to pan
+  std::pair<bool, bool> drawing_saved_{false, true};  // histogram, fitted curves as last stored
 };
 
 }  // namespace pektra

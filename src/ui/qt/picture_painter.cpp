@@ -1,9 +1,11 @@
 #include "ui/qt/picture_painter.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygonF>
+#include <QSvgGenerator>
 #include <algorithm>
 #include <variant>
 
@@ -14,13 +16,17 @@ namespace pektra {
 
 namespace {
 
-// Paints the items of a display list, one call per item, onto an image of the picture's size
-// times the screen scale. Single pixels are set on the image itself; the pen and font an item
-// sets stay for the items after it.
+// Paints the items of a display list, one call per item, onto a device of the picture's size
+// times the screen scale. Single pixels are set on an image itself, drawn as unit squares on
+// other devices (an SVG drawing); the pen and font an item sets stay for the items after it.
 class ItemPainter {
  public:
-  ItemPainter(QImage& image, double screen_scale)
-      : image_(image), painter_(&image), screen_scale_(screen_scale) {}
+  ItemPainter(QPaintDevice& device, QImage* image, double screen_scale, int width, int height)
+      : image_(image),
+        painter_(&device),
+        screen_scale_(screen_scale),
+        width_(width),
+        height_(height) {}
 
   void operator()(const FillRect& item) {
     painter_.fillRect(
@@ -89,25 +95,57 @@ class ItemPainter {
   }
 
   void SetPixel(int x, int y, QRgb rgb) {
-    if (x >= 0 && y >= 0 && x < image_.width() && y < image_.height()) image_.setPixel(x, y, rgb);
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    if (image_ != nullptr) {
+      image_->setPixel(x, y, rgb);
+    } else {
+      painter_.fillRect(QRect(x, y, 1, 1), QColor(rgb));
+    }
   }
 
-  QImage& image_;
+  QImage* image_;  // null: pixels are drawn through the painter
   QPainter painter_;
   double screen_scale_;
+  int width_, height_;
 };
+
+QSize ScaledSize(const Picture& picture, double screen_scale) {
+  return {std::max(1, ScaleToScreen(picture.width, screen_scale)),
+          std::max(1, ScaleToScreen(picture.height, screen_scale))};
+}
 
 }  // namespace
 
 QImage PaintPicture(const Picture& picture, double screen_scale) {
-  QImage image(std::max(1, ScaleToScreen(picture.width, screen_scale)),
-               std::max(1, ScaleToScreen(picture.height, screen_scale)), QImage::Format_RGB32);
+  const QSize size = ScaledSize(picture, screen_scale);
+  QImage image(size, QImage::Format_RGB32);
   image.fill(ToQColor(picture.background));
   {
-    ItemPainter paint(image, screen_scale);
+    ItemPainter paint(image, &image, screen_scale, size.width(), size.height());
     for (const DrawOp& op : picture.ops) std::visit(paint, op);
   }
   return image;
+}
+
+QByteArray PictureSvg(const Picture& picture, double screen_scale) {
+  const QSize size = ScaledSize(picture, screen_scale);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QSvgGenerator svg;
+  svg.setOutputDevice(&buffer);
+  svg.setSize(size);
+  svg.setViewBox(QRect(QPoint(0, 0), size));
+  svg.setTitle(QStringLiteral("PEKTRA"));
+  svg.setDescription(QStringLiteral("A picture of PEKTRA"));
+  {
+    // One painter for the whole document; the background is its first item.
+    ItemPainter paint(svg, nullptr, screen_scale, size.width(), size.height());
+    paint(FillRect{0, 0, static_cast<double>(picture.width), static_cast<double>(picture.height),
+                   picture.background});
+    for (const DrawOp& op : picture.ops) std::visit(paint, op);
+  }
+  return bytes;
 }
 
 }  // namespace pektra

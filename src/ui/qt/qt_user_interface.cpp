@@ -151,6 +151,7 @@ void QtUserInterface::ShowStatus(const std::string& line1, const std::string& li
 }
 
 void QtUserInterface::ShowPicture(PictureArea area, const Picture& picture) {
+  Remember(area, picture);
   const QImage image = PaintPicture(picture, screen_scale_);
   switch (area) {
     case PictureArea::kLargeGraph:
@@ -167,6 +168,20 @@ void QtUserInterface::ShowPicture(PictureArea area, const Picture& picture) {
 
 void QtUserInterface::ClearForm() { window_.ClearForm(); }
 
+namespace {
+
+bool WriteBytes(const QByteArray& bytes, const std::string& file_name) {
+  return WriteFileAtomically(file_name, [&bytes](std::ostream& out) {
+    out.write(bytes.constData(), static_cast<std::streamsize>(bytes.size()));
+  });
+}
+
+}  // namespace
+
+bool IsSvgName(const std::string& file_name) {
+  return ToQString(file_name).endsWith(QStringLiteral(".svg"), Qt::CaseInsensitive);
+}
+
 bool SaveBmp(const QImage& image, const std::string& file_name) {
   if (image.isNull()) return false;
   // The format by the name's extension: PNG for ".png" (any case), BMP otherwise.
@@ -175,12 +190,22 @@ bool SaveBmp(const QImage& image, const std::string& file_name) {
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   if (!image.save(&buffer, png ? "PNG" : "BMP")) return false;
-  return WriteFileAtomically(file_name, [&bytes](std::ostream& out) {
-    out.write(bytes.constData(), static_cast<std::streamsize>(bytes.size()));
-  });
+  return WriteBytes(bytes, file_name);
+}
+
+bool SavePictureAs(const Picture& picture, double screen_scale, const std::string& file_name) {
+  if (!IsSvgName(file_name)) return SaveBmp(PaintPicture(picture, screen_scale), file_name);
+  const QByteArray svg = PictureSvg(picture, screen_scale);
+  return !svg.isEmpty() && WriteBytes(svg, file_name);
 }
 
 bool QtUserInterface::SavePicture(PictureArea area, const std::string& file_name) {
+  const std::size_t index = static_cast<std::size_t>(area);
+  // An SVG file is drawn again from the picture shown; the other formats save its image.
+  if (IsSvgName(file_name)) {
+    return index < shown_.size() && shown_[index] &&
+           SavePictureAs(*shown_[index], screen_scale_, file_name);
+  }
   switch (area) {
     case PictureArea::kLargeGraph:
       return SaveBmp(window_.large_graph(), file_name);
@@ -195,7 +220,12 @@ bool QtUserInterface::SavePicture(PictureArea area, const std::string& file_name
 // The file holds the picture as the user sees it: painted at the window's screen scale, as
 // "Spectrum -> BMP" saves the large graph.
 bool QtUserInterface::SavePictureFile(const Picture& picture, const std::string& file_name) {
-  return SaveBmp(PaintPicture(picture, screen_scale_), file_name);
+  return SavePictureAs(picture, screen_scale_, file_name);
+}
+
+void QtUserInterface::Remember(PictureArea area, const Picture& picture) {
+  const std::size_t index = static_cast<std::size_t>(area);
+  if (index < shown_.size()) shown_[index] = picture;
 }
 
 void QtUserInterface::ShowGraphButtons(const GraphButtons& buttons) {
@@ -209,6 +239,8 @@ void QtUserInterface::ShowHint(const std::string& text, int left, int top, Color
 void QtUserInterface::MenusChanged() { window_.RefreshMenus(); }
 
 void QtUserInterface::ShowFitDisplay(const FitDisplayView& view) {
+  Remember(PictureArea::kFitGraph, view.fit_picture);
+  Remember(PictureArea::kFitInfo, view.info_panel);
   window_.ShowFitDisplay(view, PaintPicture(view.fit_picture, screen_scale_),
                          PaintPicture(view.info_panel, screen_scale_));
 }

@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <array>
 #include <optional>
 
 #include "core/user_interface.h"
@@ -59,6 +60,8 @@ class QtUserInterface : public UserInterface {
 
  private:
   int Scaled(double design_units) const;
+  // Keeps the picture last shown in an area, for an SVG file of it.
+  void Remember(PictureArea area, const Picture& picture);
 
   TForm1& window_;
   double screen_scale_;
@@ -66,11 +69,16 @@ class QtUserInterface : public UserInterface {
   std::optional<GraphEvent> pending_event_;
   std::string pending_open_file_;  // the answer of the next open-file question; "" asks
   bool waiting_ = false;
-  QPointer<QWidget> wait_window_;  // a child of the window: gone with it
+  QPointer<QWidget> wait_window_;                // a child of the window: gone with it
+  std::array<std::optional<Picture>, 3> shown_;  // by PictureArea
 };
 
 // Writes an image as a BMP file (a PNG file when the name ends in ".png"), whole or not at all;
 // false when it cannot be written.
 bool SaveBmp(const QImage& image, const std::string& file_name);
+// Writes a picture as an SVG file when the name ends in ".svg" (any case), otherwise painted at
+// the screen scale as SaveBmp writes it; whole or not at all.
+bool SavePictureAs(const Picture& picture, double screen_scale, const std::string& file_name);
+bool IsSvgName(const std::string& file_name);
 
 }  // namespace pektra

@@ -1,7 +1,9 @@
 #include "spectrum/spectrum_input.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "core/dialog.h"
 #include "core/file_names.h"
@@ -114,6 +116,7 @@ bool FinishSpectrumInput(const SpectrumInputContext& ctx, UserInterface& ui, boo
 void InputTheSpectrum(const SpectrumInputContext& ctx, UserInterface& ui,
                       const std::vector<std::string>& help_lines) {
   ctx.view.dialog_ok = 1;
+  const std::optional<InputAnswers> preset = std::exchange(ctx.input.preset_answers, std::nullopt);
   TSpectrum& sp = ctx.spectrum;
   const std::string own_name = FileNamePart(sp.file_name);
   const bool has_extension = own_name.find('.') != std::string::npos;
@@ -129,16 +132,23 @@ void InputTheSpectrum(const SpectrumInputContext& ctx, UserInterface& ui,
     return;
   }
   DialogContent dialog = SpectrumInputDialog(ctx);
-  // A file in one of the standard formats is offered as such: read as words or numbers it would
-  // give a plausible-looking wrong spectrum. The user may still choose otherwise.
-  if (HasStandardExtension(*chosen) && GuessStandardFileType(*chosen).type == 5) {
-    dialog.choice_lists[0].selected = 4;
-  }
-  dialog.help_lines = help_lines;
-  ui.ShowDialog(dialog);
-  if (!dialog.ok) {
-    ctx.view.dialog_ok = 0;
-    return;
+  if (preset) {
+    // Answered as before: the same type and options, the file read and checked as always.
+    dialog.choice_lists[0].selected = std::clamp(preset->file_type, 1, 5) - 1;
+    dialog.check_list.checked = {preset->skip_header, preset->reverse_bytes, preset->restore_bounds,
+                                 preset->start_at_a1};
+  } else {
+    // A file in one of the standard formats is offered as such: read as words or numbers it
+    // would give a plausible-looking wrong spectrum. The user may still choose otherwise.
+    if (HasStandardExtension(*chosen) && GuessStandardFileType(*chosen).type == 5) {
+      dialog.choice_lists[0].selected = 4;
+    }
+    dialog.help_lines = help_lines;
+    ui.ShowDialog(dialog);
+    if (!dialog.ok) {
+      ctx.view.dialog_ok = 0;
+      return;
+    }
   }
 
   const InputSettings before = InputSettings::Of(ctx);
@@ -161,6 +171,10 @@ void InputTheSpectrum(const SpectrumInputContext& ctx, UserInterface& ui,
   if (read_ok && ctx.undo) ctx.undo->Push(kInputCommand, std::move(kept));
   // The name, type, options and bounds belong to the spectrum only once it was read.
   if (!read_ok) before.RestoreTo(ctx);
+  if (read_ok) {
+    ctx.input.last_answers = InputAnswers{sp.file_type, ctx.input.skip_header,
+                                          ctx.input.reverse_bytes, restore, ctx.input.start_at_a1};
+  }
   if (ctx.view.dialog_ok == 0) return;  // the unsaved results are kept
   FinishSpectrumInput(ctx, ui, read_ok);
 }

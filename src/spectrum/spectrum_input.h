@@ -45,7 +45,8 @@ bool FinishSpectrumInput(const SpectrumInputContext& ctx, UserInterface& ui, boo
 // when the user cancelled, the file is missing, the unsaved results were kept or the reading
 // failed; the status text says which for a read. Cancelling or keeping the results leaves the
 // state as it was. A spectrum read in keeps the one before on ctx.undo, as it was before the
-// command began.
+// command began. With input.preset_answers the dialog is not shown and those answers are taken
+// (once); the answers of a spectrum read in are kept in input.last_answers.
 void InputTheSpectrum(const SpectrumInputContext& ctx, UserInterface& ui,
                       const std::vector<std::string>& help_lines = {});
 

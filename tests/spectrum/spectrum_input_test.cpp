@@ -203,3 +203,69 @@ TEST(InputTheSpectrumTest, FailedReadingKeepsTheEarlierSpectrumSettingsAndResult
 
 }  // namespace
 }  // namespace pektra
+
+namespace pektra {
+namespace {
+
+TEST(InputTheSpectrumTest, PresetAnswersReadAgainWithoutTheDialogAndAreCheckedAsAlways) {
+  TempDir dir;
+  AnalysisState state = EarlierAnalysis("/elsewhere/");
+  state.results.result_count = 0;
+  const std::string file = dir.File("pairs.xy");
+  testing::WriteFile(file, "3 40\n4 50\n5 900\n6 60\n");
+  ScriptedUi ui;
+  ui.AnswerFile(file).AnswerDialog([](DialogContent& dialog) {
+    dialog.choice_lists[0].selected = 3;                      // X, Y lines
+    dialog.check_list.checked = {false, true, false, false};  // not from channel 1
+  });
+  InputTheSpectrum(SpectrumInputOf(state), ui);
+  ASSERT_EQ(state.view.dialog_ok, 1);
+  const InputAnswers read_with{kXY, false, true, false, false};
+  ASSERT_TRUE(state.input.last_answers.has_value());
+  EXPECT_EQ(*state.input.last_answers, read_with);
+  const TSpectrum first = state.spectrum;
+  EXPECT_EQ(first.counts[5], 900);
+
+  // Read again with those answers: the file question only, the same spectrum.
+  state.spectrum = EarlierAnalysis("/elsewhere/").spectrum;
+  state.input.preset_answers = read_with;
+  ui.AnswerFile(file);
+  InputTheSpectrum(SpectrumInputOf(state), ui);
+  EXPECT_EQ(state.view.dialog_ok, 1);
+  EXPECT_EQ(ui.dialogs().size(), 1u);
+  EXPECT_FALSE(state.input.preset_answers.has_value());  // taken once
+  EXPECT_TRUE(state.spectrum == first);
+  EXPECT_TRUE(ui.AllAnswersUsed());
+
+  // The file replaced by one that type no longer reads: the message of a read from the menu
+  // with that type, and nothing changes; the answers are not kept for the next input.
+  testing::WriteFile(file, "5\n6\n7\n");
+  ScriptedUi menu_ui;
+  menu_ui.AnswerFile(file).AnswerDialog([](DialogContent& dialog) {
+    dialog.choice_lists[0].selected = 3;
+    dialog.check_list.checked = {false, true, false, false};
+  });
+  AnalysisState menu_state = state;
+  InputTheSpectrum(SpectrumInputOf(menu_state), menu_ui);
+  ASSERT_FALSE(menu_ui.notes().empty());
+
+  const AnalysisState before = state;
+  state.input.preset_answers = read_with;
+  ScriptedUi again;
+  again.AnswerFile(file);
+  InputTheSpectrum(SpectrumInputOf(state), again);
+  EXPECT_EQ(again.notes(), menu_ui.notes());
+  EXPECT_EQ(state.view.status_text[0], "++++ Error, wrong reading");
+  EXPECT_TRUE(state.spectrum == before.spectrum);
+  EXPECT_TRUE(state.input == before.input);
+
+  // A file that is gone is named as from the menu.
+  state.input.preset_answers = read_with;
+  again.AnswerFile(dir.File("gone.xy"));
+  InputTheSpectrum(SpectrumInputOf(state), again);
+  EXPECT_EQ(again.notes().back(), "No file " + dir.File("gone.xy"));
+  EXPECT_FALSE(state.input.preset_answers.has_value());
+}
+
+}  // namespace
+}  // namespace pektra

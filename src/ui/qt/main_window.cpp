@@ -66,6 +66,32 @@ constexpr const char* kInputItem = "InputtheSpectrum1";
 constexpr int kRecentCount = 8;
 QSettings Settings() { return QSettings(QStringLiteral("PEKTRA"), QStringLiteral("pektra")); }
 const QString kRecentKey = QStringLiteral("recentSpectra");
+// Beside the names (older entries have none): name -> "type,skip,reverse,restore,start".
+const QString kRecentAnswersKey = QStringLiteral("recentSpectraAnswers");
+
+QString AnswersText(const InputAnswers& a) {
+  return QStringLiteral("%1,%2,%3,%4,%5")
+      .arg(a.file_type)
+      .arg(int{a.skip_header})
+      .arg(int{a.reverse_bytes})
+      .arg(int{a.restore_bounds})
+      .arg(int{a.start_at_a1});
+}
+
+// The answers of a settings text; none for a text that is not one (an older or damaged entry).
+std::optional<InputAnswers> AnswersOf(const QString& text) {
+  const QStringList parts = text.split(QLatin1Char(','));
+  if (parts.size() != 5) return std::nullopt;
+  int values[5];
+  for (int k = 0; k < 5; ++k) {
+    bool ok = false;
+    values[k] = parts[k].toInt(&ok);
+    const bool in_range =
+        k == 0 ? values[k] >= 1 && values[k] <= 5 : values[k] == 0 || values[k] == 1;
+    if (!ok || !in_range) return std::nullopt;
+  }
+  return InputAnswers{values[0], values[1] == 1, values[2] == 1, values[3] == 1, values[4] == 1};
+}
 const QString kHistogramKey = QStringLiteral("graph/histogram");
 const QString kFittedCurvesKey = QStringLiteral("graph/fittedCurves");
 }  // namespace
@@ -262,8 +288,29 @@ void TForm1::RememberSpectrumRead() {
   names.removeAll(name);
   names.prepend(name);
   while (names.size() > kRecentCount) names.removeLast();
-  Settings().setValue(kRecentKey, names);
+  QSettings settings = Settings();
+  settings.setValue(kRecentKey, names);
+  // The answers of the names still listed, this one's as it was read now.
+  const QVariantMap old_answers = settings.value(kRecentAnswersKey).toMap();
+  QVariantMap answers;
+  for (const QString& kept : names) {
+    if (old_answers.contains(kept)) answers.insert(kept, old_answers.value(kept));
+  }
+  if (state_.input.last_answers) answers.insert(name, AnswersText(*state_.input.last_answers));
+  settings.setValue(kRecentAnswersKey, answers);
   FillRecentMenu();
+}
+
+std::optional<InputAnswers> TForm1::RecentAnswers(const QString& file_name) {
+  return AnswersOf(Settings().value(kRecentAnswersKey).toMap().value(file_name).toString());
+}
+
+bool TForm1::ReadRecentSpectrum(const QString& file_name) {
+  // Without remembered answers (an entry of an older version) the type is asked as usual.
+  state_.input.preset_answers = RecentAnswers(file_name);
+  const bool read = ReadSpectrumFile(file_name);
+  state_.input.preset_answers.reset();  // not taken when the command did not start
+  return read;
 }
 
 void TForm1::FillRecentMenu() {
@@ -272,7 +319,7 @@ void TForm1::FillRecentMenu() {
   const QStringList names = RecentSpectra();
   for (const QString& name : names) {
     QAction* action = recent_menu_->addAction(name);
-    connect(action, &QAction::triggered, this, [this, name] { ReadSpectrumFile(name); });
+    connect(action, &QAction::triggered, this, [this, name] { ReadRecentSpectrum(name); });
   }
   recent_menu_->setEnabled(!names.isEmpty());
 }

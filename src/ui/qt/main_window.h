@@ -83,6 +83,11 @@ class TForm1 : public QMainWindow {
   bool ReadSpectrumFile(const QString& file_name);
   // The last spectra read (at most 8, newest first), kept with QSettings.
   static QStringList RecentSpectra();
+  // The type and reading options a recent spectrum was read with; none for an entry without.
+  static std::optional<InputAnswers> RecentAnswers(const QString& file_name);
+  // Reads a recent spectrum again as ReadSpectrumFile does, the type dialog answered with the
+  // remembered type and options (asked when there are none).
+  bool ReadRecentSpectrum(const QString& file_name);
   QMenu* recent_menu() const { return recent_menu_; }
 
   QLabel* Label1 = nullptr;             // first status line

@@ -13,6 +13,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -265,7 +266,7 @@ void AnswerTextTypeOnNextDialog(int& dialogs, int tries = 100) {
   });
 }
 
-TEST(WindowFiles, ADroppedFileIsReadWithTheInputsQuestionsAndARecentEntryReadsItAgain) {
+TEST(WindowFiles, ADroppedFileIsReadWithTheInputsQuestionsAndARecentEntryReadsItAlike) {
   testing::TempDir dir;
   std::string counts;
   for (int c = 1; c <= 1024; ++c) counts += std::to_string(c == 500 ? 900 : 20) + "\n";
@@ -296,14 +297,71 @@ TEST(WindowFiles, ADroppedFileIsReadWithTheInputsQuestionsAndARecentEntryReadsIt
   ASSERT_FALSE(TForm1::RecentSpectra().isEmpty());
   EXPECT_EQ(TForm1::RecentSpectra().front().toStdString(), file);
 
-  // The recent entry reads it again, with the same questions.
-  state.spectrum.counts[500] = 0;
+  // The recent entry reads it again as the free-field text it was read as, without the type
+  // question (the type read before is another one).
   ASSERT_NE(window.recent_menu(), nullptr);
   ASSERT_FALSE(window.recent_menu()->actions().isEmpty());
+  const auto remembered = TForm1::RecentAnswers(QString::fromStdString(file));
+  ASSERT_TRUE(remembered.has_value());
+  EXPECT_EQ(remembered->file_type, kFreeField);
+  state.spectrum.counts[500] = 0;
+  state.spectrum.file_type = kBinary32;
+  AnswerTextTypeOnNextDialog(dialogs, 5);  // a type question, if one came, would be counted
+  window.recent_menu()->actions().front()->trigger();
+  QTest::qWait(100);  // until the watch above has ended
+  EXPECT_EQ(dialogs, 1);
+  EXPECT_EQ(state.view.dialog_ok, 1);
+  EXPECT_EQ(state.spectrum.file_type, kFreeField);
+  EXPECT_EQ(state.spectrum.counts[500], 900);
+  EXPECT_FALSE(state.input.preset_answers.has_value());
+
+  // An entry kept by an older version (a name alone) still reads, asking the type.
+  QSettings(QStringLiteral("PEKTRA"), QStringLiteral("pektra")).remove("recentSpectraAnswers");
+  state.spectrum.counts[500] = 0;
   AnswerTextTypeOnNextDialog(dialogs);
   window.recent_menu()->actions().front()->trigger();
   EXPECT_EQ(dialogs, 2);
   EXPECT_EQ(state.spectrum.counts[500], 900);
+  EXPECT_TRUE(TForm1::RecentAnswers(QString::fromStdString(file)).has_value());  // kept again
+}
+
+TEST(WindowMenus, TheGraphMenusCheckItemsFollowTheState) {
+  AnalysisState state;
+  TForm1 window(state);
+  QtUserInterface ui(window, 1.0, 10);
+  CommandTable table(state, ui);
+  window.SetCommandTable(&table);
+  QAction* points = window.findChild<QAction*>("SpectrumasPoints1");
+  QAction* histogram = window.findChild<QAction*>("SpectrumasHistogram1");
+  QAction* curve = window.findChild<QAction*>("FittedCurve1");
+  ASSERT_TRUE(points && histogram && curve);
+  for (QAction* a : {points, histogram, curve}) EXPECT_TRUE(a->isCheckable());
+  EXPECT_FALSE(window.findChild<QAction*>("GraphtheSpectrum1")->isCheckable());
+  const bool was_histogram = state.view.histogram_drawing;
+  histogram->trigger();
+  EXPECT_TRUE(state.view.histogram_drawing);
+  EXPECT_TRUE(histogram->isChecked());
+  EXPECT_FALSE(points->isChecked());
+  // A second trigger of the checked item keeps it checked: it chooses, it does not toggle.
+  histogram->trigger();
+  EXPECT_TRUE(histogram->isChecked());
+  const bool shown = state.view.fitted_curves_shown;
+  curve->trigger();
+  EXPECT_EQ(curve->isChecked(), !shown);
+  curve->trigger();
+  EXPECT_EQ(curve->isChecked(), shown);
+  // The choice is remembered for the next window.
+  {
+    AnalysisState next_state;
+    TForm1 next(next_state);
+    QtUserInterface next_ui(next, 1.0, 10);
+    CommandTable next_table(next_state, next_ui);
+    next.SetCommandTable(&next_table);
+    EXPECT_TRUE(next_state.view.histogram_drawing);
+    EXPECT_TRUE(next.findChild<QAction*>("SpectrumasHistogram1")->isChecked());
+  }
+  if (!was_histogram) points->trigger();
+  EXPECT_EQ(state.view.histogram_drawing, was_histogram);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPolygonF>
 #include <QSvgGenerator>
 #include <algorithm>
@@ -17,8 +18,10 @@ namespace pektra {
 namespace {
 
 // Paints the items of a display list, one call per item, onto a device of the picture's size
-// times the screen scale. Single pixels are set on an image itself, drawn as unit squares on
-// other devices (an SVG drawing); the pen and font an item sets stay for the items after it.
+// times the screen scale. Single pixels are set on an image itself; on other devices (an SVG
+// drawing) the unit squares and plus marks of successive pixels of one colour are drawn as one
+// path each, so that thousands of points do not become thousands of elements. The pen and font an
+// item sets stay for the items after it.
 class ItemPainter {
  public:
   ItemPainter(QPaintDevice& device, QImage* image, double screen_scale, int width, int height)
@@ -26,9 +29,15 @@ class ItemPainter {
         painter_(&device),
         screen_scale_(screen_scale),
         width_(width),
-        height_(height) {}
+        height_(height) {
+    pixels_.setFillRule(Qt::WindingFill);  // overlapping squares stay filled
+  }
+  ~ItemPainter() { FlushPixels(); }
+  ItemPainter(const ItemPainter&) = delete;
+  ItemPainter& operator=(const ItemPainter&) = delete;
 
   void operator()(const FillRect& item) {
+    FlushPixels();
     painter_.fillRect(
         QRectF(QPointF(S(item.left), S(item.top)), QPointF(S(item.right), S(item.bottom))),
         ToQColor(item.color));
@@ -40,6 +49,14 @@ class ItemPainter {
     const int px = ScaleToScreen(item.x, screen_scale_);
     const int py = ScaleToScreen(item.y, screen_scale_);
     const QRgb rgb = ToQColor(item.color).rgb();
+    if (image_ == nullptr) {  // two short strokes through the point's pixel
+      PixelColor(rgb);
+      marks_.moveTo(px - 1, py + 0.5);
+      marks_.lineTo(px + 2, py + 0.5);
+      marks_.moveTo(px + 0.5, py - 1);
+      marks_.lineTo(px + 0.5, py + 2);
+      return;
+    }
     const int dx[] = {0, 1, -1, 0, 0}, dy[] = {0, 0, 0, 1, -1};
     for (int k = 0; k < 5; ++k) SetPixel(px + dx[k], py + dy[k], rgb);
   }
@@ -52,6 +69,7 @@ class ItemPainter {
   }
 
   void operator()(const Polyline& item) {
+    FlushPixels();
     painter_.setPen(ToQColor(item.color));
     QPolygonF line;
     for (std::size_t k = 0; k < item.xs.size() && k < item.ys.size(); ++k) {
@@ -61,6 +79,7 @@ class ItemPainter {
   }
 
   void operator()(const Text& item) {
+    FlushPixels();
     QFont font = painter_.font();
     font.setPointSize(std::max(1, item.size));
     font.setBold(item.bold);
@@ -74,6 +93,7 @@ class ItemPainter {
   }
 
   void operator()(const Frame& item) {
+    FlushPixels();
     const QRectF box(QPointF(S(item.left), S(item.top)), QPointF(S(item.right), S(item.bottom)));
     painter_.setPen(ToQColor(item.color));
     painter_.setBrush(item.filled ? QBrush(ToQColor(item.fill)) : QBrush(Qt::NoBrush));
@@ -98,15 +118,34 @@ class ItemPainter {
     if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
     if (image_ != nullptr) {
       image_->setPixel(x, y, rgb);
-    } else {
-      painter_.fillRect(QRect(x, y, 1, 1), QColor(rgb));
+      return;
     }
+    PixelColor(rgb);
+    pixels_.addRect(x, y, 1, 1);
+  }
+
+  void PixelColor(QRgb rgb) {
+    if (pixels_color_ != rgb) FlushPixels();
+    pixels_color_ = rgb;
+  }
+
+  void FlushPixels() {
+    if (!pixels_.isEmpty()) painter_.fillPath(pixels_, QColor(pixels_color_));
+    if (!marks_.isEmpty()) {
+      painter_.strokePath(marks_, QPen(QColor(pixels_color_), 1, Qt::SolidLine, Qt::FlatCap));
+    }
+    pixels_.clear();
+    pixels_.setFillRule(Qt::WindingFill);
+    marks_.clear();
   }
 
   QImage* image_;  // null: pixels are drawn through the painter
   QPainter painter_;
   double screen_scale_;
   int width_, height_;
+  QPainterPath pixels_;  // pixels not drawn yet (devices other than an image)
+  QPainterPath marks_;   // plus marks not drawn yet, as strokes
+  QRgb pixels_color_ = 0;
 };
 
 QSize ScaledSize(const Picture& picture, double screen_scale) {
@@ -136,6 +175,8 @@ QByteArray PictureSvg(const Picture& picture, double screen_scale) {
   svg.setOutputDevice(&buffer);
   svg.setSize(size);
   svg.setViewBox(QRect(QPoint(0, 0), size));
+  // Texts in points take the size they have on an image.
+  svg.setResolution(QImage(1, 1, QImage::Format_RGB32).logicalDpiX());
   svg.setTitle(QStringLiteral("PEKTRA"));
   svg.setDescription(QStringLiteral("A picture of PEKTRA"));
   {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
 #include <QXmlStreamReader>
 #include <filesystem>
 #include <string>
@@ -57,6 +59,39 @@ TEST(PictureExport, SvgByTheExtensionHoldsTheTextsOfThePictureShown) {
   EXPECT_NE(texts.find("152 & co.spe"), std::string::npos) << texts;  // escaped, read back
   EXPECT_NE(texts.find("MAX  ="), std::string::npos) << texts;
   EXPECT_NE(texts.find("Chan.:"), std::string::npos) << texts;
+  // Drawn again from the SVG it is the picture shown, but for the edges of its texts.
+  QImage drawn(945, 636, QImage::Format_RGB32);
+  drawn.fill(Qt::white);
+  {
+    QSvgRenderer renderer(QByteArray::fromStdString(document));
+    ASSERT_TRUE(renderer.isValid());
+    QPainter painter(&drawn);
+    renderer.render(&painter);
+  }
+  const QImage& shown = window.large_graph();
+  ASSERT_EQ(shown.size(), drawn.size());
+  // Inside the plot (points and dotted lines, no text) pixel for pixel.
+  int differ = 0;
+  for (int y = 150; y < 540; ++y) {
+    for (int x = 90; x < 860; ++x) differ += shown.pixel(x, y) != drawn.pixel(x, y);
+  }
+  EXPECT_LT(differ, 20);
+  // Each white text pixel has a light one beside it: the texts are as large and where they are.
+  int white = 0, missed = 0;
+  for (int y = 1; y + 1 < shown.height(); ++y) {
+    for (int x = 1; x + 1 < shown.width(); ++x) {
+      if (shown.pixel(x, y) != qRgb(255, 255, 255)) continue;
+      ++white;
+      bool near = false;
+      for (int dy = -1; dy <= 1; ++dy) {
+        for (int dx = -1; dx <= 1; ++dx) near = near || qGray(drawn.pixel(x + dx, y + dy)) > 160;
+      }
+      missed += !near;
+    }
+  }
+  EXPECT_GT(white, 500);
+  EXPECT_LT(missed, white / 10) << missed << " of " << white;
+
   ASSERT_TRUE(ui.SavePicture(PictureArea::kLargeGraph, dir.File("sp.bmp")));
   EXPECT_EQ(testing::ReadFile(dir.File("sp.bmp")).substr(0, 2), "BM");
   EXPECT_EQ(QImage(QString::fromStdString(dir.File("sp.bmp"))).size(), QSize(945, 636));
@@ -70,6 +105,17 @@ TEST(PictureExport, SvgByTheExtensionHoldsTheTextsOfThePictureShown) {
   fit.Add(Pixel{5, 5, colors::kRed});
   ASSERT_TRUE(ui.SavePictureFile(fit, dir.File("a.svg")));
   EXPECT_EQ(SvgTexts(testing::ReadFile(dir.File("a.svg"))), "PEKTRA|A picture of PEKTRA|7250|");
+
+  // Points are filled together, not one element each: 4096 marks stay a small file.
+  Picture many;
+  many.width = 630;
+  many.height = 424;
+  for (int c = 0; c < 4096; ++c)
+    many.Add(PlusMark{60 + c / 8.0, 100.0 + (c * 37) % 240, colors::kFuchsia});
+  ASSERT_TRUE(ui.SavePictureFile(many, dir.File("many.svg")));
+  const std::string many_document = testing::ReadFile(dir.File("many.svg"));
+  EXPECT_NE(SvgTexts(many_document), "not well-formed");
+  EXPECT_LT(many_document.size(), 400000u) << many_document.size();
 
   // Nothing is left behind where the file cannot be written.
   const std::string nowhere = dir.File("missing/a.svg");

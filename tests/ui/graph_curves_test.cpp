@@ -223,21 +223,5 @@ TEST(SpectrumDrawing, TheHistogramLineStepsThroughEveryCountAndTheChoiceIsKept) 
   EXPECT_FALSE(OpsOf<PlusMark>(LastGraph(ui), colors::kFuchsia).empty());
 }
 
-TEST(SpectrumDrawing, TheNewItemsFollowTheGraphMenusOwnBehindASeparator) {
-  AnalysisState state;
-  ScriptedUi ui;
-  CommandTable table(state, ui);
-  const MenuDefinition& graph = table.menus()[2];
-  ASSERT_EQ(graph.caption, "Graph");
-  std::vector<std::string> captions;
-  for (const MenuItem& item : graph.items) captions.push_back(item.separator ? "-" : item.caption);
-  EXPECT_EQ(captions, (std::vector<std::string>{
-                          "Graph the Spectrum", "Graph the Interval", "Cut the Cadre",
-                          "Graph Peak Model", "Graph Energy Calibration", "Spectrum -> BMP", "-",
-                          "Spectrum as Points", "Spectrum as Histogram", "Fitted Curve"}));
-  for (std::size_t i = 7; i < graph.items.size(); ++i) EXPECT_TRUE(graph.items[i].checkable);
-  for (std::size_t i = 0; i < 7; ++i) EXPECT_FALSE(graph.items[i].checkable);
-}
-
 }  // namespace
 }  // namespace pektra

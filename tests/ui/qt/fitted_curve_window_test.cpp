@@ -1,5 +1,5 @@
 // The fitted curve on the window's large graph: the Eu152 test spectrum marked and fitted, the
-// window zoomed into a doublet shows the aqua curve over the counts, at scale 1 and 1.5.
+// window zoomed into two peaks shows the aqua curve over the counts, at scale 1 and 1.5.
 // PEKTRA_SCREENSHOT_DIR=docs writes the pictures of the documentation.
 #include <gtest/gtest.h>
 
@@ -32,7 +32,7 @@ int AquaPixels(const QImage& image) {
   return n;
 }
 
-TEST(FittedCurveWindow, TheZoomedDoubletShowsTheCurveAtBothScales) {
+TEST(FittedCurveWindow, TheZoomedPeaksShowTheCurveAtBothScales) {
   for (const double scale : {1.0, 1.5}) {
     testing::TempDir dir;
     AnalysisState state;
@@ -62,16 +62,11 @@ TEST(FittedCurveWindow, TheZoomedDoubletShowsTheCurveAtBothScales) {
     state.view.interval_end = 2266;
     DrawCadre(state, ui);
     window.RefreshMenus();
-    const int with_curve = AquaPixels(window.large_graph());
-    EXPECT_GT(with_curve, 100 * scale) << scale;
+    EXPECT_GT(AquaPixels(window.large_graph()), 100 * scale) << scale;
     if (const char* folder = std::getenv("PEKTRA_SCREENSHOT_DIR")) {
       const QString suffix = scale == 1.0 ? QString() : QStringLiteral("-1.5");
       window.grab().save(QString::fromUtf8(folder) + "/window-fitted-curve" + suffix + ".png");
     }
-    table.RunCaption("Fitted Curve");
-    EXPECT_EQ(AquaPixels(window.large_graph()), 0) << scale;
-    table.RunCaption("Fitted Curve");
-    EXPECT_EQ(AquaPixels(window.large_graph()), with_curve) << scale;
     window.close();
   }
 }

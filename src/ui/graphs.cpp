@@ -39,6 +39,11 @@ int GrownX(const AnalysisState& state) { return GraphWidth(state) - kLargeGraphW
 int GrownY(const AnalysisState& state) { return GraphHeight(state) - kLargeGraphHeight; }
 int PlotWidth(const AnalysisState& state) { return kPlotWidth + GrownX(state); }
 int ScaleSpan(const AnalysisState& state) { return kScaleSpan + GrownY(state); }
+// The plot's width in pixels: S(512) at the stated size, plus the growth unrounded.
+double PlotWidthPixels(const AnalysisState& state) {
+  const double scale = state.display.screen_scale;
+  return ScaleToScreen(kPlotWidth, scale) + GrownX(state) * scale;
+}
 
 Text Label(double x, double y, std::string text, Color color = colors::kWhite,
            int size = Text{}.size) {
@@ -63,18 +68,18 @@ void AddFrame(Picture& picture, const AnalysisState& state) {
 }
 
 // Five labels from the top down, 62 apart, and the grid lines at the plot's quarters, 60 apart
-// (at the stated size; both spacings grow with the plot). The labels end left of the plot's frame
-// however wide the number is, so the top one (the maximum) never runs into the plot.
+// (at the stated size; on a higher plot both are a quarter of it apart, the labels 2 units more).
+// The labels end left of the plot's frame however wide the number is, so the top one (the
+// maximum) never runs into the plot.
 void AddVerticalScale(Picture& picture, const AnalysisState& state, double top) {
   const double span = ScaleSpan(state);
   const int dots = 106 + GrownX(state) / 5;
   for (int j = 0; j <= 4; ++j) {
-    Text label = Label(kScaleLabelsRight, kPlotTop + 3 + 62 * j * span / kScaleSpan,
+    Text label = Label(kScaleLabelsRight, kPlotTop + 3 + j * (span / 4 + 2),
                        FormatFixed(9, 0, top - j * top / 4), colors::kWhite, kAxisFont);
     label.align_right = true;
     picture.Add(label);
-    picture.Add(
-        DottedLine{47, kPlotTop + 3.0 + 60 * j * span / kScaleSpan, dots, 5, false, colors::kLime});
+    picture.Add(DottedLine{47, kPlotTop + 3.0 + j * span / 4, dots, 5, false, colors::kLime});
   }
 }
 
@@ -218,7 +223,7 @@ int ScaleY(ScaleMode scale_mode, double top, double v, int span) {
 double ChannelAt(const AnalysisState& state, double x_pixels) {
   const double scale = state.display.screen_scale;
   return (x_pixels - ScaleToScreen(kPlotLeft, scale)) * WindowLength(state) /
-             ScaleToScreen(PlotWidth(state), scale) +
+             PlotWidthPixels(state) +
          state.view.interval_begin;
 }
 
@@ -357,8 +362,7 @@ bool ZoomLargeGraph(AnalysisState& state, UserInterface& ui, double x_pixels, do
 bool PanLargeGraph(AnalysisState& state, UserInterface& ui, double dx_pixels) {
   if (!LargeGraphOnScreen(state.view)) return false;
   const ViewState& view = state.view;
-  const double channels =
-      dx_pixels * WindowLength(state) / ScaleToScreen(PlotWidth(state), state.display.screen_scale);
+  const double channels = dx_pixels * WindowLength(state) / PlotWidthPixels(state);
   ShowWindow(state, ui, view.interval_begin - channels, view.interval_length);
   return true;
 }

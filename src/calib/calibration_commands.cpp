@@ -353,7 +353,8 @@ void EnterEfficiencyData(const CalibrationContext& ctx, UserInterface& ui) {
   dialog.help_lines = HelpLines(HelpTopic::kEfficiencyCalibration, ctx.display.rus_help);
   // The memo fills the dialog from the top, so the column heading stands just below it.
   ShowLabel(dialog, 0, 15, 362, "       Energy     Efficiency      Error ", colors::kWhite,
-            colors::kGreen);
+            colors::kGreen)
+      .column_heading = true;
   ShowMemo(dialog, 15, 290, EfficiencyItemsMemo(ctx.efc));
   ui.ShowDialog(dialog);
   if (!dialog.ok) return;

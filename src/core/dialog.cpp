@@ -51,7 +51,7 @@ namespace pektra {
 DialogLabel& ShowLabel(DialogContent& dialog, std::size_t which, int left, int top,
                        std::string text, Color text_color, Color background) {
   DialogLabel& label = dialog.labels.at(which);
-  label = {true, left, top, std::move(text), text_color, background};
+  label = {true, left, top, std::move(text), text_color, background, false};
   return label;
 }
 

@@ -23,6 +23,9 @@ struct DialogLabel {
   std::string text;
   Color text_color = colors::kWhite;
   Color background = colors::kMaroon;
+  // A column heading over a list or memo: drawn in the list's fixed-pitch font so that its
+  // words stand over their columns.
+  bool column_heading = false;
 };
 
 struct DialogMemo {

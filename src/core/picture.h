@@ -65,7 +65,8 @@ struct Text {
   int size = 10;
   bool bold = true;
   Color background = Color{0, 0, 0};
-  bool opaque = false;  // paint the background behind the text
+  bool opaque = false;       // paint the background behind the text
+  bool align_right = false;  // x is the right end of the text, not its left
 };
 // A rectangle outline, optionally with rounded corners and a filled inside.
 struct Frame {

@@ -24,6 +24,10 @@ enum class ClickAction : int {
   kDeletePeak = 3,  // the peak nearest the channel is removed, the marking divided again
 };
 
+// The stated size of the large graph in design units; a larger window draws it larger.
+inline constexpr int kLargeGraphWidth = 630;
+inline constexpr int kLargeGraphHeight = 424;
+
 // The large graph's vertical scale; the number is the one stored in the init file.
 enum class ScaleMode : int { kNormal = 1, kSqrt = 2, kLn = 3, kTrimmed = 4 };
 
@@ -39,6 +43,10 @@ struct ViewState {
   std::array<std::string, 2> status_text;  // the closing message of a command
   bool debug_mode = false;                 // trace lines go to the debug log
   bool spectrum_read = false;              // a spectrum was read, simulated or made since start
+  // The size the large graph is drawn at (design units), set by the window when it is resized;
+  // never smaller than the stated size. The plot takes all of the growth, and the mapping between
+  // channels and screen positions follows it.
+  int graph_width = kLargeGraphWidth, graph_height = kLargeGraphHeight;
   // How the large graph draws the spectrum (the window remembers both): a point per channel or a
   // histogram line, and the curves of the last spectrum fit over it.
   bool histogram_drawing = false;

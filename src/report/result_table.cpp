@@ -144,7 +144,8 @@ void ShowResultTable(const ReportContext& ctx, UserInterface& ui) {
                                         /*with_save=*/true);
   dialog.help_lines = HelpLines(HelpTopic::kCriterion, ctx.display.rus_help);
   ShowLabel(dialog, 0, 110, 5, "Channel  Energy       Area      Intensity      Width    Crit/Bckg",
-            colors::kWhite, colors::kGreen);
+            colors::kWhite, colors::kGreen)
+      .column_heading = true;
   const int shown_rows = std::min(RowsInUse(ctx), kShownResultRows);
   DialogListBox& list = ShowListBox(dialog, 10, 25, 530, 340, ResultLines(ctx, shown_rows));
   // The window shows the same numbers as a table, one row per peak with its errors beside the

@@ -10,11 +10,11 @@
 namespace pektra {
 namespace {
 
-// The black plot area of the large graph: lines are kept inside it.
-constexpr double kAreaTop = 95;
-constexpr double kAreaBottom = 365;
-
-double Inside(double y) { return std::clamp(y, kAreaTop, kAreaBottom); }
+// The black plot area of the large graph, which grows down with the graph: lines stay inside it.
+double Inside(const AnalysisState& state, double y) {
+  const int grown = std::max(0, state.view.graph_height - kLargeGraphHeight);
+  return std::clamp(y, 95.0, 365.0 + grown);
+}
 
 // Adds a point unless it repeats the last one (thousands of channels share a few hundred x).
 void Append(Polyline& line, double x, double y) {
@@ -51,7 +51,7 @@ void AddHistogram(Picture& picture, const AnalysisState& state, double top) {
     const double x = PlotX(state, c);
     const double left = 0.5 * (PlotX(state, c - 1) + x);
     const double right = 0.5 * (x + PlotX(state, c + 1));
-    const double y = Inside(PlotY(state, top, state.spectrum.counts[c]));
+    const double y = Inside(state, PlotY(state, top, state.spectrum.counts[c]));
     Append(line, left, y);
     Append(line, right, y);
   }
@@ -76,7 +76,7 @@ void AddFittedCurves(Picture& picture, const AnalysisState& state, double top) {
       const double step = PlotX(state, c + 1) - x;
       for (int k = 0; k < 3; ++k) {
         const double v = curve.values[static_cast<std::size_t>(3 * (c - curve.first) + k)];
-        Append(line, x + step * k / 3.0, Inside(PlotY(state, top, v)));
+        Append(line, x + step * k / 3.0, Inside(state, PlotY(state, top, v)));
       }
     }
     if (line.xs.size() > 1) picture.Add(std::move(line));

@@ -18,11 +18,33 @@
 namespace pektra {
 namespace {
 
-// The plot: x from 60 (channel interval_begin - 1) over 512 units, y from 100 over 243 units.
+// The plot at the stated size: x from 60 (channel interval_begin - 1) over 512 units, y from 100
+// over 243 units (a scale of 240 from 3 down). A larger graph widens and heightens the plot by all
+// it has grown; the header, the scale strips and the labels under the plot keep their sizes.
 constexpr int kPlotLeft = 60;
 constexpr int kPlotWidth = 512;
 constexpr int kPlotTop = 100;
+constexpr int kScaleSpan = 240;
 constexpr int kAxisFont = 8;
+// The right edge of the strip the vertical scale's labels stand in, left of the plot's frame.
+constexpr double kScaleLabelsRight = 53;
+
+int GraphWidth(const AnalysisState& state) {
+  return std::max(kLargeGraphWidth, state.view.graph_width);
+}
+int GraphHeight(const AnalysisState& state) {
+  return std::max(kLargeGraphHeight, state.view.graph_height);
+}
+// What the graph has grown beyond the stated size, design units.
+int GrownX(const AnalysisState& state) { return GraphWidth(state) - kLargeGraphWidth; }
+int GrownY(const AnalysisState& state) { return GraphHeight(state) - kLargeGraphHeight; }
+int PlotWidth(const AnalysisState& state) { return kPlotWidth + GrownX(state); }
+int ScaleSpan(const AnalysisState& state) { return kScaleSpan + GrownY(state); }
+// The plot's width in pixels: S(512) at the stated size, plus the growth unrounded.
+double PlotWidthPixels(const AnalysisState& state) {
+  const double scale = state.display.screen_scale;
+  return ScaleToScreen(kPlotWidth, scale) + GrownX(state) * scale;
+}
 
 Text Label(double x, double y, std::string text, Color color = colors::kWhite,
            int size = Text{}.size) {
@@ -37,19 +59,28 @@ double ChannelEnergy(AnalysisState& state, double channel) {
   return ConvertPeak(CalibrationsOf(state), channel, 0.0, 0.0, 0.0).energy;
 }
 
-void AddFrame(Picture& picture) {
-  picture.Add(FillRect{0, 0, kLargeGraphWidth, kLargeGraphHeight, colors::kMaroon});
-  picture.Add(FillRect{55, 95, 577, 366, colors::kBlack});
-  picture.Add(FillRect{0, 0, 55, kLargeGraphHeight, colors::kBlue});
-  picture.Add(FillRect{600, 0, kLargeGraphWidth, kLargeGraphHeight, colors::kBlue});
+void AddFrame(Picture& picture, const AnalysisState& state) {
+  const double width = GraphWidth(state), height = GraphHeight(state);
+  const double dx = GrownX(state), dy = GrownY(state);
+  picture.Add(FillRect{0, 0, width, height, colors::kMaroon});
+  picture.Add(FillRect{55, 95, 577 + dx, 366 + dy, colors::kBlack});
+  picture.Add(FillRect{0, 0, 55, height, colors::kBlue});
+  picture.Add(FillRect{600 + dx, 0, width, height, colors::kBlue});
 }
 
-// Five labels from the top down, 62 apart, and the grid lines at the plot's quarters, 60 apart.
-void AddVerticalScale(Picture& picture, double top) {
+// Five labels from the top down, 62 apart, and the grid lines at the plot's quarters, 60 apart
+// (at the stated size; on a higher plot both are a quarter of it apart, the labels 2 units more).
+// The labels end left of the plot's frame however wide the number is, so the top one (the
+// maximum) never runs into the plot.
+void AddVerticalScale(Picture& picture, const AnalysisState& state, double top) {
+  const double span = ScaleSpan(state);
+  const int dots = 106 + GrownX(state) / 5;
   for (int j = 0; j <= 4; ++j) {
-    picture.Add(Label(10, kPlotTop + 3 + 62 * j, FormatFixed(9, 0, top - j * top / 4),
-                      colors::kWhite, kAxisFont));
-    picture.Add(DottedLine{47, kPlotTop + 3.0 + 60 * j, 106, 5, false, colors::kLime});
+    Text label = Label(kScaleLabelsRight, kPlotTop + 3 + j * (span / 4 + 2),
+                       FormatFixed(9, 0, top - j * top / 4), colors::kWhite, kAxisFont);
+    label.align_right = true;
+    picture.Add(label);
+    picture.Add(DottedLine{47, kPlotTop + 3.0 + j * span / 4, dots, 5, false, colors::kLime});
   }
 }
 
@@ -58,32 +89,35 @@ void AddPoints(Picture& picture, const AnalysisState& state, double top) {
   const int first = std::max(state.view.interval_begin, 1);
   const int last = std::min(state.view.interval_end, kMaxChannels);
   for (int c = first; c <= last; ++c) {
-    picture.Add(
-        PlusMark{static_cast<double>(PlotX(state, c)),
-                 static_cast<double>(kPlotTop + ScaleY(state.view.scale_mode, top, sp.counts[c])),
-                 colors::kFuchsia});
+    picture.Add(PlusMark{static_cast<double>(PlotX(state, c)),
+                         static_cast<double>(PlotY(state, top, sp.counts[c])), colors::kFuchsia});
   }
 }
 
 void AddHorizontalScale(Picture& picture, AnalysisState& state) {
   const int n = WindowLength(state);
+  const double spacing = 64.0 * PlotWidth(state) / kPlotWidth;
+  const int dots = 53 + GrownY(state) / 5;
+  const double dy = GrownY(state);
   for (int j = 1; j <= 9; ++j) {
-    const double x = kPlotLeft + 64 * (j - 1);
-    picture.Add(DottedLine{x, 96, 53, 5, true, colors::kLime});
+    const double x = kPlotLeft + spacing * (j - 1);
+    picture.Add(DottedLine{x, 96, dots, 5, true, colors::kLime});
     const double channel = state.view.interval_begin + 64.0 * (j - 1) * n / 512.0;
-    picture.Add(Label(x - 20, 370, FormatFixed(6, 0, channel), colors::kWhite, kAxisFont));
-    picture.Add(Label(x - 24, 385, FormatFixed(7, 1, ChannelEnergy(state, channel)), colors::kWhite,
-                      kAxisFont));
+    picture.Add(Label(x - 20, 370 + dy, FormatFixed(6, 0, channel), colors::kWhite, kAxisFont));
+    picture.Add(Label(x - 24, 385 + dy, FormatFixed(7, 1, ChannelEnergy(state, channel)),
+                      colors::kWhite, kAxisFont));
   }
-  picture.Add(Label(0, 370, "Chan.:", colors::kWhite, kAxisFont));
-  picture.Add(Label(0, 385, "Energy:", colors::kWhite, kAxisFont));
+  picture.Add(Label(0, 370 + dy, "Chan.:", colors::kWhite, kAxisFont));
+  picture.Add(Label(0, 385 + dy, "Energy:", colors::kWhite, kAxisFont));
 }
 
 void AddHeader(Picture& picture, const AnalysisState& state, double m) {
   picture.Add(Label(180, 10, "SPECTRUM ="));
-  // The name stands clear of the "=" and ends before the read-out box at 440.
+  // The name stands clear of the "=" and ends before the read-out box at 440 (further right on a
+  // wider graph, so the name may be longer there).
+  const std::size_t characters = 19 + static_cast<std::size_t>(GrownX(state) / 9);
   picture.Add(Label(282, 10,
-                    state.view.spectrum_read ? ElideMiddle(state.spectrum.file_name, 19)
+                    state.view.spectrum_read ? ElideMiddle(state.spectrum.file_name, characters)
                                              : std::string("no spectrum read"),
                     colors::kLime));
   picture.Add(Label(180, 25,
@@ -98,16 +132,18 @@ void AddPeakTicks(Picture& picture, const AnalysisState& state) {
     const int c = RoundToInt(state.marking.peak_list[i]);
     if (c <= 0 || c < state.view.interval_begin || c > state.view.interval_end) continue;
     const double x = PlotX(state, c);
-    picture.Add(Polyline{{x, x}, {355, 364}, colors::kLime});
+    const double y = 355 + GrownY(state);
+    picture.Add(Polyline{{x, x}, {y, y + 9}, colors::kLime});
   }
 }
 
-// The read-out box of channel c at (440, 5) - (590, 85).
+// The read-out box of channel c at (440, 5) - (590, 85), moved right with the graph's right edge.
 void AddReadOut(Picture& picture, AnalysisState& state, int c) {
   const TSpectrum& sp = state.spectrum;
   const PeakProbe probe = ProbePeak(state.work, sp.counts, sp.a2, c);
   const double energy = ChannelEnergy(state, probe.position);
-  picture.Add(Frame{440, 5, 590, 85, colors::kLime, true, true, colors::kBlack});
+  const double dx = GrownX(state);
+  picture.Add(Frame{440 + dx, 5, 590 + dx, 85, colors::kLime, true, true, colors::kBlack});
   const std::string lines[] = {
       "Counts= " + FormatFixed(12, 0, sp.counts[c]),
       "Position = " + FormatFixed(8, 1, probe.position),
@@ -117,7 +153,7 @@ void AddReadOut(Picture& picture, AnalysisState& state, int c) {
   };
   double y = 10;
   for (const std::string& line : lines) {
-    picture.Add(Label(448, y, line, colors::kAqua, kAxisFont));
+    picture.Add(Label(448 + dx, y, line, colors::kAqua, kAxisFont));
     y += 14;
   }
 }
@@ -164,6 +200,10 @@ double ScaleTop(ScaleMode scale_mode, double trim, double m) {
 }
 
 int ScaleY(ScaleMode scale_mode, double top, double v) {
+  return ScaleY(scale_mode, top, v, kScaleSpan);
+}
+
+int ScaleY(ScaleMode scale_mode, double top, double v, int span) {
   double scaled = v;
   switch (scale_mode) {
     case ScaleMode::kSqrt:
@@ -178,33 +218,33 @@ int ScaleY(ScaleMode scale_mode, double top, double v) {
     default:
       break;
   }
-  return RoundToInt(243.0 - 240.0 * scaled / std::max(0.1, top));
+  return RoundToInt(span + 3.0 - span * scaled / std::max(0.1, top));
 }
 
 double ChannelAt(const AnalysisState& state, double x_pixels) {
   const double scale = state.display.screen_scale;
   return (x_pixels - ScaleToScreen(kPlotLeft, scale)) * WindowLength(state) /
-             ScaleToScreen(kPlotWidth, scale) +
+             PlotWidthPixels(state) +
          state.view.interval_begin;
 }
 
 int PlotX(const AnalysisState& state, int channel) {
   return kPlotLeft + RoundToInt((channel - state.view.interval_begin + 1) *
-                                static_cast<double>(kPlotWidth) / WindowLength(state));
+                                static_cast<double>(PlotWidth(state)) / WindowLength(state));
 }
 
 int PlotY(const AnalysisState& state, double top, double v) {
-  return kPlotTop + ScaleY(state.view.scale_mode, top, v);
+  return kPlotTop + ScaleY(state.view.scale_mode, top, v, ScaleSpan(state));
 }
 
 Picture LargeGraphPicture(AnalysisState& state, double m) {
   Picture picture;
-  picture.width = kLargeGraphWidth;
-  picture.height = kLargeGraphHeight;
+  picture.width = GraphWidth(state);
+  picture.height = GraphHeight(state);
   picture.background = colors::kMaroon;
   const double top = ScaleTop(state.view.scale_mode, state.view.trim_coefficient, m);
-  AddFrame(picture);
-  AddVerticalScale(picture, top);
+  AddFrame(picture, state);
+  AddVerticalScale(picture, state, top);
   if (state.view.histogram_drawing) {
     AddHistogram(picture, state, top);
   } else {
@@ -328,8 +368,7 @@ bool ZoomLargeGraph(AnalysisState& state, UserInterface& ui, double x_pixels, do
 bool PanLargeGraph(AnalysisState& state, UserInterface& ui, double dx_pixels) {
   if (!LargeGraphOnScreen(state.view)) return false;
   const ViewState& view = state.view;
-  const double channels =
-      dx_pixels * WindowLength(state) / ScaleToScreen(kPlotWidth, state.display.screen_scale);
+  const double channels = dx_pixels * WindowLength(state) / PlotWidthPixels(state);
   ShowWindow(state, ui, view.interval_begin - channels, view.interval_length);
   return true;
 }
@@ -357,13 +396,31 @@ bool ToggleQuickScale(AnalysisState& state, UserInterface& ui) {
   return true;
 }
 
+bool ResizeLargeGraph(AnalysisState& state, UserInterface& ui, int width, int height) {
+  ViewState& view = state.view;
+  width = std::max(kLargeGraphWidth, width);
+  height = std::max(kLargeGraphHeight, height);
+  if (width == view.graph_width && height == view.graph_height) return false;
+  view.graph_width = width;
+  view.graph_height = height;
+  if (!LargeGraphOnScreen(view)) return false;
+  // During a pick only the picture is renewed: the pick's buttons and hint stay.
+  if (view.graph_mode == GraphMode::kClick) {
+    ui.ShowPicture(PictureArea::kLargeGraph, LargeGraphPicture(state, LargeGraphMaximum(state)));
+  } else {
+    ShowLargeGraph(state, ui, LargeGraphMaximum(state));
+  }
+  return true;
+}
+
 bool ReadOutClick(AnalysisState& state, UserInterface& ui, int x, int y) {
   if (state.view.graph_mode == GraphMode::kNothing || state.view.graph_mode == GraphMode::kClick) {
     return false;
   }
   const double scale = state.display.screen_scale;
-  if (x < ScaleToScreen(kPlotLeft, scale) || x > ScaleToScreen(kPlotLeft + kPlotWidth, scale) ||
-      y < ScaleToScreen(kPlotTop, scale) || y > ScaleToScreen(355, scale)) {
+  if (x < ScaleToScreen(kPlotLeft, scale) ||
+      x > ScaleToScreen(kPlotLeft + PlotWidth(state), scale) ||
+      y < ScaleToScreen(kPlotTop, scale) || y > ScaleToScreen(355 + GrownY(state), scale)) {
     return false;
   }
   // The plot's left edge is channel interval_begin - 1; keep the probe inside the window.

@@ -1,6 +1,7 @@
 // The large graph: the spectrum, or a window of it (a cadre), as a point graph of 630 x 424 design
-// units, the mapping between channels and screen positions, the read-out box of a click and the
-// picture export. The window shown is interval_begin .. interval_end, N = interval_length channels.
+// units (more when the window is larger, view.graph_width x view.graph_height), the mapping between
+// channels and screen positions, the read-out box of a click and the picture export. The window
+// shown is interval_begin .. interval_end, N = interval_length channels.
 #pragma once
 
 #include "core/picture.h"
@@ -10,9 +11,6 @@ namespace pektra {
 
 struct AnalysisState;
 class UserInterface;
-
-inline constexpr int kLargeGraphWidth = 630;
-inline constexpr int kLargeGraphHeight = 424;
 
 // The text shortened to at most max_characters characters (UTF-8) by an ellipsis in the middle,
 // keeping more of its end: "/home/user/spectra/eu152.spe" -> "/home/…/spectra/eu152.spe".
@@ -26,15 +24,18 @@ double ScaleTop(ScaleMode scale_mode, double trim, double m);
 // round(243 - 240 v' / max(0.1, top)) with v' = v, sqrt|v|, ln(|v| + 1) or min(top, v) by mode, so
 // the plot runs from 3 (top) to 243 (zero).
 int ScaleY(ScaleMode scale_mode, double top, double v);
+// The same on a plot `span` units high instead of 240: round(span + 3 - span v' / max(0.1, top)).
+int ScaleY(ScaleMode scale_mode, double top, double v, int span);
 
 // The channel under a screen x (pixels of the shown picture):
-// (x - S(60)) * N / S(512) + interval_begin, S the screen scale. A plotted channel c gives c + 1.
+// (x - S(60)) * N / S(P) + interval_begin, S the screen scale, P the plot's width (512 at the
+// stated size, plus what the graph has grown). A plotted channel c gives c + 1.
 double ChannelAt(const AnalysisState& state, double x_pixels);
 
-// The design x of channel c in the window: 60 + round((c - interval_begin + 1) * 512 / N).
+// The design x of channel c in the window: 60 + round((c - interval_begin + 1) * P / N).
 int PlotX(const AnalysisState& state, int channel);
-
-// The design y of a value v on the large graph whose scale has the given top.
+// The design y of a value on the large graph with the given top of the scale: 100 + ScaleY on the
+// plot's height (240 at the stated size, plus what the graph has grown).
 int PlotY(const AnalysisState& state, double top, double v);
 
 // The large graph of the window with largest value m: frame, vertical scale, one fuchsia mark per
@@ -75,6 +76,9 @@ bool ShowWholeSpectrum(AnalysisState& state, UserInterface& ui);
 bool StepLargeGraph(AnalysisState& state, UserInterface& ui, int direction);
 // The quick scale: Normal <-> LN (any other scale goes to LN); redrawn when the graph is shown.
 bool ToggleQuickScale(AnalysisState& state, UserInterface& ui);
+// The window gives the large graph width x height design units (at least the stated size); the
+// graph shown is drawn again at that size, with nothing else changed. Returns whether it was.
+bool ResizeLargeGraph(AnalysisState& state, UserInterface& ui, int width, int height);
 
 // SetMenusEnabled: false while a pick waits for clicks, so that no command starts in the middle of
 // one; true afterwards. The port is told at once.

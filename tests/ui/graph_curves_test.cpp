@@ -182,8 +182,9 @@ TEST(SpectrumDrawing, TheHistogramLineStepsThroughEveryCountAndTheChoiceIsKept) 
   TSpectrum& sp = state.spectrum;
   sp.a1 = sp.b1 = 1;
   sp.a2 = sp.b2 = 100;
-  for (int c = 1; c <= 100; ++c) sp.counts[c] = c % 7 == 0 ? 400 : 10 + c;
+  for (int c = 1; c <= 100; ++c) sp.counts[c] = c % 7 == 0 ? 400 : (c % 11 == 0 ? 0 : 10 + c);
   sp.UpdateRange();
+  state.view.graph_height = kLargeGraphHeight + 200;  // a window grown taller: zero lies lower
   table.RunCaption("Graph the Spectrum");
   // Points are the default.
   EXPECT_TRUE(Item(table, "Spectrum as Points").checked);

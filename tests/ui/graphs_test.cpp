@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "core/display_settings.h"
+#include "core/number_format.h"
 #include "state/analysis_state.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
@@ -78,22 +79,39 @@ TEST(LargeGraphScaleTest, ScaleTopAndScaleYInTheFourModes) {
   EXPECT_EQ(ScaleY(ScaleMode::kTrimmed, trimmed_top, 250), 123);
 }
 
-TEST(LargeGraphMappingTest, ChannelAtInvertsThePlottedPositionAtEveryScreenScale) {
+TEST(LargeGraphMappingTest, ChannelAtInvertsThePlottedPositionAtEveryScreenScaleAndSize) {
   AnalysisState state;
   state.view.interval_begin = 101;
   state.view.interval_end = 612;
   state.view.interval_length = 512;
-  for (const double scale : {1.0, 1.25, 1.5}) {  // from one pixel per channel up
-    state.display.screen_scale = scale;
-    for (int c = 101; c <= 612; ++c) {
-      const int screen_x = ScaleToScreen(PlotX(state, c), scale);
-      const double at = ChannelAt(state, screen_x);
-      if (scale == 1.0) {  // one unit per channel
-        ASSERT_EQ(PlotX(state, c), 60 + c - 100);
-        ASSERT_EQ(at, c + 1);
+  // The stated size, and a graph grown by 395 x 280 units (a window of 1200 x 900 pixels at 1.5).
+  for (const auto& [width, height] : {std::pair{630, 424}, std::pair{1025, 704}}) {
+    state.view.graph_width = width;
+    state.view.graph_height = height;
+    const int plot_width = 512 + width - 630;      // 907 units for 512 channels when grown
+    for (const double scale : {1.0, 1.25, 1.5}) {  // from one pixel per channel up
+      state.display.screen_scale = scale;
+      for (int c = 101; c <= 612; ++c) {
+        const int screen_x = ScaleToScreen(PlotX(state, c), scale);
+        const double at = ChannelAt(state, screen_x);
+        if (scale == 1.0 && width == 630) {  // one unit per channel
+          ASSERT_EQ(PlotX(state, c), 60 + c - 100);
+          ASSERT_EQ(at, c + 1);
+        }
+        if (width == 630) {
+          ASSERT_EQ(std::nearbyint(at) - 1, c) << "scale " << scale;
+        } else {
+          // Between whole units per channel a plotted point is rounded twice, to a design unit
+          // and to a pixel, so a click on it may be a little over half a channel away.
+          ASSERT_NEAR(at - 1, c, 0.55) << "scale " << scale << " width " << width;
+        }
       }
-      ASSERT_EQ(std::nearbyint(at) - 1, c) << "scale " << scale;
+      ASSERT_EQ(PlotX(state, 612), 60 + plot_width);  // the last channel at the plot's right end
     }
+    // The plot's zero line and top move with its height: 240 units high at the stated size.
+    EXPECT_EQ(PlotY(state, 1000, 0), 100 + 3 + 240 + height - 424);
+    EXPECT_EQ(PlotY(state, 1000, 1000), 103);
+    EXPECT_EQ(PlotY(state, 1000, 500), 103 + (240 + height - 424) / 2);
   }
 }
 
@@ -321,6 +339,113 @@ TEST(LargeGraphZoomTest, WheelDragHomeStepsAndQuickScaleMoveTheCadre) {
   EXPECT_EQ(view.scale_mode, ScaleMode::kLn);
   ToggleQuickScale(state, ui);
   EXPECT_EQ(view.scale_mode, ScaleMode::kNormal);
+}
+
+// The black plot area of a large graph picture: the second filled rectangle, after the ground.
+FillRect PlotArea(const Picture& picture) {
+  const std::vector<FillRect> rects = OpsOf<FillRect>(picture);
+  EXPECT_GE(rects.size(), 2u);
+  return rects.size() >= 2 ? rects[1] : FillRect{};
+}
+
+bool Inside(const FillRect& area, double x, double y) {
+  return x - 1 >= area.left && x + 1 < area.right && y - 1 >= area.top && y + 1 < area.bottom;
+}
+
+TEST(LargeGraphResizeTest, AResizedGraphIsDrawnAgainAtItsSizeWithTheSameWindowAndButtons) {
+  AnalysisState state;
+  FlatSpectrum(state, 4096, 10);
+  ScriptedUi ui;
+  // Not on the screen: the size is kept for the next graph, nothing is drawn.
+  EXPECT_FALSE(ResizeLargeGraph(state, ui, 900, 600));
+  EXPECT_TRUE(ui.pictures().empty());
+  GraphTheInterval(state, ui);  // b1 .. b2 as a cadre
+  ASSERT_EQ(ui.pictures().size(), 1u);
+  EXPECT_EQ(ui.pictures()[0].second.width, 900);
+  EXPECT_EQ(PlotArea(ui.pictures()[0].second).right, 577 + 270);
+
+  // Smaller than the stated size is the stated size; the same size again draws nothing.
+  ASSERT_TRUE(ResizeLargeGraph(state, ui, 300, 200));
+  EXPECT_EQ(std::make_tuple(state.view.graph_width, state.view.graph_height),
+            std::make_tuple(630, 424));
+  EXPECT_FALSE(ResizeLargeGraph(state, ui, 630, 424));
+  EXPECT_EQ(ui.pictures().size(), 2u);
+
+  // Larger: the plot takes the growth; the window and the cadre buttons stay.
+  const auto shown = std::make_tuple(state.view.interval_begin, state.view.interval_end);
+  ASSERT_TRUE(ResizeLargeGraph(state, ui, 1000, 700));
+  const Picture& grown = ui.pictures().back().second;
+  EXPECT_EQ(std::make_tuple(grown.width, grown.height), std::make_tuple(1000, 700));
+  const FillRect big = PlotArea(grown);
+  EXPECT_EQ(std::make_tuple(big.right, big.bottom), std::make_tuple(577.0 + 370, 366.0 + 276));
+  EXPECT_EQ(std::make_tuple(state.view.interval_begin, state.view.interval_end), shown);
+  EXPECT_TRUE(state.view.cadre_mode);
+  EXPECT_TRUE(ui.graph_buttons().back().cadres);
+
+  // During a pick only the picture is renewed: the pick's buttons stay as they are.
+  state.view.graph_mode = GraphMode::kClick;
+  const std::size_t buttons = ui.graph_buttons().size();
+  ASSERT_TRUE(ResizeLargeGraph(state, ui, 800, 500));
+  EXPECT_EQ(ui.pictures().back().second.width, 800);
+  EXPECT_EQ(ui.graph_buttons().size(), buttons);
+}
+
+// A tall narrow peak at the left or right end of the window shown: its mark, its tick and the
+// maximum's label on the scale stay where they belong, at the stated size and larger, zoomed in
+// or not, in the Normal and LN scales.
+TEST(LargeGraphResizeTest, ATallPeakAtEitherEndAndTheMaximumsLabelStayInsideTheirFrames) {
+  for (const int peak_channel : {1, 2048, 2049, 4096}) {
+    for (const auto& [width, height] : {std::pair{630, 424}, std::pair{1111, 777}}) {
+      for (const ScaleMode mode : {ScaleMode::kNormal, ScaleMode::kLn}) {
+        AnalysisState state;
+        FlatSpectrum(state, 4096, 10);
+        state.spectrum.counts[peak_channel] = 12345678;  // eight digits
+        state.spectrum.UpdateRange();
+        state.marking.peak_count = 1;
+        state.marking.peak_list[1] = peak_channel;
+        state.view.graph_width = width;
+        state.view.graph_height = height;
+        state.view.scale_mode = mode;
+        ScriptedUi ui;
+        // The left or right half: the peak at one of the window's ends.
+        state.view.cadre_mode = true;
+        state.view.interval_begin = peak_channel <= 2048 ? 1 : 2049;
+        state.view.interval_end = state.view.interval_begin + 2047;
+        DrawCadre(state, ui);
+        const Picture& picture = ui.pictures().back().second;
+        const FillRect plot = PlotArea(picture);
+        const std::string where = "peak " + std::to_string(peak_channel) + " width " +
+                                  std::to_string(width) + " mode " +
+                                  std::to_string(static_cast<int>(mode));
+        const double top = ScaleTop(mode, 0.5, 12345678);
+        const int x = PlotX(state, peak_channel), y = PlotY(state, top, 12345678);
+        bool mark_seen = false;
+        for (const PlusMark& mark : OpsOf<PlusMark>(picture)) {
+          ASSERT_TRUE(Inside(plot, mark.x, mark.y)) << where << " at " << mark.x << "," << mark.y;
+          mark_seen = mark_seen || (mark.x == x && mark.y == y);
+        }
+        EXPECT_TRUE(mark_seen) << where;
+        EXPECT_EQ(y, 103) << where;  // at the top of the plot
+        EXPECT_GE(x, plot.left + 1) << where;
+        EXPECT_LT(x + 1, plot.right) << where;
+        // The peak's tick under the plot.
+        const std::vector<Polyline> ticks = OpsOf<Polyline>(picture);
+        ASSERT_EQ(ticks.size(), 1u) << where;
+        EXPECT_EQ(ticks[0].xs[0], x) << where;
+        EXPECT_LT(ticks[0].ys[1], plot.bottom) << where;
+        // The maximum's label: the top of the scale, right-aligned before the plot's frame.
+        bool label_seen = false;
+        for (const Text& t : OpsOf<Text>(picture)) {
+          if (t.text != FormatFixed(9, 0, top)) continue;
+          label_seen = true;
+          EXPECT_TRUE(t.align_right) << where;
+          EXPECT_LE(t.x, plot.left) << where;
+          EXPECT_GE(t.y, plot.top) << where;
+        }
+        EXPECT_TRUE(label_seen) << where;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -88,6 +88,7 @@ void BindLabel(const DialogForm& form, const DialogLabel& label) {
   auto* widget = new QLabel(ToQString(label.text), &form.widget);
   widget->setStyleSheet(QStringLiteral("color: %1; background-color: %2;")
                             .arg(Rgb(label.text_color), Rgb(label.background)));
+  if (label.column_heading) widget->setFont(form.FixedPitchFont());
   widget->move(form.Scaled(label.left), form.Scaled(label.top));
   widget->adjustSize();
 }

@@ -15,6 +15,7 @@
 #include <QSettings>
 #include <QTableWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 #include <QWheelEvent>
 #include <cmath>
@@ -61,7 +62,8 @@ QString WithMnemonic(const std::string& caption) {
   return title.contains(QLatin1Char('&')) ? title : QLatin1Char('&') + title;
 }
 
-constexpr int kDragThreshold = 4;  // pixels the pointer moves before a press becomes a drag
+constexpr int kDragThreshold = 4;   // pixels the pointer moves before a press becomes a drag
+constexpr int kResizePauseMs = 60;  // the graph is drawn again this long after the last resize
 constexpr const char* kInputItem = "InputtheSpectrum1";
 constexpr int kRecentCount = 8;
 QSettings Settings() { return QSettings(QStringLiteral("PEKTRA"), QStringLiteral("pektra")); }
@@ -123,6 +125,20 @@ TForm1::TForm1(AnalysisState& state, QWidget* parent) : QMainWindow(parent), sta
   ConnectGraphEvent(Button11, GraphEvent::Kind::kCancel);
   ConnectCommand(Button12, &CommandTable::NextCadre);
   ConnectCommand(Button13, &CommandTable::PreviousCadre);
+  // The quick scale lives on the graph, so it shows and hides with it.
+  quick_scale = new QToolButton(Image3);
+  quick_scale->setText(QStringLiteral("LN"));
+  quick_scale->setToolTip(QStringLiteral("Normal / LN scale (L)"));
+  quick_scale->setCheckable(true);
+  quick_scale->setFocusPolicy(Qt::NoFocus);  // the keys stay with the window
+  connect(quick_scale, &QToolButton::clicked, this, [this] {
+    if (view_ui) ToggleQuickScale(state_, *view_ui);
+    quick_scale->setChecked(state_.view.scale_mode == ScaleMode::kLn);
+  });
+  resize_pause_ = new QTimer(this);
+  resize_pause_->setSingleShot(true);
+  resize_pause_->setInterval(kResizePauseMs);
+  connect(resize_pause_, &QTimer::timeout, this, &TForm1::FollowWindowSize);
   SetWindowColor(ToQColor(colors::kButtonFace));
   ApplyLayout();
 }
@@ -225,6 +241,7 @@ void TForm1::ApplyLayout() {
   font.setPointSize(state_.display.font_size);
   setFont(font);
   move(0, 0);
+  setMinimumSize(Scaled(630), Scaled(470));
   resize(Scaled(630), Scaled(470));
   Image3->move(0, 0);
   Label1->move(Scaled(121), Scaled(59));
@@ -437,6 +454,24 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
   if (!taken) QMainWindow::keyPressEvent(event);
 }
 
+void TForm1::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  resize_pause_->start();
+}
+
+void TForm1::FollowWindowSize() {
+  // The graph grows by what the window has grown beyond its stated size.
+  const double scale = state_.display.screen_scale;
+  const int width = kLargeGraphWidth + static_cast<int>((this->width() - Scaled(630)) / scale);
+  const int height = kLargeGraphHeight + static_cast<int>((this->height() - Scaled(470)) / scale);
+  if (view_ui) {
+    ResizeLargeGraph(state_, *view_ui, width, height);
+  } else {
+    state_.view.graph_width = std::max(kLargeGraphWidth, width);
+    state_.view.graph_height = std::max(kLargeGraphHeight, height);
+  }
+}
+
 void TForm1::ShowStatus(const QString& line1, const QString& line2) {
   Label1->setText(line1);
   Label1->adjustSize();
@@ -487,6 +522,8 @@ void TForm1::ShowLargeGraph(const QImage& image) {
   Image3->setToolTip(state_.view.spectrum_read ? ToQString(state_.spectrum.file_name) : QString());
   Image3->setPixmap(QPixmap::fromImage(image));
   Image3->adjustSize();
+  quick_scale->setGeometry(Image3->width() - Scaled(27), Scaled(5), Scaled(24), Scaled(20));
+  quick_scale->setChecked(state_.view.scale_mode == ScaleMode::kLn);
   Image3->show();
   for (QPushButton* button : {Button10, Button11, Button12, Button13}) button->raise();
   Label1->raise();

@@ -22,6 +22,8 @@ class QMenu;
 class QDragEnterEvent;
 class QDropEvent;
 class QTableWidget;
+class QTimer;
+class QToolButton;
 
 namespace pektra {
 
@@ -44,7 +46,8 @@ class TForm1 : public QMainWindow {
   // command, and at once when a command in progress changes them).
   void RefreshMenus();
 
-  // Places the window and its parts for the present screen scale and font size.
+  // Places the window and its parts for the present screen scale and font size: the stated size is
+  // the size it opens at and the smallest it can be made; a larger window draws a larger graph.
   void ApplyLayout();
   void ShowStatus(const QString& line1, const QString& line2);
   // Hides the pictures, the result grid, every button and label, gives the window back its
@@ -106,6 +109,7 @@ class TForm1 : public QMainWindow {
   QPushButton* Button12 = nullptr;      // "Next cadre"
   QPushButton* Button13 = nullptr;      // "Previous cadre"
   QPushButton* Button14 = nullptr;      // "Graph Single Peaks"
+  QToolButton* quick_scale = nullptr;   // Normal / LN, in the large graph's top right corner
   std::vector<QAction*> menu_titles;    // per menu: its title (for "Test" the command itself)
   std::vector<std::vector<QAction*>> menu_actions;  // per menu: its items
 
@@ -116,6 +120,8 @@ class TForm1 : public QMainWindow {
   void dropEvent(QDropEvent* event) override;
   // The keys of the large graph: L quick scale, Home whole spectrum, Left / Right step.
   void keyPressEvent(QKeyEvent* event) override;
+  // The large graph follows the window's size, drawn again once the resizing pauses.
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   int Scaled(double design_units) const;
@@ -135,6 +141,8 @@ class TForm1 : public QMainWindow {
   bool LargeGraphMouse(QEvent* event);
   // A click on the large graph: to a waiting pick, else the read-out.
   void LargeGraphClick(const GraphEvent& click);
+  // Gives the large graph the design size the window has room for and draws it again.
+  void FollowWindowSize();
 
   // fit_display_widgets.cpp
   void CreateFitDisplayWidgets(QWidget* central);
@@ -150,6 +158,7 @@ class TForm1 : public QMainWindow {
   QMenu* recent_menu_ = nullptr;
   std::optional<QPoint> drag_from_;  // the press on the large graph a drag started from
   bool dragged_ = false;             // the pointer moved far enough to pan
+  QTimer* resize_pause_ = nullptr;   // runs out when the window has not been resized for a moment
   std::pair<bool, bool> drawing_saved_{false, true};  // histogram, fitted curves as last stored
 };
 

@@ -85,7 +85,8 @@ class ItemPainter {
     font.setBold(item.bold);
     painter_.setFont(font);
     const QString text = ToQString(item.text);
-    const QRectF box(S(item.x), S(item.y), QFontMetricsF(font).horizontalAdvance(text) + 2,
+    const double width = QFontMetricsF(font).horizontalAdvance(text) + 2;
+    const QRectF box(item.align_right ? S(item.x) - width : S(item.x), S(item.y), width,
                      QFontMetricsF(font).height());
     if (item.opaque) painter_.fillRect(box, ToQColor(item.background));
     painter_.setPen(ToQColor(item.color));

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -79,6 +80,31 @@ TEST(QtDialog, HelpHoldsTheButtonsWhileItShowsAndTheDialogAnswersAfterwards) {
   EXPECT_TRUE(help_shown);
   EXPECT_TRUE(dialog.ok);
   EXPECT_EQ(dialog.combo_box.selected, 1);
+}
+
+// A heading over the columns of a memo stands over them only in the memo's fixed-pitch font; a
+// plain label keeps the form's own.
+TEST(QtDialog, AColumnHeadingIsDrawnInTheFontOfTheMemoBelowIt) {
+  AnalysisState state;
+  TForm1 window(state);
+  QtUserInterface ui(window, 1.5, 12);
+  DialogContent dialog = OpenDialogForm("Efficiency");
+  ShowLabel(dialog, 0, 15, 362, "       Energy     Efficiency      Error ").column_heading = true;
+  ShowLabel(dialog, 1, 15, 380, "Plain");
+  ShowMemo(dialog, 15, 290, "  121.78  0.0012  0.00004");
+  OnNextDialog([](QDialog& form) {
+    const QFont memo = form.findChild<QPlainTextEdit*>()->font();
+    for (QLabel* label : form.findChildren<QLabel*>()) {
+      const bool heading = label->text().contains("Energy");
+      if (!heading && label->text() != "Plain") continue;
+      EXPECT_EQ(label->font().family() == memo.family(), heading) << label->text().toStdString();
+      if (heading) {
+        EXPECT_EQ(label->font().pointSize(), memo.pointSize());
+      }
+    }
+    form.reject();
+  });
+  ui.ShowDialog(dialog);
 }
 
 }  // namespace

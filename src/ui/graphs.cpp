@@ -94,6 +94,8 @@ void AddPoints(Picture& picture, const AnalysisState& state, double top) {
   }
 }
 
+constexpr double kEnergyCaptionEnd = 50;  // "Energy:" in the axis font at x 0
+
 void AddHorizontalScale(Picture& picture, AnalysisState& state) {
   const int n = WindowLength(state);
   const double spacing = 64.0 * PlotWidth(state) / kPlotWidth;
@@ -104,7 +106,9 @@ void AddHorizontalScale(Picture& picture, AnalysisState& state) {
     picture.Add(DottedLine{x, 96, dots, 5, true, colors::kLime});
     const double channel = state.view.interval_begin + 64.0 * (j - 1) * n / 512.0;
     picture.Add(Label(x - 20, 370 + dy, FormatFixed(6, 0, channel), colors::kWhite, kAxisFont));
-    picture.Add(Label(x - 24, 385 + dy, FormatFixed(7, 1, ChannelEnergy(state, channel)),
+    // The first energy starts after the "Energy:" caption instead of running into it.
+    const double energy_x = j == 1 ? std::max(x - 24, kEnergyCaptionEnd) : x - 24;
+    picture.Add(Label(energy_x, 385 + dy, FormatFixed(7, 1, ChannelEnergy(state, channel)),
                       colors::kWhite, kAxisFont));
   }
   picture.Add(Label(0, 370 + dy, "Chan.:", colors::kWhite, kAxisFont));

@@ -81,7 +81,9 @@ class ItemPainter {
   void operator()(const Text& item) {
     FlushPixels();
     QFont font = painter_.font();
-    font.setPointSize(std::max(1, item.size));
+    // Texts grow with the screen scale like everything else in the picture, so that labels keep
+    // their places relative to the lines they name.
+    font.setPointSizeF(std::max(1.0, item.size * screen_scale_));
     font.setBold(item.bold);
     painter_.setFont(font);
     const QString text = ToQString(item.text);

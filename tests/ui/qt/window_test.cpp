@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <algorithm>
 
 #include <QKeyEvent>
 #include <QMenuBar>
@@ -101,6 +102,31 @@ TEST(PaintPicture, PaintsEachKindOfItemAtScaledPositions) {
   const QImage scaled = PaintPicture(picture, 1.5);
   EXPECT_EQ(scaled.size(), QSize(150, 75));
   EXPECT_EQ(QColor(scaled.pixel(75, 30)), QColor(255, 0, 255));
+}
+
+// A label keeps its size relative to the lines it names: at scale 1.5 its text is half as wide
+// again, not left at the size of scale 1 between lines half as far apart again.
+TEST(PaintPicture, TextsGrowWithTheScale) {
+  App();
+  Picture picture;
+  picture.width = 200;
+  picture.height = 40;
+  picture.background = colors::kBlack;
+  picture.Add(Text{5, 5, "1086.74", colors::kWhite, 8});
+  auto text_width = [&picture](double scale) {
+    const QImage image = PaintPicture(picture, scale);
+    int left = image.width(), right = -1;
+    for (int y = 0; y < image.height(); ++y) {
+      for (int x = 0; x < image.width(); ++x) {
+        if (QColor(image.pixel(x, y)).lightness() < 128) continue;
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+    }
+    return right - left + 1;
+  };
+  const double ratio = static_cast<double>(text_width(1.5)) / text_width(1.0);
+  EXPECT_NEAR(ratio, 1.5, 0.2);
 }
 
 TEST(QtDialog, ReturnsTypedTextChosenItemAndTickedBoxesOnOk) {

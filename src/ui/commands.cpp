@@ -217,6 +217,8 @@ void CommandTable::Build() {
         item("Spectrum  Fit",
              [&s, &ui] {
                SpectrumFitCommand(FitOf(s), ui);
+               // The graph shows the new curves at once when they are drawn over it.
+               if (s.view.fitted_curves_shown && HasFittedCurves(s)) ShowFittedCurves(s, ui, true);
                ui.ShowStatus(s.view.status_text[0], s.view.status_text[1]);
              }),
         later("Fit Loop"), later("Fit for Graphs")}},

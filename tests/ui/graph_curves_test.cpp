@@ -104,6 +104,8 @@ TEST(FittedCurveOverlay, DrawnNearTheCountsUntilSwitchedOffOrTheSpectrumChanges)
   ASSERT_FALSE(state.results.fitted_curves.empty());
   EXPECT_TRUE(HasFittedCurves(state));
   EXPECT_TRUE(Item(fitted.table, "Fitted Curve").checked);
+  // The graph shown when the fit ends already holds the curves.
+  EXPECT_FALSE(OpsOf<Polyline>(LastGraph(fitted.ui), colors::kAqua).empty());
 
   // Over the peak the curve runs through the counts, inside the plot.
   const int peak = fitted.ShowStrongestPeak();

@@ -1,13 +1,9 @@
 // The fitted curve on the window's large graph: the Eu152 test spectrum marked and fitted, the
 // window zoomed into two peaks shows the aqua curve over the counts, at scale 1 and 1.5.
-// PEKTRA_SCREENSHOT_DIR=docs writes the pictures of the documentation.
 #include <gtest/gtest.h>
 
 #include <QColor>
 #include <QImage>
-#include <QPixmap>
-#include <QString>
-#include <cstdlib>
 
 #include "fit/spectrum_fit.h"
 #include "marking/marking.h"
@@ -63,10 +59,6 @@ TEST(FittedCurveWindow, TheZoomedPeaksShowTheCurveAtBothScales) {
     DrawCadre(state, ui);
     window.RefreshMenus();
     EXPECT_GT(AquaPixels(window.large_graph()), 100 * scale) << scale;
-    if (const char* folder = std::getenv("PEKTRA_SCREENSHOT_DIR")) {
-      const QString suffix = scale == 1.0 ? QString() : QStringLiteral("-1.5");
-      window.grab().save(QString::fromUtf8(folder) + "/window-fitted-curve" + suffix + ".png");
-    }
     window.close();
   }
 }

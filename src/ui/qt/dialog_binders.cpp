@@ -203,9 +203,15 @@ class SortCell : public QTableWidgetItem {
 ReadBack BindListTable(const DialogForm& form, const DialogListBox& list_box) {
   const int columns = static_cast<int>(list_box.columns.size());
   auto* table = new QTableWidget(static_cast<int>(list_box.rows.size()), columns, &form.widget);
+  // The titles' font goes into the style sheet too: a section drawn by a style sheet does not
+  // take the header's own font.
+  const QFont fixed = form.FixedPitchFont();
   table->setStyleSheet(
       QStringLiteral("QTableWidget { color: aqua; background-color: black; gridline-color: gray; } "
-                     "QHeaderView::section { color: white; background-color: maroon; }"));
+                     "QHeaderView::section { color: white; background-color: maroon; "
+                     "font-family: \"%1\"; font-size: %2pt; font-weight: bold; }")
+          .arg(fixed.family())
+          .arg(fixed.pointSize()));
   table->setFont(form.FixedPitchFont());
   table->horizontalHeader()->setFont(form.FixedPitchFont());
   table->verticalHeader()->hide();

@@ -456,6 +456,7 @@ void TForm1::keyPressEvent(QKeyEvent* event) {
 
 void TForm1::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
+  FitStatusLines();
   resize_pause_->start();
 }
 
@@ -473,14 +474,28 @@ void TForm1::FollowWindowSize() {
 }
 
 void TForm1::ShowStatus(const QString& line1, const QString& line2) {
-  Label1->setText(line1);
-  Label1->adjustSize();
+  status_lines_[0] = line1;
+  status_lines_[1] = line2;
+  FitStatusLines();
   Label1->setVisible(!line1.isEmpty());
   Label1->raise();
-  Label2->setText(line2);
-  Label2->adjustSize();
   Label2->setVisible(!line2.isEmpty());
   Label2->raise();
+}
+
+void TForm1::FitStatusLines() {
+  // A line longer than the window ends in "…" instead of running off it; the whole line is the
+  // label's tooltip then.
+  QLabel* labels[] = {Label1, Label2};
+  for (int i = 0; i < 2; ++i) {
+    QLabel* label = labels[i];
+    const int room = std::max(Scaled(40), width() - label->x() - Scaled(6));
+    const QString shown =
+        label->fontMetrics().elidedText(status_lines_[i], Qt::ElideRight, room - Scaled(4));
+    label->setText(shown);
+    label->setToolTip(shown == status_lines_[i] ? QString() : status_lines_[i]);
+    label->adjustSize();
+  }
 }
 
 void TForm1::ShowHint(const QString& text, int left, int top, const QColor& color) {

@@ -158,7 +158,10 @@ class TForm1 : public QMainWindow {
   QMenu* recent_menu_ = nullptr;
   std::optional<QPoint> drag_from_;  // the press on the large graph a drag started from
   bool dragged_ = false;             // the pointer moved far enough to pan
-  QTimer* resize_pause_ = nullptr;   // runs out when the window has not been resized for a moment
+  // The status lines as given; each label shows its line shortened to the window's width.
+  QString status_lines_[2];
+  void FitStatusLines();
+  QTimer* resize_pause_ = nullptr;  // runs out when the window has not been resized for a moment
   std::pair<bool, bool> drawing_saved_{false, true};  // histogram, fitted curves as last stored
 };
 

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -156,6 +157,27 @@ TEST(WindowResize, TheQuickScaleButtonSitsInTheGraphsCornerAndTogglesLikeTheKey)
   // Without a graph the button is gone with it.
   w.window.ClearForm();
   EXPECT_FALSE(button->isVisible());
+}
+
+// A status line longer than the window ends inside it, the whole line in its tooltip; a wider
+// window shows it whole.
+TEST(WindowResize, ALongStatusLineEndsInsideTheWindowAndShowsWholeWhenThereIsRoom) {
+  ResizableWindow w(1.0);
+  const QString line =
+      "Energy calibration of the file in force: E = 0.33973 + 0.18297 i + 5.5683e-09 i^2 "
+      "(i = channel)";
+  w.window.ShowStatus("Spectrum read in.", line);
+  QLabel* label = w.window.Label2;
+  EXPECT_LE(label->geometry().right(), w.window.width());
+  EXPECT_TRUE(label->text().endsWith(QChar(0x2026))) << label->text().toStdString();
+  EXPECT_EQ(label->toolTip(), line);
+  EXPECT_EQ(w.window.Label1->text(), "Spectrum read in.");
+  EXPECT_TRUE(w.window.Label1->toolTip().isEmpty());
+
+  w.Resize(1400, 900);
+  EXPECT_EQ(label->text(), line);
+  EXPECT_TRUE(label->toolTip().isEmpty());
+  EXPECT_LE(label->geometry().right(), w.window.width());
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "ui/commands.h"
 #include "ui/graphs.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/modal_dialogs.h"
 #include "ui/qt/qt_user_interface.h"
 
 namespace pektra {
@@ -34,17 +35,7 @@ struct MenuWindow {
     window.SetCommandTable(&table);
     window.show();
   }
-  void Run(const std::string& caption) {
-    for (const std::vector<QAction*>& actions : window.menu_actions) {
-      for (QAction* action : actions) {
-        if (action->text().toStdString() == caption) {
-          action->trigger();
-          return;
-        }
-      }
-    }
-    ADD_FAILURE() << "no menu item " << caption;
-  }
+  void Run(const std::string& caption) { testing::RunMenuItem(window, caption); }
 };
 
 // Plays the user on the large graph: whenever a command waits, the next scripted click goes to

@@ -19,6 +19,7 @@
 #include "ui/commands.h"
 #include "ui/graphs.h"
 #include "ui/qt/main_window.h"
+#include "ui/qt/modal_dialogs.h"
 #include "ui/qt/qt_user_interface.h"
 
 namespace pektra {
@@ -53,17 +54,7 @@ struct ResizableWindow : ScaledState {
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(window.Image3, &wheel);
   }
-  void Run(const std::string& caption) {
-    for (const std::vector<QAction*>& actions : window.menu_actions) {
-      for (QAction* action : actions) {
-        if (action->text().toStdString() == caption) {
-          action->trigger();
-          return;
-        }
-      }
-    }
-    ADD_FAILURE() << "no menu item " << caption;
-  }
+  void Run(const std::string& caption) { testing::RunMenuItem(window, caption); }
 
   TForm1 window{state};
   QtUserInterface ui;

@@ -466,8 +466,10 @@ double CellValue(const DialogContent& dialog, std::size_t row) {
   return EntryToReal(row < cells.size() && !cells[row].empty() ? cells[row][0] : "", readable);
 }
 
-void ShowReport(const EnergyCalibration& enc, double discrepancy, UserInterface& ui) {
+void ShowReport(const EnergyCalibration& enc, double discrepancy, bool rus_help,
+                UserInterface& ui) {
   DialogContent report = OpenDialogForm("Auto energy calibration", 170, 400, 430);
+  report.help_lines = HelpLines(HelpTopic::kAutoCalibration, rus_help);
   ShowListBox(report, 3, 40, 380, 300, AutoCalibrationReport(enc, discrepancy));
   ui.ShowDialog(report);
 }
@@ -513,7 +515,7 @@ bool AutoEnergyCalibration(const AutoCalibrationContext& ctx, UserInterface& ui)
     return false;
   }
   ctx.cal.enc = enc;
-  ShowReport(enc, run.discrepancy, ui);
+  ShowReport(enc, run.discrepancy, ctx.rus_help, ui);
   return true;
 }
 

@@ -477,6 +477,7 @@ void ShowEnergyCalibrationGraph(const CalibrationContext& ctx, UserInterface& ui
     return;
   }
   DialogContent dialog = OpenDialogForm("Energy calibration", 250, 330, 430);
+  dialog.help_lines = HelpLines(HelpTopic::kEnergyCalibration, ctx.display.rus_help);
   DialogPicture& area = dialog.pictures[0];
   area.visible = true;
   area.left = 20;

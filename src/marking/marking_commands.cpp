@@ -460,6 +460,7 @@ void ReportNotFound(const MarkingContext& ctx, UserInterface& ui) {
   }
   if (!lines.empty()) {
     DialogContent report = OpenDialogForm("List of not found peaks");
+    report.help_lines = HelpLines(HelpTopic::kEnergyList, ctx.display.rus_help);
     ShowList(report, std::move(lines));
     ui.ShowDialog(report);
   }

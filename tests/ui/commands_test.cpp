@@ -6,7 +6,6 @@
 #include <stdexcept>
 
 #include "calib/calibration.h"
-#include "core/help_texts.h"
 #include "state/analysis_state.h"
 #include "support/scripted_ui.h"
 #include "support/test_files.h"
@@ -167,26 +166,6 @@ TEST(CommandTable, AutoEnergyCalibrationOfTheMarkedTestSpectrum) {
   EXPECT_EQ(state.enc.enc_mode, 1);
   for (const double e : {121.7824, 344.2811, 778.925, 1408.029}) {
     EXPECT_NEAR(LinearEnergy(state.enc, e / 0.5), e, 0.5) << e;
-  }
-}
-
-}  // namespace
-}  // namespace pektra
-
-namespace pektra {
-namespace {
-
-TEST(CommandTable, TheTestDialogHasItsOwnHelpInBothLanguages) {
-  for (const bool russian : {false, true}) {
-    AnalysisState state;
-    state.display.rus_help = russian;
-    testing::ScriptedUi ui;
-    ui.CancelDialog();
-    CommandTable table(state, ui);
-    table.RunCaption("Test");
-    ASSERT_EQ(ui.dialogs().size(), 1u);
-    EXPECT_EQ(ui.dialogs()[0].help_lines, HelpLines(HelpTopic::kTestSpectra, russian));
-    EXPECT_EQ(ui.dialogs()[0].help_lines.front().rfind("Set Test Spectra", 0), 0u);
   }
 }
 

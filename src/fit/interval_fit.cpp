@@ -63,7 +63,8 @@ double BackgroundValue(const TParameter& fitter, const std::array<double, 4>& tj
 
 // The model at channel c (fractional for the graphs). With `derivatives` the increments of the
 // parameters receive df/dp. fit_components gets background, total and each peak's term.
-double EvaluateModel(const FitContext& ctx, double c, bool derivatives) {
+double EvaluateModel(const FitContext& ctx, double c, bool derivatives,
+                     const TPeakModel::Slopes* slopes = nullptr) {
   TParameter& fitter = ctx.fitter;
   const Layout lay = LayoutOf(ctx);
   const std::array<double, 4> tj = Chebyshev(BackgroundCoordinate(ctx, c));
@@ -84,7 +85,8 @@ double EvaluateModel(const FitContext& ctx, double c, bool derivatives) {
   for (int k = 1; k <= lay.n; ++k) {
     const double a = fitter.param(lay.amplitude(k)).value;
     const double x = (c - fitter.param(lay.position(k)).value) / width;
-    const TPeakModel::Shape m = ctx.peak_model.EvalTable(x);
+    const TPeakModel::Shape m =
+        slopes ? ctx.peak_model.EvalTable(x, *slopes) : ctx.peak_model.EvalTable(x);
     const double term = a * m.value;
     total += term;
     components[static_cast<std::size_t>(k + 1)] = term;
@@ -264,8 +266,9 @@ void ShowNotes(UserInterface& ui, const FitSummary& summary) {
 
 }  // namespace
 
-PointValue ModelPoint(const FitContext& ctx, int stage, int k) {
-  (void)stage;
+namespace {
+
+PointValue ModelPointWith(const FitContext& ctx, int k, const TPeakModel::Slopes* slopes) {
   const TSpectrum& sp = ctx.spectrum;
   const int c = ctx.fit.fit_first + k - 1;
   PointValue pv;
@@ -277,7 +280,7 @@ PointValue ModelPoint(const FitContext& ctx, int stage, int k) {
     e = std::sqrt(e * e + sp.errors[c + 1] * sp.errors[c + 1]);
   }
   pv.w = e != 0 ? 1.0 / (e * e) : 0.0;
-  pv.f = EvaluateModel(ctx, c, /*derivatives=*/true);
+  pv.f = EvaluateModel(ctx, c, /*derivatives=*/true, slopes);
   if (ctx.fit.fit_max_count < ctx.processing.small_stat && c + 1 <= kMaxChannels) {
     // The measured value is the sum of two channels, so the model is too: fitted against one
     // channel's model, the amplitudes came out twice the peaks' and the positions half a
@@ -287,11 +290,18 @@ PointValue ModelPoint(const FitContext& ctx, int stage, int k) {
     std::vector<double> first(static_cast<std::size_t>(count));
     for (int j = 1; j <= count; ++j)
       first[static_cast<std::size_t>(j - 1)] = fitter.param(j).increment;
-    pv.f += EvaluateModel(ctx, c + 1, /*derivatives=*/true);
+    pv.f += EvaluateModel(ctx, c + 1, /*derivatives=*/true, slopes);
     for (int j = 1; j <= count; ++j)
       fitter.param(j).increment += first[static_cast<std::size_t>(j - 1)];
   }
   return pv;
+}
+
+}  // namespace
+
+PointValue ModelPoint(const FitContext& ctx, int stage, int k) {
+  (void)stage;
+  return ModelPointWith(ctx, k, nullptr);
 }
 
 double FittedValue(const FitContext& ctx, double x) {
@@ -346,7 +356,9 @@ void FitInterval(const FitContext& ctx, UserInterface& ui, int first_peak, bool 
   TraceLine(ctx, "Interval fit " + std::to_string(ctx.fit.fit_first) + " - " +
                      std::to_string(ctx.fit.fit_last) + ", " + std::to_string(n) +
                      " peak(s), background degree " + std::to_string(ctx.fit.fit_bg_degree));
-  auto point = [&ctx](int stage, int k) { return ModelPoint(ctx, stage, k); };
+  // The peak model stays as it is during the fit: its slopes are worked out once.
+  const TPeakModel::Slopes slopes = ctx.peak_model.TableSlopes();
+  auto point = [&ctx, &slopes](int, int k) { return ModelPointWith(ctx, k, &slopes); };
   ShowNotes(ui, fitter.Fit(point));
   if (AnyFlag(fitter.CheckQuality())) {
     TraceLine(ctx, "Interval fit: quality flags set, one more fit");

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/debug_log.h"
 #include "core/number_format.h"
@@ -353,10 +354,10 @@ bool TParameter::PointDerivatives(const PointProcedure& point, const Pass& pass,
   }
   if (pass.second) NumericalSecondDerivatives(point, pass.stage, i, f);
   if (pass.numerical && pass.final_pass) point(pass.stage, i);  // leave it at the fitted values
-  // d - d is 0 for every finite d and NaN otherwise; summed without a branch per element.
-  double test = 0.0;
-  for (const double v : deriv_) test += v - v;
-  return test == 0;
+  // Without a branch per element.
+  bool finite = true;
+  for (const double v : deriv_) finite &= std::fabs(v) <= std::numeric_limits<double>::max();
+  return finite;
 }
 
 // Forward differences for every parameter that is not fixed: they replace the procedure's

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "core/arithmetic.h"
 #include "core/number_format.h"
@@ -283,21 +284,28 @@ double ExcessScanner::Significance(const std::vector<double>& excess, int base, 
   const int reach = MaxI(channel - lo, hi - channel);
   const double* const shape = ShapeFor(centre, fwhm, reach);
   double a[3][3] = {}, r[3] = {};
-  const int m = with_line ? 3 : 1;
   const double half = MaxD(1.0, 0.5 * (hi - lo));
-  for (int c = lo; c <= hi; ++c) {
-    const double e = ctx_.spectrum.errors[c];
-    if (!(e > 0)) continue;
-    const double weight = 1.0 / (e * e);
-    const double g = shape[c - channel];  // |c - channel| <= reach
-    const double y = excess[static_cast<std::size_t>(c - base)];
-    const double f[3] = {g, 1.0, (c - centre) / half};
-    for (int i = 0; i < m; ++i) {
-      r[i] += weight * f[i] * y;
-      for (int j = 0; j < m; ++j) a[i][j] += weight * f[i] * f[j];
+  // The sums over m = 1 or 3 functions, m fixed at compile time so that the loops over it unroll.
+  auto sums = [&](auto functions) {
+    constexpr int m = decltype(functions)::value;
+    for (int c = lo; c <= hi; ++c) {
+      const double e = ctx_.spectrum.errors[c];
+      if (!(e > 0)) continue;
+      const double weight = 1.0 / (e * e);
+      const double g = shape[c - channel];  // |c - channel| <= reach
+      const double y = excess[static_cast<std::size_t>(c - base)];
+      const double f[3] = {g, 1.0, m == 3 ? (c - centre) / half : 0.0};
+      for (int i = 0; i < m; ++i) {
+        r[i] += weight * f[i] * y;
+        for (int j = 0; j < m; ++j) a[i][j] += weight * f[i] * f[j];
+      }
     }
+  };
+  if (!with_line) {
+    sums(std::integral_constant<int, 1>{});
+    return a[0][0] > 0 ? r[0] / std::sqrt(a[0][0]) : 0.0;
   }
-  if (m == 1) return a[0][0] > 0 ? r[0] / std::sqrt(a[0][0]) : 0.0;
+  sums(std::integral_constant<int, 3>{});
   // The inverse's first row by cofactors.
   const double c00 = a[1][1] * a[2][2] - a[1][2] * a[2][1];
   const double c01 = a[0][2] * a[2][1] - a[0][1] * a[2][2];

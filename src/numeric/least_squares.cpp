@@ -348,14 +348,21 @@ bool TParameter::PointDerivatives(const PointProcedure& point, const Pass& pass,
   const ParameterRecord* const records = params_.data();
   double* const deriv = deriv_.data();
   const std::size_t count = std::min(deriv_.size(), static_cast<std::size_t>(n_));
-  for (std::size_t j = 0; j < count; ++j) deriv[j] = records[j].increment;
+  // Finite or not is found without a branch per element.
+  bool finite = true;
+  for (std::size_t j = 0; j < count; ++j) {
+    const double v = records[j].increment;
+    deriv[j] = v;
+    finite &= std::fabs(v) <= std::numeric_limits<double>::max();
+  }
+  const bool changed = pass.numerical || settings.check_deriv || pass.second;
+  if (!changed && count == deriv_.size()) return finite;
   if (pass.numerical || settings.check_deriv) {
     NumericalFirstDerivatives(point, pass, i, f, max_difference);
   }
   if (pass.second) NumericalSecondDerivatives(point, pass.stage, i, f);
   if (pass.numerical && pass.final_pass) point(pass.stage, i);  // leave it at the fitted values
-  // Without a branch per element.
-  bool finite = true;
+  finite = true;
   for (const double v : deriv_) finite &= std::fabs(v) <= std::numeric_limits<double>::max();
   return finite;
 }

@@ -63,17 +63,16 @@ double BackgroundValue(const TParameter& fitter, const std::array<double, 4>& tj
 
 // The model at channel c (fractional for the graphs). With `derivatives` the increments of the
 // parameters receive df/dp. fit_components gets background, total and each peak's term.
-double EvaluateModel(const FitContext& ctx, double c, bool derivatives,
-                     const TPeakModel::Slopes* slopes = nullptr) {
+// The background terms tj and the width coordinate s are those of c.
+double EvaluateModelAt(const FitContext& ctx, double c, const std::array<double, 4>& tj, double s,
+                       bool derivatives, const TPeakModel::Slopes* slopes) {
   TParameter& fitter = ctx.fitter;
   const Layout lay = LayoutOf(ctx);
-  const std::array<double, 4> tj = Chebyshev(BackgroundCoordinate(ctx, c));
   const double background = BackgroundValue(fitter, tj);
   if (derivatives) {
     for (int j = 0; j < 4; ++j) fitter.param(j + 1).increment = tj[static_cast<std::size_t>(j)];
   }
 
-  const double s = WidthCoordinate(ctx, c);
   const double raw_width = fitter.param(lay.w0()).value + fitter.param(lay.w1()).value * s;
   const bool width_floored = !(raw_width > kMinModelWidth);
   const double width = width_floored ? kMinModelWidth : raw_width;
@@ -104,6 +103,40 @@ double EvaluateModel(const FitContext& ctx, double c, bool derivatives,
   components[0] = background;
   components[1] = total;
   return total;
+}
+
+double EvaluateModel(const FitContext& ctx, double c, bool derivatives,
+                     const TPeakModel::Slopes* slopes = nullptr) {
+  return EvaluateModelAt(ctx, c, Chebyshev(BackgroundCoordinate(ctx, c)), WidthCoordinate(ctx, c),
+                         derivatives, slopes);
+}
+
+// What a point of the interval keeps through a fit: the measured value and its weight, and the
+// background terms and width coordinate of its channel.
+struct FixedPoint {
+  double y = 0.0, w = 0.0, s = 0.0;
+  std::array<double, 4> tj{};
+};
+
+// The fixed parts of every point, as ModelPoint works them out; empty when the points are pairs
+// of channels (low counts) or reach beyond the channels, where ModelPoint does it all itself.
+std::vector<FixedPoint> FixedPoints(const FitContext& ctx) {
+  std::vector<FixedPoint> points;
+  const TSpectrum& sp = ctx.spectrum;
+  if (ctx.fit.fit_max_count < ctx.processing.small_stat || ctx.fit.fit_first < 1 ||
+      ctx.fit.fit_last > kMaxChannels) {
+    return points;
+  }
+  for (int c = ctx.fit.fit_first; c <= ctx.fit.fit_last; ++c) {
+    FixedPoint point;
+    point.y = sp.counts[c];
+    const double e = sp.errors[c];
+    point.w = e != 0 ? 1.0 / (e * e) : 0.0;
+    point.tj = Chebyshev(BackgroundCoordinate(ctx, c));
+    point.s = WidthCoordinate(ctx, c);
+    points.push_back(point);
+  }
+  return points;
 }
 
 // Starting values and limits of the amplitudes, positions and widths; amplitudes left by a
@@ -268,7 +301,16 @@ void ShowNotes(UserInterface& ui, const FitSummary& summary) {
 
 namespace {
 
-PointValue ModelPointWith(const FitContext& ctx, int k, const TPeakModel::Slopes* slopes) {
+PointValue ModelPointWith(const FitContext& ctx, int k, const TPeakModel::Slopes* slopes,
+                          const std::vector<FixedPoint>* fixed = nullptr) {
+  if (fixed && k >= 1 && static_cast<std::size_t>(k) <= fixed->size()) {
+    const FixedPoint& point = (*fixed)[static_cast<std::size_t>(k - 1)];
+    PointValue pv;
+    pv.y = point.y;
+    pv.w = point.w;
+    pv.f = EvaluateModelAt(ctx, ctx.fit.fit_first + k - 1, point.tj, point.s, true, slopes);
+    return pv;
+  }
   const TSpectrum& sp = ctx.spectrum;
   const int c = ctx.fit.fit_first + k - 1;
   PointValue pv;
@@ -358,7 +400,11 @@ void FitInterval(const FitContext& ctx, UserInterface& ui, int first_peak, bool 
                      " peak(s), background degree " + std::to_string(ctx.fit.fit_bg_degree));
   // The peak model stays as it is during the fit: its slopes are worked out once.
   const TPeakModel::Slopes slopes = ctx.peak_model.TableSlopes();
-  auto point = [&ctx, &slopes](int, int k) { return ModelPointWith(ctx, k, &slopes); };
+  // So do the points' measured values, weights and coordinates.
+  const std::vector<FixedPoint> fixed = FixedPoints(ctx);
+  auto point = [&ctx, &slopes, &fixed](int, int k) {
+    return ModelPointWith(ctx, k, &slopes, &fixed);
+  };
   ShowNotes(ui, fitter.Fit(point));
   if (AnyFlag(fitter.CheckQuality())) {
     TraceLine(ctx, "Interval fit: quality flags set, one more fit");

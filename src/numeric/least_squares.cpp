@@ -627,15 +627,13 @@ SweepEnd Sweep(double* m, std::size_t n, bool positive_pivots) {
       if (j == p) continue;
       double* const column = m + j * n;
       const double apj = column[p] / d;
-      // Row p too, in one run, and then its element put back as it was.
-      const double kept_element = column[p];
+      // Row p too, in one run; its element then becomes a(p, j) / d, which is apj (nothing
+      // else reads row p in this round).
       SubtractScaled(column, pivot_column, apj, 0, n);
-      column[p] = kept_element;
+      column[p] = apj;
     }
     for (std::size_t i = 0; i < n; ++i) {
-      if (i == p) continue;
-      at(i, p) /= d;
-      at(p, i) /= d;
+      if (i != p) at(i, p) /= d;
     }
     at(p, p) = -1.0 / d;
     swept[p] = 1;

@@ -63,16 +63,16 @@ double BackgroundValue(const TParameter& fitter, const std::array<double, 4>& tj
 
 // The model at channel c (fractional for the graphs). With `derivatives` the increments of the
 // parameters receive df/dp. fit_components gets background, total and each peak's term.
-double EvaluateModel(const FitContext& ctx, double c, bool derivatives) {
+// The background terms tj and the width coordinate s are those of c.
+double EvaluateModelAt(const FitContext& ctx, double c, const std::array<double, 4>& tj, double s,
+                       bool derivatives, const TPeakModel::Slopes* slopes) {
   TParameter& fitter = ctx.fitter;
   const Layout lay = LayoutOf(ctx);
-  const std::array<double, 4> tj = Chebyshev(BackgroundCoordinate(ctx, c));
   const double background = BackgroundValue(fitter, tj);
   if (derivatives) {
     for (int j = 0; j < 4; ++j) fitter.param(j + 1).increment = tj[static_cast<std::size_t>(j)];
   }
 
-  const double s = WidthCoordinate(ctx, c);
   const double raw_width = fitter.param(lay.w0()).value + fitter.param(lay.w1()).value * s;
   const bool width_floored = !(raw_width > kMinModelWidth);
   const double width = width_floored ? kMinModelWidth : raw_width;
@@ -84,7 +84,8 @@ double EvaluateModel(const FitContext& ctx, double c, bool derivatives) {
   for (int k = 1; k <= lay.n; ++k) {
     const double a = fitter.param(lay.amplitude(k)).value;
     const double x = (c - fitter.param(lay.position(k)).value) / width;
-    const TPeakModel::Shape m = ctx.peak_model.EvalTable(x);
+    const TPeakModel::Shape m =
+        slopes ? ctx.peak_model.EvalTable(x, *slopes) : ctx.peak_model.EvalTable(x);
     const double term = a * m.value;
     total += term;
     components[static_cast<std::size_t>(k + 1)] = term;
@@ -102,6 +103,40 @@ double EvaluateModel(const FitContext& ctx, double c, bool derivatives) {
   components[0] = background;
   components[1] = total;
   return total;
+}
+
+double EvaluateModel(const FitContext& ctx, double c, bool derivatives,
+                     const TPeakModel::Slopes* slopes = nullptr) {
+  return EvaluateModelAt(ctx, c, Chebyshev(BackgroundCoordinate(ctx, c)), WidthCoordinate(ctx, c),
+                         derivatives, slopes);
+}
+
+// What a point of the interval keeps through a fit: the measured value and its weight, and the
+// background terms and width coordinate of its channel.
+struct FixedPoint {
+  double y = 0.0, w = 0.0, s = 0.0;
+  std::array<double, 4> tj{};
+};
+
+// The fixed parts of every point, as ModelPoint works them out; empty when the points are pairs
+// of channels (low counts) or reach beyond the channels, where ModelPoint does it all itself.
+std::vector<FixedPoint> FixedPoints(const FitContext& ctx) {
+  std::vector<FixedPoint> points;
+  const TSpectrum& sp = ctx.spectrum;
+  if (ctx.fit.fit_max_count < ctx.processing.small_stat || ctx.fit.fit_first < 1 ||
+      ctx.fit.fit_last > kMaxChannels) {
+    return points;
+  }
+  for (int c = ctx.fit.fit_first; c <= ctx.fit.fit_last; ++c) {
+    FixedPoint point;
+    point.y = sp.counts[c];
+    const double e = sp.errors[c];
+    point.w = e != 0 ? 1.0 / (e * e) : 0.0;
+    point.tj = Chebyshev(BackgroundCoordinate(ctx, c));
+    point.s = WidthCoordinate(ctx, c);
+    points.push_back(point);
+  }
+  return points;
 }
 
 // Starting values and limits of the amplitudes, positions and widths; amplitudes left by a
@@ -264,8 +299,18 @@ void ShowNotes(UserInterface& ui, const FitSummary& summary) {
 
 }  // namespace
 
-PointValue ModelPoint(const FitContext& ctx, int stage, int k) {
-  (void)stage;
+namespace {
+
+PointValue ModelPointWith(const FitContext& ctx, int k, const TPeakModel::Slopes* slopes,
+                          const std::vector<FixedPoint>* fixed = nullptr) {
+  if (fixed && k >= 1 && static_cast<std::size_t>(k) <= fixed->size()) {
+    const FixedPoint& point = (*fixed)[static_cast<std::size_t>(k - 1)];
+    PointValue pv;
+    pv.y = point.y;
+    pv.w = point.w;
+    pv.f = EvaluateModelAt(ctx, ctx.fit.fit_first + k - 1, point.tj, point.s, true, slopes);
+    return pv;
+  }
   const TSpectrum& sp = ctx.spectrum;
   const int c = ctx.fit.fit_first + k - 1;
   PointValue pv;
@@ -277,7 +322,7 @@ PointValue ModelPoint(const FitContext& ctx, int stage, int k) {
     e = std::sqrt(e * e + sp.errors[c + 1] * sp.errors[c + 1]);
   }
   pv.w = e != 0 ? 1.0 / (e * e) : 0.0;
-  pv.f = EvaluateModel(ctx, c, /*derivatives=*/true);
+  pv.f = EvaluateModel(ctx, c, /*derivatives=*/true, slopes);
   if (ctx.fit.fit_max_count < ctx.processing.small_stat && c + 1 <= kMaxChannels) {
     // The measured value is the sum of two channels, so the model is too: fitted against one
     // channel's model, the amplitudes came out twice the peaks' and the positions half a
@@ -287,11 +332,18 @@ PointValue ModelPoint(const FitContext& ctx, int stage, int k) {
     std::vector<double> first(static_cast<std::size_t>(count));
     for (int j = 1; j <= count; ++j)
       first[static_cast<std::size_t>(j - 1)] = fitter.param(j).increment;
-    pv.f += EvaluateModel(ctx, c + 1, /*derivatives=*/true);
+    pv.f += EvaluateModel(ctx, c + 1, /*derivatives=*/true, slopes);
     for (int j = 1; j <= count; ++j)
       fitter.param(j).increment += first[static_cast<std::size_t>(j - 1)];
   }
   return pv;
+}
+
+}  // namespace
+
+PointValue ModelPoint(const FitContext& ctx, int stage, int k) {
+  (void)stage;
+  return ModelPointWith(ctx, k, nullptr);
 }
 
 double FittedValue(const FitContext& ctx, double x) {
@@ -359,7 +411,13 @@ void FitInterval(const FitContext& ctx, UserInterface& ui, int first_peak, bool 
   TraceLine(ctx, "Interval fit " + std::to_string(ctx.fit.fit_first) + " - " +
                      std::to_string(ctx.fit.fit_last) + ", " + std::to_string(n) +
                      " peak(s), background degree " + std::to_string(ctx.fit.fit_bg_degree));
-  auto point = [&ctx](int stage, int k) { return ModelPoint(ctx, stage, k); };
+  // The peak model stays as it is during the fit: its slopes are worked out once.
+  const TPeakModel::Slopes slopes = ctx.peak_model.TableSlopes();
+  // So do the points' measured values, weights and coordinates.
+  const std::vector<FixedPoint> fixed = FixedPoints(ctx);
+  auto point = [&ctx, &slopes, &fixed](int, int k) {
+    return ModelPointWith(ctx, k, &slopes, &fixed);
+  };
   ShowNotes(ui, fitter.Fit(point));
   if (AnyFlag(fitter.CheckQuality())) {
     TraceLine(ctx, "Interval fit: quality flags set, one more fit");

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "core/arithmetic.h"
 #include "core/number_format.h"
@@ -281,6 +282,26 @@ const double* ExcessScanner::ValuesFor(double fwhm, double fraction, int reach) 
   return found->values.data() + found->reach;
 }
 
+void ExcessScanner::CoverWeights(int lo, int hi) {
+  if (lo > hi) return;
+  const int last = weights_first_ + static_cast<int>(weights_.size()) - 1;
+  if (!weights_.empty() && lo >= weights_first_ && hi <= last) return;
+  // A margin on both sides, so that a scan moving on by a channel at a time finds them for a
+  // while.
+  constexpr int kMargin = 128;
+  const int first = lo - kMargin;
+  const int end = hi + kMargin;
+  weights_first_ = first;
+  weight_errors_.assign(static_cast<std::size_t>(end - first + 1), 0.0);
+  weights_.assign(weight_errors_.size(), 0.0);
+  for (int c = MaxI(first, 1); c <= MinI(end, kMaxChannels); ++c) {
+    const std::size_t at = static_cast<std::size_t>(c - first);
+    const double e = ctx_.spectrum.errors[c];
+    weight_errors_[at] = e;
+    weights_[at] = e > 0 ? 1.0 / (e * e) : 0.0;
+  }
+}
+
 double ExcessScanner::Significance(const std::vector<double>& excess, int base, int lo, int hi,
                                    double centre, double fwhm, bool with_line) {
   // Weighted least squares of excess = S g + b0 + b1 t, g the unit-area peak per channel.
@@ -288,21 +309,33 @@ double ExcessScanner::Significance(const std::vector<double>& excess, int base, 
   const int reach = MaxI(channel - lo, hi - channel);
   const double* const shape = ShapeFor(centre, fwhm, reach);
   double a[3][3] = {}, r[3] = {};
-  const int m = with_line ? 3 : 1;
   const double half = MaxD(1.0, 0.5 * (hi - lo));
-  for (int c = lo; c <= hi; ++c) {
-    const double e = ctx_.spectrum.errors[c];
-    if (!(e > 0)) continue;
-    const double weight = 1.0 / (e * e);
-    const double g = shape[c - channel];  // |c - channel| <= reach
-    const double y = excess[static_cast<std::size_t>(c - base)];
-    const double f[3] = {g, 1.0, (c - centre) / half};
-    for (int i = 0; i < m; ++i) {
-      r[i] += weight * f[i] * y;
-      for (int j = 0; j < m; ++j) a[i][j] += weight * f[i] * f[j];
+  CoverWeights(lo, hi);
+  const std::size_t cached = weights_.size();
+  // The sums over m = 1 or 3 functions, m fixed at compile time so that the loops over it unroll.
+  auto sums = [&](auto functions) {
+    constexpr int m = decltype(functions)::value;
+    for (int c = lo; c <= hi; ++c) {
+      const double e = ctx_.spectrum.errors[c];
+      if (!(e > 0)) continue;
+      // The weight worked out by CoverWeights for this error, as long as the error is the same.
+      const std::size_t at = static_cast<std::size_t>(c - weights_first_);
+      const bool known = at < cached && weight_errors_[at] == e;
+      const double weight = known ? weights_[at] : 1.0 / (e * e);
+      const double g = shape[c - channel];  // |c - channel| <= reach
+      const double y = excess[static_cast<std::size_t>(c - base)];
+      const double f[3] = {g, 1.0, m == 3 ? (c - centre) / half : 0.0};
+      for (int i = 0; i < m; ++i) {
+        r[i] += weight * f[i] * y;
+        for (int j = 0; j < m; ++j) a[i][j] += weight * f[i] * f[j];
+      }
     }
+  };
+  if (!with_line) {
+    sums(std::integral_constant<int, 1>{});
+    return a[0][0] > 0 ? r[0] / std::sqrt(a[0][0]) : 0.0;
   }
-  if (m == 1) return a[0][0] > 0 ? r[0] / std::sqrt(a[0][0]) : 0.0;
+  sums(std::integral_constant<int, 3>{});
   // The inverse's first row by cofactors.
   const double c00 = a[1][1] * a[2][2] - a[1][2] * a[2][1];
   const double c01 = a[0][2] * a[2][1] - a[0][1] * a[2][2];

@@ -66,7 +66,13 @@ class ExcessScanner {
   const double* ShapeFor(double centre, double fwhm, int reach);
   const double* ValuesFor(double fwhm, double fraction, int reach);
 
+  // 1 / e^2 of the channels' errors e, worked out once for the many scan steps over them; a
+  // weight is used only while its channel's error is still the one it was made from.
+  void CoverWeights(int lo, int hi);
+
   const FitContext& ctx_;
+  int weights_first_ = 0;  // channel of weights_[0]
+  std::vector<double> weight_errors_, weights_;
   Shape shapes_[2];
   int next_ = 0;
   Values values_[4];

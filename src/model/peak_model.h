@@ -50,6 +50,16 @@ class TPeakModel {
   };
   // Inline: the fit takes it at every point of every peak.
   Shape EvalTable(double x) const;
+  // The first and second differences of the table at every node (by node, 1..kNodes), divided by
+  // the node step as EvalTable divides them: worked out once for many evaluations.
+  // EvalTable(x, slopes) gives the values of EvalTable(x) while the table and span stay as they
+  // were when the slopes were taken.
+  struct Slopes {
+    std::vector<double> first, second;
+    double span = 0.0;
+  };
+  Slopes TableSlopes() const;
+  Shape EvalTable(double x, const Slopes& slopes) const;
   // The evaluation the peak search uses; the same as EvalTable for every type that is built.
   Shape EvalShape(double x) const { return EvalTable(x); }
   // The value of the centre node: shape values divided by it give a peak of height 1.
@@ -85,6 +95,39 @@ inline TPeakModel::Shape TPeakModel::EvalTable(double x) const {
   const double fm = at(node - 1), fp = at(node + 1);
   const double d1 = (fp - fm) / (2.0 * h);
   const double d2 = (fp - 2.0 * f0 + fm) / (h * h);
+  const double d = x - (x < 0 ? -k * h : k * h);
+  return {f0 + d * (d1 + d * d2 / 2.0), d1 + d * d2, d2};
+}
+
+inline TPeakModel::Slopes TPeakModel::TableSlopes() const {
+  Slopes slopes;
+  slopes.span = span;
+  const double h = span / kHalfNodes;
+  auto at = [this](int i) { return (i >= 1 && i <= kNodes) ? model_table[i] : 0.0; };
+  slopes.first.assign(kNodes + 1, 0.0);
+  slopes.second.assign(kNodes + 1, 0.0);
+  for (int node = 1; node <= kNodes; ++node) {
+    const double f0 = at(node), fm = at(node - 1), fp = at(node + 1);
+    slopes.first[static_cast<std::size_t>(node)] = (fp - fm) / (2.0 * h);
+    slopes.second[static_cast<std::size_t>(node)] = (fp - 2.0 * f0 + fm) / (h * h);
+  }
+  return slopes;
+}
+
+inline TPeakModel::Shape TPeakModel::EvalTable(double x, const Slopes& slopes) const {
+  if (!(std::fabs(x) < span)) return {};
+  if (slopes.span != span || slopes.first.size() <= static_cast<std::size_t>(kNodes) ||
+      slopes.second.size() <= static_cast<std::size_t>(kNodes)) {
+    return EvalTable(x);
+  }
+  const double h = span / kHalfNodes;
+  const int k = RoundToInt(std::fabs(x) / h);
+  const int node = x < 0 ? kCentre - k : (x > 0 ? kCentre + k : kCentre);
+  if (node < 1 || node > kNodes) return EvalTable(x);
+  const double f0 = model_table[node];
+  if (k >= 94) return {f0, 0.0, 0.0};
+  const double d1 = slopes.first[static_cast<std::size_t>(node)];
+  const double d2 = slopes.second[static_cast<std::size_t>(node)];
   const double d = x - (x < 0 ? -k * h : k * h);
   return {f0 + d * (d1 + d * d2 / 2.0), d1 + d * d2, d2};
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "core/debug_log.h"
 #include "core/number_format.h"
@@ -20,6 +21,22 @@ std::string Number(double x) { return FormatGeneral(10, x); }
 void AddScaled(double* __restrict column, const double* __restrict d, double scale,
                std::size_t count) {
   for (std::size_t l = 0; l < count; ++l) column[l] += scale * d[l];
+}
+
+// rhs[k] += w d[k] r and diag[k] += w d[k]^2 for k < count.
+void AddToRhsAndDiagonal(const double* __restrict d, std::size_t count, double w, double r,
+                         double* __restrict rhs, double* __restrict diag) {
+  for (std::size_t k = 0; k < count; ++k) {
+    const double wdk = w * d[k];
+    rhs[k] += wdk * r;
+    diag[k] += wdk * d[k];
+  }
+}
+
+// to[k] = from[index[k]] for k < count.
+void Gather(const double* __restrict from, const std::size_t* __restrict index, std::size_t count,
+            double* __restrict to) {
+  for (std::size_t k = 0; k < count; ++k) to[k] = from[index[k]];
 }
 
 // column[i] -= pivot[i] * scale for first <= i < last (two different columns of one matrix).
@@ -232,6 +249,16 @@ void TParameter::AllocateWork() {
     if (!replaced) active_.push_back(static_cast<std::size_t>(k - 1));
   }
   active_deriv_.assign(active_.size(), 0.0);
+  // Where the derivatives of the matrix indices and of the active ones are in deriv_.
+  matrix_deriv_.assign(static_cast<std::size_t>(nm_), 0.0);
+  matrix_source_.clear();
+  identity_owners_ = true;
+  for (int k = 1; k <= nm_; ++k) {
+    matrix_source_.push_back(static_cast<std::size_t>(owner_[static_cast<std::size_t>(k - 1)] - 1));
+    identity_owners_ = identity_owners_ && matrix_source_.back() == static_cast<std::size_t>(k - 1);
+  }
+  active_source_.clear();
+  for (const std::size_t k : active_) active_source_.push_back(matrix_source_[k]);
   active_matrix_.assign(active_.size() * active_.size(), 0.0);
   hess_.assign(static_cast<std::size_t>(n_ * n_), 0.0);
 }
@@ -318,13 +345,26 @@ bool TParameter::FailAllWeightsZero() {
 // there. Returns false when one is not a finite number.
 bool TParameter::PointDerivatives(const PointProcedure& point, const Pass& pass, int i, double f,
                                   double& max_difference) {
-  for (int j = 1; j <= n_; ++j) deriv_[static_cast<std::size_t>(j - 1)] = param(j).increment;
+  const ParameterRecord* const records = params_.data();
+  double* const deriv = deriv_.data();
+  const std::size_t count = std::min(deriv_.size(), static_cast<std::size_t>(n_));
+  // Finite or not is found without a branch per element.
+  bool finite = true;
+  for (std::size_t j = 0; j < count; ++j) {
+    const double v = records[j].increment;
+    deriv[j] = v;
+    finite &= std::fabs(v) <= std::numeric_limits<double>::max();
+  }
+  const bool changed = pass.numerical || settings.check_deriv || pass.second;
+  if (!changed && count == deriv_.size()) return finite;
   if (pass.numerical || settings.check_deriv) {
     NumericalFirstDerivatives(point, pass, i, f, max_difference);
   }
   if (pass.second) NumericalSecondDerivatives(point, pass.stage, i, f);
   if (pass.numerical && pass.final_pass) point(pass.stage, i);  // leave it at the fitted values
-  return std::all_of(deriv_.begin(), deriv_.end(), [](double v) { return std::isfinite(v); });
+  finite = true;
+  for (const double v : deriv_) finite &= std::fabs(v) <= std::numeric_limits<double>::max();
+  return finite;
 }
 
 // Forward differences for every parameter that is not fixed: they replace the procedure's
@@ -440,22 +480,23 @@ void TParameter::Accumulate(double w, double r, bool second) {
   const std::size_t na = active_.size();
   // Every buffer was sized for nm_ (and n_) matrix indices by AllocateWork.
   if (active_deriv_.size() < na || rhs_.size() < nm || diag_.size() < nm ||
-      active_matrix_.size() < na * na || owner_.size() < nm) {
+      active_matrix_.size() < na * na || matrix_source_.size() < nm || matrix_deriv_.size() < nm ||
+      active_source_.size() < na) {
     return;
   }
-  for (std::size_t k = 0; k < nm; ++k) {
-    const double dk = deriv_[static_cast<std::size_t>(owner_[k] - 1)];
-    const double wdk = w * dk;
-    rhs_[k] += wdk * r;
-    diag_[k] += wdk * dk;
+  const double* const deriv = deriv_.data();
+  const double* matrix_deriv = deriv;  // full-matrix mode: the matrix indices are the parameters
+  if (!identity_owners_) {
+    Gather(deriv, matrix_source_.data(), nm, matrix_deriv_.data());
+    matrix_deriv = matrix_deriv_.data();
   }
+  AddToRhsAndDiagonal(matrix_deriv, nm, w, r, rhs_.data(), diag_.data());
   double* const d = active_deriv_.data();
-  for (std::size_t k = 0; k < na; ++k) {
-    d[k] = deriv_[static_cast<std::size_t>(owner_[active_[k]] - 1)];
-  }
+  Gather(deriv, active_source_.data(), na, d);
+  double* const matrix = active_matrix_.data();
   for (std::size_t k = 0; k < na; ++k) {
     const double wdk = w * d[k];
-    double* const column = active_matrix_.data() + k * na;
+    double* const column = matrix + k * na;
     // A zero derivative (a peak far from the point) adds only zeros, the other derivatives being
     // finite: a sum started at +0 does not change by adding +0 or -0, so the column is left out.
     if (wdk == 0 && !second) continue;
@@ -491,11 +532,13 @@ bool TParameter::FoldAndInvert(const PenaltyProcedure& penalty, int stage) {
   gradient_ = std::sqrt(sum / nfree_);
 
   int folded = 0;
+  replaced_.assign(static_cast<std::size_t>(nm_), 0);
   if (!packed_) {
     auto replace = [&](int j) {
       if (settings.keep_rows == 0) {
         for (int k = 1; k <= nm_; ++k) a(j, k) = a(k, j) = 0.0;
         a(j, j) = 1.0;
+        replaced_[static_cast<std::size_t>(j - 1)] = 1;
       }
       rhs_[static_cast<std::size_t>(j - 1)] = 0.0;
       ++folded;
@@ -531,7 +574,7 @@ bool TParameter::FoldAndInvert(const PenaltyProcedure& penalty, int stage) {
       if (std::fabs(a(k, k)) < 1e-7) a(k, k) = floor;
     }
   }
-  if (!InvertSymmetric(matrix_, nm_)) {
+  if (!InvertSymmetric(matrix_, nm_, replaced_)) {
     Trace("++++ The normal matrix is singular");
     matrix_inverted_ = false;
     converged_ = false;
@@ -547,42 +590,140 @@ bool TParameter::FoldAndInvert(const PenaltyProcedure& penalty, int stage) {
   return true;
 }
 
-bool TParameter::InvertSymmetric(std::vector<double>& m, int n) {
-  if (n < 0 || m.size() < static_cast<std::size_t>(n) * static_cast<std::size_t>(n)) return false;
-  auto at = [&m, n](int i, int j) -> double& { return m[static_cast<std::size_t>(j * n + i)]; };
-  std::vector<char> swept(static_cast<std::size_t>(n), 0);
-  for (int round = 0; round < n; ++round) {
-    int p = -1;
+namespace {
+
+enum class SweepEnd { kInverted, kSingular, kNegativePivot };
+
+// Work arrays of the inversions, kept per thread from one inversion to the next.
+struct SweepWork {
+  std::vector<char> swept, apart;
+  std::vector<std::size_t> kept;
+  std::vector<std::pair<std::size_t, std::size_t>> runs;  // first and length of kept rows
+  std::vector<double> small;
+};
+thread_local SweepWork sweep_work;
+
+// The symmetric sweep inversion of the n x n matrix at m (column-major), in place. With
+// `positive_pivots` it stops at the first negative pivot (kNegativePivot, the matrix half swept).
+SweepEnd Sweep(double* m, std::size_t n, bool positive_pivots) {
+  auto at = [m, n](std::size_t i, std::size_t j) -> double& { return m[j * n + i]; };
+  std::vector<char>& swept = sweep_work.swept;
+  swept.assign(n, 0);
+  for (std::size_t round = 0; round < n; ++round) {
+    std::size_t p = n;
     double largest = -1.0;
-    for (int i = 0; i < n; ++i) {
-      if (!swept[static_cast<std::size_t>(i)] && std::fabs(at(i, i)) > largest) {
+    for (std::size_t i = 0; i < n; ++i) {
+      if (!swept[i] && std::fabs(at(i, i)) > largest) {
         largest = std::fabs(at(i, i));
         p = i;
       }
     }
-    const double d = p >= 0 ? at(p, p) : 0.0;
-    if (!(std::fabs(d) >= 1e-16) || !std::isfinite(d)) return false;
+    const double d = p < n ? at(p, p) : 0.0;
+    if (!(std::fabs(d) >= 1e-16) || !std::isfinite(d)) return SweepEnd::kSingular;
+    if (positive_pivots && d < 0) return SweepEnd::kNegativePivot;
     // Column by column, every row but the pivot's: a(i, j) -= a(i, p) a(p, j) / d.
-    const double* const pivot_column = m.data() + static_cast<std::size_t>(p) * n;
-    for (int j = 0; j < n; ++j) {
+    const double* const pivot_column = m + p * n;
+    for (std::size_t j = 0; j < n; ++j) {
       if (j == p) continue;
-      double* const column = m.data() + static_cast<std::size_t>(j) * n;
+      double* const column = m + j * n;
       const double apj = column[p] / d;
-      SubtractScaled(column, pivot_column, apj, 0, static_cast<std::size_t>(p));
-      SubtractScaled(column, pivot_column, apj, static_cast<std::size_t>(p) + 1,
-                     static_cast<std::size_t>(n));
+      // Row p too, in one run; its element then becomes a(p, j) / d, which is apj (nothing
+      // else reads row p in this round).
+      SubtractScaled(column, pivot_column, apj, 0, n);
+      column[p] = apj;
     }
-    for (int i = 0; i < n; ++i) {
-      if (i == p) continue;
-      at(i, p) /= d;
-      at(p, i) /= d;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (i != p) at(i, p) /= d;
     }
     at(p, p) = -1.0 / d;
-    swept[static_cast<std::size_t>(p)] = 1;
+    swept[p] = 1;
   }
-  for (double& value : m) {
-    value = -value;
-    if (!std::isfinite(value)) return false;
+  for (std::size_t k = 0; k < n * n; ++k) {
+    m[k] = -m[k];
+    if (!std::isfinite(m[k])) return SweepEnd::kSingular;
+  }
+  return SweepEnd::kInverted;
+}
+
+bool IsPositiveZero(double v) { return v == 0 && !std::signbit(v); }
+
+// Row r holds its diagonal element D >= 1e-16 alone: +0 elsewhere in its row and column.
+bool StandsAlone(const std::vector<double>& m, std::size_t n, std::size_t r) {
+  const double d = m[r * n + r];
+  if (!std::isfinite(d) || !(d >= 1e-16)) return false;
+  for (std::size_t k = 0; k < n; ++k) {
+    if (k != r && !(IsPositiveZero(m[r * n + k]) && IsPositiveZero(m[k * n + r]))) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TParameter::InvertSymmetric(std::vector<double>& m, int n) {
+  if (n < 0 || m.size() < static_cast<std::size_t>(n) * static_cast<std::size_t>(n)) return false;
+  return Sweep(m.data(), static_cast<std::size_t>(n), /*positive_pivots=*/false) ==
+         SweepEnd::kInverted;
+}
+
+// A row r set aside (its diagonal D >= 1e-16 alone in its row and column) stays apart in the
+// whole sweep as long as every pivot is positive: it is swept into -1/D, the other elements lose
+// only products of +0 (which changes none of them, not even the sign of a zero), and its zeros
+// stay +0. So the rest is inverted as a smaller matrix, and the rows set aside become 1/D with -0
+// beside it, as the whole sweep makes them. A negative pivot (whose division would turn those
+// zeros to -0) makes it sweep the whole matrix after all.
+bool TParameter::InvertSymmetric(std::vector<double>& m, int n,
+                                 const std::vector<char>& set_aside) {
+  if (n < 0 || m.size() < static_cast<std::size_t>(n) * static_cast<std::size_t>(n)) return false;
+  const std::size_t size = static_cast<std::size_t>(n);
+  SweepWork& work = sweep_work;
+  work.apart.assign(size, 0);
+  work.kept.clear();
+  for (std::size_t r = 0; r < size; ++r) {
+    if (r < set_aside.size() && set_aside[r] && StandsAlone(m, size, r)) {
+      work.apart[r] = 1;
+    } else {
+      work.kept.push_back(r);
+    }
+  }
+  const std::size_t nk = work.kept.size();
+  if (nk == size) return InvertSymmetric(m, n);
+  const std::vector<std::size_t>& kept = work.kept;
+  work.runs.clear();
+  for (std::size_t i = 0; i < nk; ++i) {
+    if (i > 0 && kept[i] == kept[i - 1] + 1) {
+      ++work.runs.back().second;
+    } else {
+      work.runs.emplace_back(kept[i], 1);
+    }
+  }
+  std::vector<double>& small = work.small;
+  small.resize(nk * nk);
+  for (std::size_t j = 0; j < nk; ++j) {
+    const double* const column = m.data() + kept[j] * size;
+    double* to = small.data() + j * nk;
+    for (const auto& [first, length] : work.runs) to = std::copy_n(column + first, length, to);
+  }
+  switch (Sweep(small.data(), nk, /*positive_pivots=*/true)) {
+    case SweepEnd::kSingular:
+      return false;
+    case SweepEnd::kNegativePivot:
+      return InvertSymmetric(m, n);
+    case SweepEnd::kInverted:
+      break;
+  }
+  for (std::size_t r = 0; r < size; ++r) {
+    if (!work.apart[r]) continue;
+    const double swept = -1.0 / m[r * size + r];
+    for (std::size_t k = 0; k < size; ++k) m[r * size + k] = m[k * size + r] = -0.0;
+    m[r * size + r] = -swept;
+  }
+  for (std::size_t j = 0; j < nk; ++j) {
+    double* const column = m.data() + kept[j] * size;
+    const double* from = small.data() + j * nk;
+    for (const auto& [first, length] : work.runs) {
+      std::copy_n(from, length, column + first);
+      from += length;
+    }
   }
   return true;
 }

@@ -163,6 +163,11 @@ class TParameter {
   // The symmetric sweep inversion of an n x n matrix (column-major, 0-based storage), in place.
   // Returns false when a pivot falls below 1e-16 (or is not finite): the matrix is singular.
   static bool InvertSymmetric(std::vector<double>& matrix, int n);
+  // The same for a matrix some of whose rows and columns (set_aside[k] != 0) may hold a positive
+  // diagonal element alone, as the rows of fixed parameters do: they are left out of the sweep,
+  // with the same result bit for bit. After a failure the matrix is not to be used.
+  static bool InvertSymmetric(std::vector<double>& matrix, int n,
+                              const std::vector<char>& set_aside);
 
  private:
   // What a pass over the points does: which points it takes and which derivatives it forms.
@@ -253,13 +258,18 @@ class TParameter {
   std::vector<int> owner_;      // matrix index -> parameter
   std::vector<double> matrix_;  // normal matrix, then its inverse
   std::vector<double> rhs_;
-  std::vector<double> diag_;           // the diagonal kept apart while summing
-  std::vector<double> deriv_;          // derivatives at one point, by parameter
-  std::vector<std::size_t> active_;    // matrix indices (0-based) whose products are summed
-  std::vector<double> active_deriv_;   // derivatives at one point, by active index
-  std::vector<double> active_matrix_;  // the normal matrix's sums over the active indices
-  std::vector<double> hess_;           // second derivatives at one point (final pass), by parameter
-  double factor_ = 0.999;              // the step in force when the fit started
+  std::vector<double> diag_;                // the diagonal kept apart while summing
+  std::vector<double> deriv_;               // derivatives at one point, by parameter
+  std::vector<std::size_t> active_;         // matrix indices (0-based) whose products are summed
+  std::vector<double> active_deriv_;        // derivatives at one point, by active index
+  std::vector<double> active_matrix_;       // the normal matrix's sums over the active indices
+  std::vector<std::size_t> matrix_source_;  // matrix index -> its parameter's place in deriv_
+  std::vector<std::size_t> active_source_;  // active index -> its parameter's place in deriv_
+  std::vector<double> matrix_deriv_;        // derivatives at one point, by matrix index
+  bool identity_owners_ = true;             // matrix index k is parameter k + 1
+  std::vector<char> replaced_;  // matrix indices whose rows were replaced before inverting
+  std::vector<double> hess_;    // second derivatives at one point (final pass), by parameter
+  double factor_ = 0.999;       // the step in force when the fit started
   double sum_inv_sigma_ = 0.0;
   double penalty_ = 0.0;
   double chi2sum_ = 0.0, chi2plus_sum_ = 0.0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 #include "core/arithmetic.h"
@@ -379,7 +380,9 @@ class SplineLanes {
   }
 
   // Once per object: the arrays start from the zeros of the constructor.
-  void Run(const std::array<double, kLanes>& p) {
+  // The roughness is worked out only for the lanes from the first to the last whose fit sum
+  // lies within fit_low..fit_high (the others cannot be chosen); the rest get infinity.
+  void Run(const std::array<double, kLanes>& p, double fit_low, double fit_high) {
     for (int t = 0; t < kLanes; ++t) {
       lambda_[t] = p[t] / n_;
       zv_[At(1) + t] = y_[1];
@@ -387,7 +390,7 @@ class SplineLanes {
     }
     for (int i = 2; i <= n_ - 1; ++i) Forward(i);
     for (int j = n_ - 1; j >= 1; --j) Back(j);
-    Quality();
+    Quality(fit_low, fit_high);
   }
 
   double fit(int t) const { return fit_[t]; }
@@ -424,7 +427,7 @@ class SplineLanes {
     }
   }
 
-  void Quality() {
+  void Quality(double fit_low, double fit_high) {
     fit_.fill(0.0);
     roughness_.fill(0.0);
     for (int i = 1; i <= n_; ++i) {
@@ -435,8 +438,18 @@ class SplineLanes {
       }
     }
     for (int t = 0; t < kLanes; ++t) fit_[t] /= n_;
+    int first = kLanes, last = -1;
+    for (int t = 0; t < kLanes; ++t) {
+      if (fit_[t] >= fit_low && fit_[t] <= fit_high) {
+        first = MinI(first, t);
+        last = t;
+      }
+    }
+    for (int t = 0; t < kLanes; ++t) {
+      if (t < first || t > last) roughness_[t] = std::numeric_limits<double>::infinity();
+    }
     for (int i = 2; i <= n_ - 1; ++i) {
-      for (int t = 0; t < kLanes; ++t) {
+      for (int t = first; t <= last; ++t) {
         const double r0 = zv_[At(i - 1) + t], r1 = zv_[At(i) + t], r2 = zv_[At(i + 1) + t];
         const double curvature = r0 - 2.0 * r1 + r2;
         const double slope = (std::fabs(r1 - r2) + std::fabs(r0 - r1)) / 2.0;
@@ -482,7 +495,7 @@ struct SplineChoice {
       return;
     }
     SplineLanes lanes(work, n);
-    lanes.Run(p);
+    lanes.Run(p, target / 4.0, fit_high);
     int best = -1;
     for (int t = 0; t < kSplineTrials; ++t) {
       if (Take(p[Ix(t)], lanes.roughness(t), lanes.fit(t), fit_high)) best = t;

@@ -58,6 +58,35 @@ std::vector<double> FittedChannels(const AnalysisState& state) {
   return channels;
 }
 
+// The scanner keeps the channels' weights between scan steps; errors that changed in between
+// (another variance formula, a corrected channel) must count as they are now.
+TEST(ExcessScanner, WeightsKeptBetweenStepsFollowChangedErrors) {
+  AnalysisState state;
+  Load(state, {{500.0, 6000.0, 4.0}}, 11);
+  const FitContext ctx = FitOf(state);
+  std::vector<double> excess(1030, 0.0);
+  for (int c = 1; c <= 1024; ++c)
+    excess[static_cast<std::size_t>(c)] = state.spectrum.counts[c] - 200;
+  auto scan = [&](ExcessScanner& scanner, bool with_line) {
+    std::vector<double> values;
+    for (double centre = 490.0; centre <= 510.0; centre += 0.5) {
+      values.push_back(scanner.Significance(excess, 0, static_cast<int>(centre) - 12,
+                                            static_cast<int>(centre) + 12, centre, 4.0, with_line));
+    }
+    return values;
+  };
+  for (const bool with_line : {false, true}) {
+    ExcessScanner kept(ctx);
+    const std::vector<double> before = scan(kept, with_line);
+    for (int c = 495; c <= 505; ++c) state.spectrum.errors[c] *= 1.5;
+    const std::vector<double> after = scan(kept, with_line);
+    ExcessScanner fresh(ctx);
+    EXPECT_EQ(after, scan(fresh, with_line)) << with_line;
+    EXPECT_NE(after, before) << with_line;
+    for (int c = 495; c <= 505; ++c) state.spectrum.errors[c] /= 1.5;
+  }
+}
+
 TEST(RefineSpectrum, RemovesInventedPeaksAndFindsTheMissedOne) {
   // Given two real peaks, one marked beside an invented one on plain background, the other
   // not marked at all

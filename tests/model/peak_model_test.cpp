@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <numbers>
 #include <string>
 #include <variant>
@@ -105,6 +107,41 @@ TEST(PeakModel, IaeaAndDetector4TablesAreCentredWithUnitArea) {
       (4781 - 4323.5) / (4781.0 - 4045) + 11 + (5068 - 4323.5) / (5068.0 - 4099);
   EXPECT_NEAR(BuiltModel(kModelIaea).fwhm_steps, iaea_width, 1e-9);
   EXPECT_EQ(BuiltModel(kModelDetector4).Title(), "Peak Model Detector4");
+}
+
+TEST(PeakModel, SlopesTakenOnceGiveTheValuesOfTheTableBitForBit) {
+  auto same = [](double a, double b) {
+    return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b);
+  };
+  for (const int type : {kModelGauss, kModelIaea, kModelDetector4}) {
+    TPeakModel model;
+    model.model_type = type;
+    ASSERT_TRUE(model.BuildStandardModel().ok);
+    const TPeakModel::Slopes slopes = model.TableSlopes();
+    // Both sides, the centre, node boundaries (halves of a step), the flat ends and beyond.
+    const double h = model.span / TPeakModel::kHalfNodes;
+    std::vector<double> xs{0.0, -0.0, model.span, -model.span, 2 * model.span};
+    for (int k = 0; k <= TPeakModel::kHalfNodes; ++k) {
+      for (const double at : {k * h, (k + 0.5) * h, k * h + 1e-9, (k + 0.37) * h}) {
+        xs.push_back(at);
+        xs.push_back(-at);
+      }
+    }
+    for (const double x : xs) {
+      const TPeakModel::Shape direct = model.EvalTable(x);
+      const TPeakModel::Shape taken = model.EvalTable(x, slopes);
+      EXPECT_TRUE(same(direct.value, taken.value) && same(direct.first, taken.first) &&
+                  same(direct.second, taken.second))
+          << type << " " << x;
+    }
+    // Slopes of another table are not used.
+    TPeakModel other;
+    other.model_type = type;
+    ASSERT_TRUE(other.BuildStandardModel().ok);
+    for (int i = 1; i <= TPeakModel::kNodes; ++i) other.model_table[i] *= 1.5;
+    other.span *= 1.25;
+    EXPECT_TRUE(same(other.EvalTable(0.3, slopes).first, other.EvalTable(0.3).first)) << type;
+  }
 }
 
 TEST(PeakModel, CenterTableMovesFirstMaximumToNode97AndDropsOverflow) {

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <limits>
 #include <random>
@@ -56,6 +58,72 @@ TEST(InvertSymmetric, MatchesAKnownInverseAndDetectsSingularMatrices) {
   EXPECT_FALSE(TParameter::InvertSymmetric(singular, 2));
   std::vector<double> not_a_number{NAN, 0, 0, 1};
   EXPECT_FALSE(TParameter::InvertSymmetric(not_a_number, 2));
+}
+
+// The bits of every element, so that +0 and -0 differ.
+std::vector<std::uint64_t> Bits(const std::vector<double>& m) {
+  std::vector<std::uint64_t> bits;
+  for (const double v : m) bits.push_back(std::bit_cast<std::uint64_t>(v));
+  return bits;
+}
+
+// A symmetric n x n matrix with random elements and rows `alone` replaced by a diagonal element
+// (1 + damping, as the fitter replaces the rows of fixed parameters) and +0 elsewhere;
+// `diagonal_boost` makes it positive definite.
+std::vector<double> MatrixWithFixedRows(int n, const std::vector<int>& alone, double diagonal_boost,
+                                        unsigned seed) {
+  std::mt19937 random(seed);
+  std::uniform_real_distribution<double> element(-1.0, 1.0);
+  std::vector<double> m(static_cast<std::size_t>(n * n));
+  for (int i = 0; i < n; ++i) {
+    for (int j = 0; j <= i; ++j) m[j * n + i] = m[i * n + j] = element(random);
+    m[i * n + i] += diagonal_boost;
+  }
+  for (const int r : alone) {
+    for (int k = 0; k < n; ++k) m[r * n + k] = m[k * n + r] = 0.0;
+    m[r * n + r] = 1.0 + 1e-3 * r;
+  }
+  return m;
+}
+
+TEST(InvertSymmetric, RowsSetAsideGiveTheWholeInversionBitForBit) {
+  const int n = 9;
+  const std::vector<int> alone{0, 1, 5, 8};
+  std::vector<char> set_aside(n, 0);
+  for (const int r : alone) set_aside[static_cast<std::size_t>(r)] = 1;
+  // Positive definite (every pivot positive), indefinite (a negative pivot: the zeros beside the
+  // rows set aside turn to -0 in the whole sweep) and a kept part with a zero diagonal after a
+  // few steps.
+  for (const double boost : {6.0, 0.0, 2.0}) {
+    for (unsigned seed = 1; seed <= 20; ++seed) {
+      const std::vector<double> m = MatrixWithFixedRows(n, alone, boost, seed);
+      std::vector<double> whole = m, apart = m;
+      const bool whole_ok = TParameter::InvertSymmetric(whole, n);
+      ASSERT_EQ(TParameter::InvertSymmetric(apart, n, set_aside), whole_ok) << boost << " " << seed;
+      if (whole_ok) {
+        EXPECT_EQ(Bits(apart), Bits(whole)) << boost << " " << seed;
+      }
+    }
+  }
+  // A row marked but not alone (a nonzero or a -0 beside its diagonal, or a tiny diagonal) is
+  // swept with the rest.
+  for (const double beside : {0.25, -0.0}) {
+    std::vector<double> m = MatrixWithFixedRows(n, alone, 6.0, 7);
+    m[1 * n + 3] = m[3 * n + 1] = beside;
+    std::vector<double> whole = m, apart = m;
+    ASSERT_TRUE(TParameter::InvertSymmetric(whole, n));
+    ASSERT_TRUE(TParameter::InvertSymmetric(apart, n, set_aside));
+    EXPECT_EQ(Bits(apart), Bits(whole)) << beside;
+  }
+  std::vector<double> tiny = MatrixWithFixedRows(n, alone, 6.0, 8);
+  tiny[5 * n + 5] = 1e-17;
+  std::vector<double> apart = tiny;
+  EXPECT_FALSE(TParameter::InvertSymmetric(tiny, n));
+  EXPECT_FALSE(TParameter::InvertSymmetric(apart, n, set_aside));
+  // A singular kept part.
+  std::vector<double> singular = MatrixWithFixedRows(n, alone, 6.0, 9);
+  for (int k = 0; k < n; ++k) singular[3 * n + k] = singular[k * n + 3] = singular[2 * n + k];
+  EXPECT_FALSE(TParameter::InvertSymmetric(singular, n, set_aside));
 }
 
 // ---- NIST StRD problems Gauss1, Gauss2, Gauss3 ----

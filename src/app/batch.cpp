@@ -443,6 +443,7 @@ bool AnalyseOne(const Options& o, const std::string& init_text, const std::strin
     return false;
   }
   if (o.calibration.wanted && !AutoCalibrateMarked(*state, o.calibration, ui)) return false;
+  state->results.keep_fitted_curves = false;  // no window draws them here
   FitSpectrum(FitOf(*state), ui);
   for (const std::string& note : state->fit.refinement_notes) ui.Say(note);
   const int rows = RowsInUse(state->results);

@@ -80,8 +80,10 @@ struct ResultTable {
   bool norm_by_coefficient =
       true;                 // false: normalised to the peak nearest channel norm_coefficient
   bool lim_format = false;  // the " LIM format for res-file" option of the last save
-  // The curves of the last spectrum fit; emptied when another spectrum is read.
+  // The curves of the last spectrum fit; emptied when another spectrum is read. Only a window
+  // draws them: a run without one leaves them out (keep_fitted_curves false).
   std::vector<FittedCurve> fitted_curves;
+  bool keep_fitted_curves = true;
 
   bool operator==(const ResultTable&) const = default;
 };

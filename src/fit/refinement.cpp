@@ -233,12 +233,13 @@ RefinedInterval IntervalFit::Run() {
     if (!AddFromResiduals()) break;
   }
   const TParameter& fitter = ctx_.fitter;
-  return {left_,
-          right_,
-          peaks_,
-          fitter.chi2_df() * fitter.ndf(),
-          fitter.matrix_inverted(),
-          peaks_.empty() ? FittedCurve{} : CurveOfLastFit(local_)};
+  return {
+      left_,
+      right_,
+      peaks_,
+      fitter.chi2_df() * fitter.ndf(),
+      fitter.matrix_inverted(),
+      peaks_.empty() || !ctx_.results.keep_fitted_curves ? FittedCurve{} : CurveOfLastFit(local_)};
 }
 
 }  // namespace

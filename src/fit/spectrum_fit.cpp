@@ -86,7 +86,7 @@ void FitSpectrum(const FitContext& ctx, UserInterface& ui) {
 
     FitInterval(ctx, ui, interval.first_peak, /*refit=*/false);
     StoreIntervalRows(ctx, ui, interval, full_reported);
-    ctx.results.fitted_curves.push_back(CurveOfLastFit(ctx));
+    if (ctx.results.keep_fitted_curves) ctx.results.fitted_curves.push_back(CurveOfLastFit(ctx));
   }
 }
 

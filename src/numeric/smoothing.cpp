@@ -181,10 +181,11 @@ void SetUpLanes(const NumericWork& work, EnvelopeLanes& lanes) {
     lanes.u_sum += lanes.u[i];
     lanes.s[i] = std::fabs(SavGolEstimate(y, n, i).second);
   }
-  lanes.result.assign(lanes.At(n + 1), 0.0);
-  lanes.w.assign(lanes.At(n + 1), 1.0);
-  lanes.p.assign(lanes.At(n + 1), 0.0);
-  lanes.q.assign(lanes.At(n + 1), 0.0);
+  // Every value a pass reads is written first (rows 1..n of the result here, the weights and the
+  // solve's rows by each pass), so the arrays are only grown, never cleared, between calls.
+  for (std::vector<double>* v : {&lanes.result, &lanes.w, &lanes.p, &lanes.q}) {
+    if (v->size() < lanes.At(n + 1)) v->resize(lanes.At(n + 1));
+  }
   for (int i = 1; i <= n; ++i) {
     for (int t = 0; t < EnvelopeLanes::kLanes; ++t) lanes.result[lanes.At(i) + t] = y[i];
   }
@@ -277,7 +278,8 @@ void SmoothAuto(NumericWork& work, int n, int m) {
     work.smoothing_value = 0.05;
     return;
   }
-  EnvelopeLanes lanes;
+  // Kept per thread between the search windows, so that its arrays are not made again each time.
+  static thread_local EnvelopeLanes lanes;
   lanes.n = n;
   double c = 0.1;
   for (int t = 0; t < kAutoTrials; ++t) {

@@ -240,6 +240,7 @@ void TParameter::AllocateWork() {
   rhs_.assign(static_cast<std::size_t>(nm_), 0.0);
   diag_.assign(static_cast<std::size_t>(nm_), 0.0);
   deriv_.assign(static_cast<std::size_t>(n_), 0.0);
+  spare_deriv_.assign(static_cast<std::size_t>(n_), 0.0);
   // In full-matrix mode the rows of fixed parameters are replaced before the inversion (unless
   // keep_rows says otherwise), so their products are not summed at all.
   active_.clear();
@@ -277,7 +278,7 @@ TParameter::Pass TParameter::PlanPass(int stage) const {
 
 // One pass over the points: the weighted sums of the normal equations. Returns false when the
 // pass cannot be used (a value that is not a finite number, or no point with a weight).
-bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& penalty, int stage) {
+bool TParameter::RunPass(PointRef point, const PenaltyProcedure& penalty, int stage) {
   const Pass pass = PlanPass(stage);
   std::fill(matrix_.begin(), matrix_.end(), 0.0);
   std::fill(rhs_.begin(), rhs_.end(), 0.0);
@@ -286,7 +287,7 @@ bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& pe
   PassSums sums;
   empty_ = 0;
   for (int i = 1; i <= points_; i += pass.step) {
-    const PointValue pv = point(stage, i);
+    const PointValue pv = point(stage, i, deriv_);
     if (pv.w == 0 || pv.w < 0) {  // a zero or negative weight leaves the point out
       ++empty_;
       continue;
@@ -304,8 +305,8 @@ bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& pe
 
 // Adds point i, whose procedure gave pv, to the normal equations and the sums. Returns false
 // when the point or one of its derivatives is not a finite number.
-bool TParameter::AddPoint(const PointProcedure& point, const Pass& pass, int i,
-                          const PointValue& pv, PassSums& sums) {
+bool TParameter::AddPoint(PointRef point, const Pass& pass, int i, const PointValue& pv,
+                          PassSums& sums) {
   if (!std::isfinite(pv.w) || !std::isfinite(pv.y) || !std::isfinite(pv.f)) return false;
   const double w = PointWeight(pv.w, pass);
   if (!PointDerivatives(point, pass, i, pv.f, sums.max_difference)) return false;
@@ -342,18 +343,24 @@ bool TParameter::FailAllWeightsZero() {
 }
 
 // The derivatives at point i into deriv_ (and the second ones into hess_); f is the model value
-// there. Returns false when one is not a finite number.
-bool TParameter::PointDerivatives(const PointProcedure& point, const Pass& pass, int i, double f,
+// there. A direct procedure has already written them there. Returns false when one is not a
+// finite number.
+bool TParameter::PointDerivatives(PointRef point, const Pass& pass, int i, double f,
                                   double& max_difference) {
-  const ParameterRecord* const records = params_.data();
   double* const deriv = deriv_.data();
   const std::size_t count = std::min(deriv_.size(), static_cast<std::size_t>(n_));
   // Finite or not is found without a branch per element.
   bool finite = true;
-  for (std::size_t j = 0; j < count; ++j) {
-    const double v = records[j].increment;
-    deriv[j] = v;
-    finite &= std::fabs(v) <= std::numeric_limits<double>::max();
+  if (point.direct()) {
+    for (std::size_t j = 0; j < count; ++j)
+      finite &= std::fabs(deriv[j]) <= std::numeric_limits<double>::max();
+  } else {
+    const ParameterRecord* const records = params_.data();
+    for (std::size_t j = 0; j < count; ++j) {
+      const double v = records[j].increment;
+      deriv[j] = v;
+      finite &= std::fabs(v) <= std::numeric_limits<double>::max();
+    }
   }
   const bool changed = pass.numerical || settings.check_deriv || pass.second;
   if (!changed && count == deriv_.size()) return finite;
@@ -361,7 +368,8 @@ bool TParameter::PointDerivatives(const PointProcedure& point, const Pass& pass,
     NumericalFirstDerivatives(point, pass, i, f, max_difference);
   }
   if (pass.second) NumericalSecondDerivatives(point, pass.stage, i, f);
-  if (pass.numerical && pass.final_pass) point(pass.stage, i);  // leave it at the fitted values
+  // Leave the procedure at the fitted values.
+  if (pass.numerical && pass.final_pass) point(pass.stage, i, spare_deriv_);
   finite = true;
   for (const double v : deriv_) finite &= std::fabs(v) <= std::numeric_limits<double>::max();
   return finite;
@@ -369,8 +377,8 @@ bool TParameter::PointDerivatives(const PointProcedure& point, const Pass& pass,
 
 // Forward differences for every parameter that is not fixed: they replace the procedure's
 // derivatives when the derivatives are numerical, and are compared with them when they are checked.
-void TParameter::NumericalFirstDerivatives(const PointProcedure& point, const Pass& pass, int i,
-                                           double f, double& max_difference) {
+void TParameter::NumericalFirstDerivatives(PointRef point, const Pass& pass, int i, double f,
+                                           double& max_difference) {
   for (int j = 1; j <= n_; ++j) {
     if (param(j).fixed()) continue;
     const double h = std::max(std::fabs(param(j).value) * kDerivativeScale, 1e-6);
@@ -383,8 +391,7 @@ void TParameter::NumericalFirstDerivatives(const PointProcedure& point, const Pa
 }
 
 // Central differences on the diagonal and forward ones off it, into hess_ (n x n by parameter).
-void TParameter::NumericalSecondDerivatives(const PointProcedure& point, int stage, int i,
-                                            double f) {
+void TParameter::NumericalSecondDerivatives(PointRef point, int stage, int i, double f) {
   std::fill(hess_.begin(), hess_.end(), 0.0);
   const double scale = 1.0 / (kSecondStep * kSecondStep);
   std::vector<double> up(static_cast<std::size_t>(n_), 0.0);
@@ -410,13 +417,13 @@ void TParameter::NumericalSecondDerivatives(const PointProcedure& point, int sta
 }
 
 // The model value at point i with parameter j moved by h (and k by hk); the values are put back.
-double TParameter::MovedValue(const PointProcedure& point, int stage, int i, int j, double h, int k,
-                              double hk) {
+// A direct procedure's derivatives there go to spare_deriv_, so deriv_ keeps those of the point.
+double TParameter::MovedValue(PointRef point, int stage, int i, int j, double h, int k, double hk) {
   const double vj = param(j).value;
   const double vk = k ? param(k).value : 0.0;
   param(j).value = vj + h;
   if (k) param(k).value = vk + hk;
-  const double f = point(stage, i).f;
+  const double f = point(stage, i, spare_deriv_).f;
   param(j).value = vj;
   if (k) param(k).value = vk;
   return f;
@@ -850,7 +857,7 @@ void TParameter::GiveUp() {
   for (int j = 1; j <= n_; ++j) param(j).error = 0.0;
 }
 
-FitSummary TParameter::Fit(const PointProcedure& point, const PenaltyProcedure& penalty) {
+FitSummary TParameter::Fit(PointRef point, const PenaltyProcedure& penalty) {
   const FitSettings saved = settings;
   if (!Prepare()) {
     settings = saved;

@@ -1,7 +1,9 @@
 #include "numeric/least_squares.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "core/debug_log.h"
@@ -31,6 +33,18 @@ void AddToRhsAndDiagonal(const double* __restrict d, std::size_t count, double w
     rhs[k] += wdk * r;
     diag[k] += wdk * d[k];
   }
+}
+
+// Whether every one of v[0..count) is a finite number: the exponent field of a double is all ones
+// just for infinities and NaN, and adding one to such a field carries into the sign bit. Integer
+// operations only, so the compiler takes several elements at a time.
+bool AllFinite(const double* v, std::size_t count) {
+  constexpr std::uint64_t kExponent = 0x7ff0000000000000;
+  constexpr std::uint64_t kExponentOne = 0x0010000000000000;
+  std::uint64_t carried = 0;
+  for (std::size_t k = 0; k < count; ++k)
+    carried |= (std::bit_cast<std::uint64_t>(v[k]) & kExponent) + kExponentOne;
+  return (carried >> 63) == 0;
 }
 
 // to[k] = from[index[k]] for k < count.
@@ -352,8 +366,7 @@ bool TParameter::PointDerivatives(PointRef point, const Pass& pass, int i, doubl
   // Finite or not is found without a branch per element.
   bool finite = true;
   if (point.direct()) {
-    for (std::size_t j = 0; j < count; ++j)
-      finite &= std::fabs(deriv[j]) <= std::numeric_limits<double>::max();
+    finite = AllFinite(deriv, count);
   } else {
     const ParameterRecord* const records = params_.data();
     for (std::size_t j = 0; j < count; ++j) {
@@ -370,9 +383,7 @@ bool TParameter::PointDerivatives(PointRef point, const Pass& pass, int i, doubl
   if (pass.second) NumericalSecondDerivatives(point, pass.stage, i, f);
   // Leave the procedure at the fitted values.
   if (pass.numerical && pass.final_pass) point(pass.stage, i, spare_deriv_);
-  finite = true;
-  for (const double v : deriv_) finite &= std::fabs(v) <= std::numeric_limits<double>::max();
-  return finite;
+  return AllFinite(deriv_.data(), deriv_.size());
 }
 
 // Forward differences for every parameter that is not fixed: they replace the procedure's

@@ -655,5 +655,29 @@ TEST(TParameter, DirectDerivativesGiveTheSameFitAsIncrements) {
   }
 }
 
+// A derivative that is not a finite number, wherever it stands among the others, ends the fit as
+// a model failure; the largest finite number, a subnormal one and -0 are derivatives like others.
+TEST(TParameter, NonFiniteDerivativeAnywhereEndsTheFit) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kMax = std::numeric_limits<double>::max();
+  constexpr double kTiny = std::numeric_limits<double>::denorm_min();
+  for (const int n : {1, 2, 3, 5}) {
+    for (int bad_j = 1; bad_j <= n; ++bad_j) {
+      for (const double odd : {kInf, -kInf, kNaN, -kNaN, kMax, -kMax, kTiny, -0.0}) {
+        TParameter fit(n, 8);
+        for (int j = 1; j <= n; ++j) fit.param(j).value = 1.0;
+        fit.Fit([&](int, int i, std::span<double> d) {
+          for (int j = 1; j <= n; ++j) d[static_cast<std::size_t>(j - 1)] = i == j ? 1.0 : 0.5;
+          if (i == 4) d[static_cast<std::size_t>(bad_j - 1)] = odd;
+          return PointValue{2.0 + i, fit.param(1).value, 1.0};
+        });
+        EXPECT_EQ(fit.stop_reason() == FitStop::kNonFiniteModel, !std::isfinite(odd))
+            << n << " parameters, derivative " << bad_j << " = " << odd;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace pektra

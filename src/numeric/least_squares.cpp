@@ -25,6 +25,16 @@ void AddScaled(double* __restrict column, const double* __restrict d, double sca
   for (std::size_t l = 0; l < count; ++l) column[l] += scale * d[l];
 }
 
+// The same for two columns at once: first[l] += first_scale * d[l] and second[l] += second_scale
+// * d[l] for l < count; each element gets the same one product as from AddScaled.
+void AddScaledTwice(double* __restrict first, double* __restrict second, const double* __restrict d,
+                    double first_scale, double second_scale, std::size_t count) {
+  for (std::size_t l = 0; l < count; ++l) {
+    first[l] += first_scale * d[l];
+    second[l] += second_scale * d[l];
+  }
+}
+
 // rhs[k] += w d[k] r and diag[k] += w d[k]^2 for k < count.
 void AddToRhsAndDiagonal(const double* __restrict d, std::size_t count, double w, double r,
                          double* __restrict rhs, double* __restrict diag) {
@@ -512,17 +522,35 @@ void TParameter::Accumulate(double w, double r, bool second) {
   double* const d = active_deriv_.data();
   Gather(deriv, active_source_.data(), na, d);
   double* const matrix = active_matrix_.data();
-  for (std::size_t k = 0; k < na; ++k) {
-    const double wdk = w * d[k];
-    double* const column = matrix + k * na;
-    // A zero derivative (a peak far from the point) adds only zeros, the other derivatives being
-    // finite: a sum started at +0 does not change by adding +0 or -0, so the column is left out.
-    if (wdk == 0 && !second) continue;
-    AddScaled(column, d, wdk, k + 1);
-    if (second) {
+  if (second) {
+    for (std::size_t k = 0; k < na; ++k) {
+      double* const column = matrix + k * na;
+      AddScaled(column, d, w * d[k], k + 1);
       const std::size_t row = active_[k] * static_cast<std::size_t>(n_);
       for (std::size_t l = 0; l <= k; ++l) column[l] -= w * r * hess_[row + active_[l]];
     }
+    return;
+  }
+  // A zero derivative (a peak far from the point) adds only zeros, the other derivatives being
+  // finite: a sum started at +0 does not change by adding +0 or -0, so the column is left out.
+  // Two neighbouring columns that both take part are summed in one sweep over d.
+  for (std::size_t k = 0; k < na;) {
+    const double wdk = w * d[k];
+    if (wdk == 0) {
+      ++k;
+      continue;
+    }
+    double* const column = matrix + k * na;
+    const double wdnext = k + 1 < na ? w * d[k + 1] : 0.0;
+    if (wdnext == 0) {
+      AddScaled(column, d, wdk, k + 1);
+      k += 2;  // the next column is left out as well
+      continue;
+    }
+    double* const next = column + na;
+    AddScaledTwice(column, next, d, wdk, wdnext, k + 1);
+    next[k + 1] += wdnext * d[k + 1];
+    k += 2;
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 #include <string>
 
 #include "core/arithmetic.h"
@@ -61,16 +62,23 @@ double BackgroundValue(const TParameter& fitter, const std::array<double, 4>& tj
   return b;
 }
 
-// The model at channel c (fractional for the graphs). With `derivatives` the increments of the
-// parameters receive df/dp. fit_components gets background, total and each peak's term.
-// The background terms tj and the width coordinate s are those of c.
+// df/dp_j of every parameter of the largest interval, by j - 1.
+using Derivatives = std::array<double, 2 * kMaxFitPeaks + 6>;
+
+// The model at channel c (fractional for the graphs). A non-empty `derivatives` receives df/dp_j
+// at j - 1 for every parameter of the interval (nothing when it is shorter than that).
+// fit_components gets background, total and each peak's term. The background terms tj and the
+// width coordinate s are those of c.
 double EvaluateModelAt(const FitContext& ctx, double c, const std::array<double, 4>& tj, double s,
-                       bool derivatives, const TPeakModel::Slopes* slopes) {
+                       std::span<double> derivatives, const TPeakModel::Slopes* slopes) {
   TParameter& fitter = ctx.fitter;
   const Layout lay = LayoutOf(ctx);
   const double background = BackgroundValue(fitter, tj);
-  if (derivatives) {
-    for (int j = 0; j < 4; ++j) fitter.param(j + 1).increment = tj[static_cast<std::size_t>(j)];
+  double* const d =
+      derivatives.size() >= static_cast<std::size_t>(lay.count()) ? derivatives.data() : nullptr;
+  // d[j - 1] is df/dp_j, 1 <= j <= lay.count().
+  if (d) {
+    for (int j = 0; j < 4; ++j) d[j] = tj[static_cast<std::size_t>(j)];
   }
 
   const double raw_width = fitter.param(lay.w0()).value + fitter.param(lay.w1()).value * s;
@@ -89,23 +97,23 @@ double EvaluateModelAt(const FitContext& ctx, double c, const std::array<double,
     const double term = a * m.value;
     total += term;
     components[static_cast<std::size_t>(k + 1)] = term;
-    if (derivatives) {
-      fitter.param(lay.amplitude(k)).increment = m.value;
-      fitter.param(lay.position(k)).increment = -(a / width) * m.first;
+    if (d) {
+      d[lay.amplitude(k) - 1] = m.value;
+      d[lay.position(k) - 1] = -(a / width) * m.first;
       d_width -= (a / width) * x * m.first;
     }
   }
-  if (derivatives) {
+  if (d) {
     if (width_floored) d_width = 0.0;
-    fitter.param(lay.w0()).increment = d_width;
-    fitter.param(lay.w1()).increment = s * d_width;
+    d[lay.w0() - 1] = d_width;
+    d[lay.w1() - 1] = s * d_width;
   }
   components[0] = background;
   components[1] = total;
   return total;
 }
 
-double EvaluateModel(const FitContext& ctx, double c, bool derivatives,
+double EvaluateModel(const FitContext& ctx, double c, std::span<double> derivatives,
                      const TPeakModel::Slopes* slopes = nullptr) {
   return EvaluateModelAt(ctx, c, Chebyshev(BackgroundCoordinate(ctx, c)), WidthCoordinate(ctx, c),
                          derivatives, slopes);
@@ -301,14 +309,15 @@ void ShowNotes(UserInterface& ui, const FitSummary& summary) {
 
 namespace {
 
+// The point procedure with the derivatives into `derivatives` (see EvaluateModelAt).
 PointValue ModelPointWith(const FitContext& ctx, int k, const TPeakModel::Slopes* slopes,
-                          const std::vector<FixedPoint>* fixed = nullptr) {
+                          const std::vector<FixedPoint>* fixed, std::span<double> derivatives) {
   if (fixed && k >= 1 && static_cast<std::size_t>(k) <= fixed->size()) {
     const FixedPoint& point = (*fixed)[static_cast<std::size_t>(k - 1)];
     PointValue pv;
     pv.y = point.y;
     pv.w = point.w;
-    pv.f = EvaluateModelAt(ctx, ctx.fit.fit_first + k - 1, point.tj, point.s, true, slopes);
+    pv.f = EvaluateModelAt(ctx, ctx.fit.fit_first + k - 1, point.tj, point.s, derivatives, slopes);
     return pv;
   }
   const TSpectrum& sp = ctx.spectrum;
@@ -322,19 +331,16 @@ PointValue ModelPointWith(const FitContext& ctx, int k, const TPeakModel::Slopes
     e = std::sqrt(e * e + sp.errors[c + 1] * sp.errors[c + 1]);
   }
   pv.w = e != 0 ? 1.0 / (e * e) : 0.0;
-  pv.f = EvaluateModel(ctx, c, /*derivatives=*/true, slopes);
+  pv.f = EvaluateModel(ctx, c, derivatives, slopes);
   if (ctx.fit.fit_max_count < ctx.processing.small_stat && c + 1 <= kMaxChannels) {
     // The measured value is the sum of two channels, so the model is too: fitted against one
     // channel's model, the amplitudes came out twice the peaks' and the positions half a
     // channel high.
-    TParameter& fitter = ctx.fitter;
-    const int count = fitter.parameter_count();
-    std::vector<double> first(static_cast<std::size_t>(count));
-    for (int j = 1; j <= count; ++j)
-      first[static_cast<std::size_t>(j - 1)] = fitter.param(j).increment;
-    pv.f += EvaluateModel(ctx, c + 1, /*derivatives=*/true, slopes);
-    for (int j = 1; j <= count; ++j)
-      fitter.param(j).increment += first[static_cast<std::size_t>(j - 1)];
+    Derivatives first{};
+    const std::size_t count = std::min(derivatives.size(), first.size());
+    std::copy_n(derivatives.begin(), count, first.begin());
+    pv.f += EvaluateModel(ctx, c + 1, derivatives, slopes);
+    for (std::size_t j = 0; j < count; ++j) derivatives[j] += first[j];
   }
   return pv;
 }
@@ -343,11 +349,19 @@ PointValue ModelPointWith(const FitContext& ctx, int k, const TPeakModel::Slopes
 
 PointValue ModelPoint(const FitContext& ctx, int stage, int k) {
   (void)stage;
-  return ModelPointWith(ctx, k, nullptr);
+  TParameter& fitter = ctx.fitter;
+  Derivatives derivatives{};
+  const std::size_t count =
+      std::min(derivatives.size(), static_cast<std::size_t>(std::max(0, fitter.parameter_count())));
+  const PointValue pv =
+      ModelPointWith(ctx, k, nullptr, nullptr, std::span<double>(derivatives.data(), count));
+  for (std::size_t j = 0; j < count; ++j)
+    fitter.param(static_cast<int>(j) + 1).increment = derivatives[j];
+  return pv;
 }
 
 double FittedValue(const FitContext& ctx, double x) {
-  return EvaluateModel(ctx, ctx.fit.fit_first + x - 1, /*derivatives=*/false);
+  return EvaluateModel(ctx, ctx.fit.fit_first + x - 1, {});
 }
 
 FittedCurve CurveOfLastFit(const FitContext& ctx) {
@@ -415,8 +429,8 @@ void FitInterval(const FitContext& ctx, UserInterface& ui, int first_peak, bool 
   const TPeakModel::Slopes slopes = ctx.peak_model.TableSlopes();
   // So do the points' measured values, weights and coordinates.
   const std::vector<FixedPoint> fixed = FixedPoints(ctx);
-  auto point = [&ctx, &slopes, &fixed](int, int k) {
-    return ModelPointWith(ctx, k, &slopes, &fixed);
+  auto point = [&ctx, &slopes, &fixed](int, int k, std::span<double> derivatives) {
+    return ModelPointWith(ctx, k, &slopes, &fixed, derivatives);
   };
   ShowNotes(ui, fitter.Fit(point));
   if (AnyFlag(fitter.CheckQuality())) {

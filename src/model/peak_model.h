@@ -57,6 +57,7 @@ class TPeakModel {
   struct Slopes {
     std::vector<double> first, second;
     double span = 0.0;
+    double step = 0.0;  // the node step, span / kHalfNodes
   };
   Slopes TableSlopes() const;
   Shape EvalTable(double x, const Slopes& slopes) const;
@@ -103,6 +104,7 @@ inline TPeakModel::Slopes TPeakModel::TableSlopes() const {
   Slopes slopes;
   slopes.span = span;
   const double h = span / kHalfNodes;
+  slopes.step = h;
   auto at = [this](int i) { return (i >= 1 && i <= kNodes) ? model_table[i] : 0.0; };
   slopes.first.assign(kNodes + 1, 0.0);
   slopes.second.assign(kNodes + 1, 0.0);
@@ -120,7 +122,7 @@ inline TPeakModel::Shape TPeakModel::EvalTable(double x, const Slopes& slopes) c
       slopes.second.size() <= static_cast<std::size_t>(kNodes)) {
     return EvalTable(x);
   }
-  const double h = span / kHalfNodes;
+  const double h = slopes.step;  // span / kHalfNodes, the span being the same
   const int k = RoundToInt(std::fabs(x) / h);
   const int node = x < 0 ? kCentre - k : (x > 0 ? kCentre + k : kCentre);
   if (node < 1 || node > kNodes) return EvalTable(x);

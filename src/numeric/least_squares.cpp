@@ -1,7 +1,9 @@
 #include "numeric/least_squares.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 
 #include "core/debug_log.h"
@@ -23,6 +25,16 @@ void AddScaled(double* __restrict column, const double* __restrict d, double sca
   for (std::size_t l = 0; l < count; ++l) column[l] += scale * d[l];
 }
 
+// The same for two columns at once: first[l] += first_scale * d[l] and second[l] += second_scale
+// * d[l] for l < count; each element gets the same one product as from AddScaled.
+void AddScaledTwice(double* __restrict first, double* __restrict second, const double* __restrict d,
+                    double first_scale, double second_scale, std::size_t count) {
+  for (std::size_t l = 0; l < count; ++l) {
+    first[l] += first_scale * d[l];
+    second[l] += second_scale * d[l];
+  }
+}
+
 // rhs[k] += w d[k] r and diag[k] += w d[k]^2 for k < count.
 void AddToRhsAndDiagonal(const double* __restrict d, std::size_t count, double w, double r,
                          double* __restrict rhs, double* __restrict diag) {
@@ -31,6 +43,18 @@ void AddToRhsAndDiagonal(const double* __restrict d, std::size_t count, double w
     rhs[k] += wdk * r;
     diag[k] += wdk * d[k];
   }
+}
+
+// Whether every one of v[0..count) is a finite number: the exponent field of a double is all ones
+// just for infinities and NaN, and adding one to such a field carries into the sign bit. Integer
+// operations only, so the compiler takes several elements at a time.
+bool AllFinite(const double* v, std::size_t count) {
+  constexpr std::uint64_t kExponent = 0x7ff0000000000000;
+  constexpr std::uint64_t kExponentOne = 0x0010000000000000;
+  std::uint64_t carried = 0;
+  for (std::size_t k = 0; k < count; ++k)
+    carried |= (std::bit_cast<std::uint64_t>(v[k]) & kExponent) + kExponentOne;
+  return (carried >> 63) == 0;
 }
 
 // to[k] = from[index[k]] for k < count.
@@ -240,6 +264,7 @@ void TParameter::AllocateWork() {
   rhs_.assign(static_cast<std::size_t>(nm_), 0.0);
   diag_.assign(static_cast<std::size_t>(nm_), 0.0);
   deriv_.assign(static_cast<std::size_t>(n_), 0.0);
+  spare_deriv_.assign(static_cast<std::size_t>(n_), 0.0);
   // In full-matrix mode the rows of fixed parameters are replaced before the inversion (unless
   // keep_rows says otherwise), so their products are not summed at all.
   active_.clear();
@@ -277,7 +302,7 @@ TParameter::Pass TParameter::PlanPass(int stage) const {
 
 // One pass over the points: the weighted sums of the normal equations. Returns false when the
 // pass cannot be used (a value that is not a finite number, or no point with a weight).
-bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& penalty, int stage) {
+bool TParameter::RunPass(PointRef point, const PenaltyProcedure& penalty, int stage) {
   const Pass pass = PlanPass(stage);
   std::fill(matrix_.begin(), matrix_.end(), 0.0);
   std::fill(rhs_.begin(), rhs_.end(), 0.0);
@@ -286,7 +311,7 @@ bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& pe
   PassSums sums;
   empty_ = 0;
   for (int i = 1; i <= points_; i += pass.step) {
-    const PointValue pv = point(stage, i);
+    const PointValue pv = point(stage, i, deriv_);
     if (pv.w == 0 || pv.w < 0) {  // a zero or negative weight leaves the point out
       ++empty_;
       continue;
@@ -304,11 +329,17 @@ bool TParameter::RunPass(const PointProcedure& point, const PenaltyProcedure& pe
 
 // Adds point i, whose procedure gave pv, to the normal equations and the sums. Returns false
 // when the point or one of its derivatives is not a finite number.
-bool TParameter::AddPoint(const PointProcedure& point, const Pass& pass, int i,
-                          const PointValue& pv, PassSums& sums) {
+bool TParameter::AddPoint(PointRef point, const Pass& pass, int i, const PointValue& pv,
+                          PassSums& sums) {
   if (!std::isfinite(pv.w) || !std::isfinite(pv.y) || !std::isfinite(pv.f)) return false;
   const double w = PointWeight(pv.w, pass);
-  if (!PointDerivatives(point, pass, i, pv.f, sums.max_difference)) return false;
+  // The usual case, analytic derivatives the procedure wrote into deriv_: only their check.
+  const bool as_written = point.direct() && !pass.numerical && !settings.check_deriv &&
+                          !pass.second && deriv_.size() == static_cast<std::size_t>(n_);
+  if (as_written ? !AllFinite(deriv_.data(), deriv_.size())
+                 : !PointDerivatives(point, pass, i, pv.f, sums.max_difference)) {
+    return false;
+  }
 
   const Residual residual = Weigh(pv, w);
   sums.chi2 += residual.c;
@@ -342,18 +373,23 @@ bool TParameter::FailAllWeightsZero() {
 }
 
 // The derivatives at point i into deriv_ (and the second ones into hess_); f is the model value
-// there. Returns false when one is not a finite number.
-bool TParameter::PointDerivatives(const PointProcedure& point, const Pass& pass, int i, double f,
+// there. A direct procedure has already written them there. Returns false when one is not a
+// finite number.
+bool TParameter::PointDerivatives(PointRef point, const Pass& pass, int i, double f,
                                   double& max_difference) {
-  const ParameterRecord* const records = params_.data();
   double* const deriv = deriv_.data();
   const std::size_t count = std::min(deriv_.size(), static_cast<std::size_t>(n_));
   // Finite or not is found without a branch per element.
   bool finite = true;
-  for (std::size_t j = 0; j < count; ++j) {
-    const double v = records[j].increment;
-    deriv[j] = v;
-    finite &= std::fabs(v) <= std::numeric_limits<double>::max();
+  if (point.direct()) {
+    finite = AllFinite(deriv, count);
+  } else {
+    const ParameterRecord* const records = params_.data();
+    for (std::size_t j = 0; j < count; ++j) {
+      const double v = records[j].increment;
+      deriv[j] = v;
+      finite &= std::fabs(v) <= std::numeric_limits<double>::max();
+    }
   }
   const bool changed = pass.numerical || settings.check_deriv || pass.second;
   if (!changed && count == deriv_.size()) return finite;
@@ -361,16 +397,15 @@ bool TParameter::PointDerivatives(const PointProcedure& point, const Pass& pass,
     NumericalFirstDerivatives(point, pass, i, f, max_difference);
   }
   if (pass.second) NumericalSecondDerivatives(point, pass.stage, i, f);
-  if (pass.numerical && pass.final_pass) point(pass.stage, i);  // leave it at the fitted values
-  finite = true;
-  for (const double v : deriv_) finite &= std::fabs(v) <= std::numeric_limits<double>::max();
-  return finite;
+  // Leave the procedure at the fitted values.
+  if (pass.numerical && pass.final_pass) point(pass.stage, i, spare_deriv_);
+  return AllFinite(deriv_.data(), deriv_.size());
 }
 
 // Forward differences for every parameter that is not fixed: they replace the procedure's
 // derivatives when the derivatives are numerical, and are compared with them when they are checked.
-void TParameter::NumericalFirstDerivatives(const PointProcedure& point, const Pass& pass, int i,
-                                           double f, double& max_difference) {
+void TParameter::NumericalFirstDerivatives(PointRef point, const Pass& pass, int i, double f,
+                                           double& max_difference) {
   for (int j = 1; j <= n_; ++j) {
     if (param(j).fixed()) continue;
     const double h = std::max(std::fabs(param(j).value) * kDerivativeScale, 1e-6);
@@ -383,8 +418,7 @@ void TParameter::NumericalFirstDerivatives(const PointProcedure& point, const Pa
 }
 
 // Central differences on the diagonal and forward ones off it, into hess_ (n x n by parameter).
-void TParameter::NumericalSecondDerivatives(const PointProcedure& point, int stage, int i,
-                                            double f) {
+void TParameter::NumericalSecondDerivatives(PointRef point, int stage, int i, double f) {
   std::fill(hess_.begin(), hess_.end(), 0.0);
   const double scale = 1.0 / (kSecondStep * kSecondStep);
   std::vector<double> up(static_cast<std::size_t>(n_), 0.0);
@@ -410,13 +444,13 @@ void TParameter::NumericalSecondDerivatives(const PointProcedure& point, int sta
 }
 
 // The model value at point i with parameter j moved by h (and k by hk); the values are put back.
-double TParameter::MovedValue(const PointProcedure& point, int stage, int i, int j, double h, int k,
-                              double hk) {
+// A direct procedure's derivatives there go to spare_deriv_, so deriv_ keeps those of the point.
+double TParameter::MovedValue(PointRef point, int stage, int i, int j, double h, int k, double hk) {
   const double vj = param(j).value;
   const double vk = k ? param(k).value : 0.0;
   param(j).value = vj + h;
   if (k) param(k).value = vk + hk;
-  const double f = point(stage, i).f;
+  const double f = point(stage, i, spare_deriv_).f;
   param(j).value = vj;
   if (k) param(k).value = vk;
   return f;
@@ -494,17 +528,35 @@ void TParameter::Accumulate(double w, double r, bool second) {
   double* const d = active_deriv_.data();
   Gather(deriv, active_source_.data(), na, d);
   double* const matrix = active_matrix_.data();
-  for (std::size_t k = 0; k < na; ++k) {
-    const double wdk = w * d[k];
-    double* const column = matrix + k * na;
-    // A zero derivative (a peak far from the point) adds only zeros, the other derivatives being
-    // finite: a sum started at +0 does not change by adding +0 or -0, so the column is left out.
-    if (wdk == 0 && !second) continue;
-    AddScaled(column, d, wdk, k + 1);
-    if (second) {
+  if (second) {
+    for (std::size_t k = 0; k < na; ++k) {
+      double* const column = matrix + k * na;
+      AddScaled(column, d, w * d[k], k + 1);
       const std::size_t row = active_[k] * static_cast<std::size_t>(n_);
       for (std::size_t l = 0; l <= k; ++l) column[l] -= w * r * hess_[row + active_[l]];
     }
+    return;
+  }
+  // A zero derivative (a peak far from the point) adds only zeros, the other derivatives being
+  // finite: a sum started at +0 does not change by adding +0 or -0, so the column is left out.
+  // Two neighbouring columns that both take part are summed in one sweep over d.
+  for (std::size_t k = 0; k < na;) {
+    const double wdk = w * d[k];
+    if (wdk == 0) {
+      ++k;
+      continue;
+    }
+    double* const column = matrix + k * na;
+    const double wdnext = k + 1 < na ? w * d[k + 1] : 0.0;
+    if (wdnext == 0) {
+      AddScaled(column, d, wdk, k + 1);
+      k += 2;  // the next column is left out as well
+      continue;
+    }
+    double* const next = column + na;
+    AddScaledTwice(column, next, d, wdk, wdnext, k + 1);
+    next[k + 1] += wdnext * d[k + 1];
+    k += 2;
   }
 }
 
@@ -850,7 +902,7 @@ void TParameter::GiveUp() {
   for (int j = 1; j <= n_; ++j) param(j).error = 0.0;
 }
 
-FitSummary TParameter::Fit(const PointProcedure& point, const PenaltyProcedure& penalty) {
+FitSummary TParameter::Fit(PointRef point, const PenaltyProcedure& penalty) {
   const FitSettings saved = settings;
   if (!Prepare()) {
     settings = saved;

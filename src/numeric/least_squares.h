@@ -5,8 +5,11 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 namespace pektra {
@@ -74,6 +77,44 @@ enum class FitStop {
   kAllWeightsZero,
 };
 
+// The point procedure as the fitter calls it, once per point: a reference to a callable that
+// lives at least as long as the call it is passed to (it is not copied). The callable is either
+//   PointValue(int stage, int index), writing df/dp_j into param(j).increment for every j, or
+//   PointValue(int stage, int index, std::span<double> derivatives), writing df/dp_j straight into
+//   derivatives[j - 1] for every j of the parameter count (the span holds exactly those).
+class PointRef {
+ public:
+  template <class F>
+  requires(!std::is_same_v<std::remove_cvref_t<F>, PointRef> &&
+           (std::is_invocable_r_v<PointValue, F&, int, int, std::span<double>> ||
+            std::is_invocable_r_v<PointValue, F&, int, int>))
+      PointRef(F&& procedure)  // NOLINT: converts from any procedure, like a function reference
+      : object_(const_cast<void*>(static_cast<const void*>(std::addressof(procedure)))) {
+    using Object = std::remove_reference_t<F>;
+    if constexpr (std::is_invocable_r_v<PointValue, F&, int, int, std::span<double>>) {
+      direct_ = true;
+      call_ = [](void* object, int stage, int index, std::span<double> derivatives) {
+        return (*static_cast<Object*>(object))(stage, index, derivatives);
+      };
+    } else {
+      call_ = [](void* object, int stage, int index, std::span<double>) {
+        return (*static_cast<Object*>(object))(stage, index);
+      };
+    }
+  }
+
+  PointValue operator()(int stage, int index, std::span<double> derivatives) const {
+    return call_(object_, stage, index, derivatives);
+  }
+  // True when the procedure writes its derivatives into the span, not into the increments.
+  bool direct() const { return direct_; }
+
+ private:
+  void* object_ = nullptr;
+  PointValue (*call_)(void*, int, int, std::span<double>) = nullptr;
+  bool direct_ = false;
+};
+
 // One sentence on why a fit stopped.
 std::string_view Describe(FitStop stop);
 
@@ -88,7 +129,8 @@ struct FitSummary {
 class TParameter {
  public:
   // stage: 1 during iterations, 3 in the final pass. With analytic derivatives the procedure
-  // writes df/dp_j into param(j).increment for every j.
+  // writes df/dp_j into param(j).increment for every j. An owning procedure, for whoever keeps
+  // one; Fit takes any procedure through PointRef.
   using PointProcedure = std::function<PointValue(int stage, int index)>;
   // Called once per pass after the sums; returns the penalty term.
   using PenaltyProcedure = std::function<double()>;
@@ -121,7 +163,7 @@ class TParameter {
   FitSettings settings;
 
   // Runs the whole fit and returns its summary (also kept as summary() until the next fit).
-  FitSummary Fit(const PointProcedure& point, const PenaltyProcedure& penalty = {});
+  FitSummary Fit(PointRef point, const PenaltyProcedure& penalty = {});
 
   // The five quality flags after a fit, in order: not converged, matrix not inverted,
   // chi2/df >= 3, Eps >= eps_min, Ch+ outside [0.25, 0.75] while chi2/df > 0.1.
@@ -200,19 +242,16 @@ class TParameter {
 
   // One pass over the points and the normal equations it gives.
   Pass PlanPass(int stage) const;
-  bool RunPass(const PointProcedure& point, const PenaltyProcedure& penalty, int stage);
-  bool AddPoint(const PointProcedure& point, const Pass& pass, int i, const PointValue& pv,
-                PassSums& sums);
+  bool RunPass(PointRef point, const PenaltyProcedure& penalty, int stage);
+  bool AddPoint(PointRef point, const Pass& pass, int i, const PointValue& pv, PassSums& sums);
   bool FailNonFinite(int index);
   bool FailAllWeightsZero();
   // Derivatives.
-  bool PointDerivatives(const PointProcedure& point, const Pass& pass, int i, double f,
-                        double& max_difference);
-  void NumericalFirstDerivatives(const PointProcedure& point, const Pass& pass, int i, double f,
+  bool PointDerivatives(PointRef point, const Pass& pass, int i, double f, double& max_difference);
+  void NumericalFirstDerivatives(PointRef point, const Pass& pass, int i, double f,
                                  double& max_difference);
-  void NumericalSecondDerivatives(const PointProcedure& point, int stage, int i, double f);
-  double MovedValue(const PointProcedure& point, int stage, int i, int j, double h, int k = 0,
-                    double hk = 0.0);
+  void NumericalSecondDerivatives(PointRef point, int stage, int i, double f);
+  double MovedValue(PointRef point, int stage, int i, int j, double h, int k = 0, double hk = 0.0);
   // Weighting.
   double PointWeight(double w, const Pass& pass);
   Residual Weigh(const PointValue& pv, double w) const;
@@ -258,11 +297,12 @@ class TParameter {
   std::vector<int> owner_;      // matrix index -> parameter
   std::vector<double> matrix_;  // normal matrix, then its inverse
   std::vector<double> rhs_;
-  std::vector<double> diag_;                // the diagonal kept apart while summing
-  std::vector<double> deriv_;               // derivatives at one point, by parameter
-  std::vector<std::size_t> active_;         // matrix indices (0-based) whose products are summed
-  std::vector<double> active_deriv_;        // derivatives at one point, by active index
-  std::vector<double> active_matrix_;       // the normal matrix's sums over the active indices
+  std::vector<double> diag_;           // the diagonal kept apart while summing
+  std::vector<double> deriv_;          // derivatives at one point, by parameter
+  std::vector<double> spare_deriv_;    // where the derivatives of the procedure's other calls go
+  std::vector<std::size_t> active_;    // matrix indices (0-based) whose products are summed
+  std::vector<double> active_deriv_;   // derivatives at one point, by active index
+  std::vector<double> active_matrix_;  // the normal matrix's sums over the active indices
   std::vector<std::size_t> matrix_source_;  // matrix index -> its parameter's place in deriv_
   std::vector<std::size_t> active_source_;  // active index -> its parameter's place in deriv_
   std::vector<double> matrix_deriv_;        // derivatives at one point, by matrix index

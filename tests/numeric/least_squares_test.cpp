@@ -10,6 +10,7 @@
 #include <fstream>
 #include <limits>
 #include <random>
+#include <span>
 #include <sstream>
 #include <string_view>
 
@@ -564,6 +565,118 @@ TEST(TParameter, NumericalDerivativesAgreeWithAnalyticOnes) {
     EXPECT_TRUE(fit.converged());
   }
   EXPECT_NEAR(numerical_value, analytic_value, 1e-6);
+}
+
+// A procedure may write its derivatives straight into the fitter's array instead of into the
+// increments: every fit comes out the same bit for bit, also where the fitter calls the procedure
+// again at moved values (numerical derivatives, their check, second derivatives) and with a
+// dependent parameter folded into its master.
+TEST(TParameter, DirectDerivativesGiveTheSameFitAsIncrements) {
+  // y = p1 exp(-p2 x) + p3 + p4 x on 30 points with some scatter; p4 may follow p3.
+  std::vector<double> x, y;
+  for (int i = 0; i < 30; ++i) {
+    x.push_back(0.2 * i);
+    y.push_back(50 * std::exp(-0.7 * x.back()) + 4 + 0.3 * x.back() + ((i * 7) % 5 - 2) * 0.3);
+  }
+  auto model = [&](const TParameter& fit, int i, double* d) {
+    const double xi = x[static_cast<std::size_t>(i - 1)];
+    const double e = std::exp(-fit.param(2).value * xi);
+    d[0] = e;
+    d[1] = -fit.param(1).value * xi * e;
+    d[2] = 1.0;
+    d[3] = xi;
+    return PointValue{y[static_cast<std::size_t>(i - 1)],
+                      fit.param(1).value * e + fit.param(3).value + fit.param(4).value * xi,
+                      1.0 / (1.0 + 0.1 * i)};
+  };
+  struct Case {
+    int derivatives, packed;
+    bool check, dependent;
+  };
+  for (const Case c : {Case{0, 0, false, false}, Case{0, 1, false, true}, Case{1, 0, false, false},
+                       Case{0, 0, true, false}, Case{1, 1, true, true}}) {
+    auto setup = [&](TParameter& fit) {
+      fit.param(1).value = 30;
+      fit.param(2).value = 0.5;
+      fit.param(3).value = 1;
+      fit.param(4).value = 0.1;
+      if (c.dependent) {
+        fit.param(4).dep = 3;
+        fit.param(4).coef = 0.05;
+      }
+      fit.settings.derivatives = c.derivatives;
+      fit.settings.packed = c.packed;
+      fit.settings.check_deriv = c.check;
+      fit.settings.max_iterations = 30;
+    };
+    TParameter by_increments(4, 30), direct(4, 30);
+    setup(by_increments);
+    setup(direct);
+    const FitSummary first = by_increments.Fit([&](int, int i) {
+      double d[4];
+      const PointValue pv = model(by_increments, i, d);
+      for (int j = 1; j <= 4; ++j) by_increments.param(j).increment = d[j - 1];
+      return pv;
+    });
+    int calls = 0;
+    const FitSummary second = direct.Fit([&](int, int i, std::span<double> d) {
+      ++calls;
+      EXPECT_EQ(d.size(), 4u);
+      // Values no derivative has: left over, they would show in the results.
+      for (double& v : d) v = 1e3;
+      return model(direct, i, d.data());
+    });
+    const std::string name = "derivatives " + std::to_string(c.derivatives) + " packed " +
+                             std::to_string(c.packed) + (c.check ? " checked" : "") +
+                             (c.dependent ? " dependent" : "");
+    EXPECT_GT(calls, 0) << name;
+    EXPECT_EQ(first.stop, second.stop) << name;
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(by_increments.chi2_df()),
+              std::bit_cast<std::uint64_t>(direct.chi2_df()))
+        << name;
+    EXPECT_EQ(by_increments.iterations(), direct.iterations()) << name;
+    for (int j = 1; j <= 4; ++j) {
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(by_increments.param(j).value),
+                std::bit_cast<std::uint64_t>(direct.param(j).value))
+          << name << " p" << j;
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(by_increments.param(j).error),
+                std::bit_cast<std::uint64_t>(direct.param(j).error))
+          << name << " p" << j;
+    }
+    ASSERT_EQ(by_increments.matrix_size(), direct.matrix_size()) << name;
+    for (int i = 1; i <= direct.matrix_size(); ++i) {
+      for (int j = 1; j <= direct.matrix_size(); ++j) {
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(by_increments.inverse(i, j)),
+                  std::bit_cast<std::uint64_t>(direct.inverse(i, j)))
+            << name << " " << i << "," << j;
+      }
+    }
+    EXPECT_GT(direct.param(1).error, 0.0) << name;
+  }
+}
+
+// A derivative that is not a finite number, wherever it stands among the others, ends the fit as
+// a model failure; the largest finite number, a subnormal one and -0 are derivatives like others.
+TEST(TParameter, NonFiniteDerivativeAnywhereEndsTheFit) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+  constexpr double kMax = std::numeric_limits<double>::max();
+  constexpr double kTiny = std::numeric_limits<double>::denorm_min();
+  for (const int n : {1, 2, 3, 5}) {
+    for (int bad_j = 1; bad_j <= n; ++bad_j) {
+      for (const double odd : {kInf, -kInf, kNaN, -kNaN, kMax, -kMax, kTiny, -0.0}) {
+        TParameter fit(n, 8);
+        for (int j = 1; j <= n; ++j) fit.param(j).value = 1.0;
+        fit.Fit([&](int, int i, std::span<double> d) {
+          for (int j = 1; j <= n; ++j) d[static_cast<std::size_t>(j - 1)] = i == j ? 1.0 : 0.5;
+          if (i == 4) d[static_cast<std::size_t>(bad_j - 1)] = odd;
+          return PointValue{2.0 + i, fit.param(1).value, 1.0};
+        });
+        EXPECT_EQ(fit.stop_reason() == FitStop::kNonFiniteModel, !std::isfinite(odd))
+            << n << " parameters, derivative " << bad_j << " = " << odd;
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -12,14 +12,8 @@
 namespace pektra {
 namespace {
 
-constexpr double kLargestCount = 1e15;
-
-std::string_view Trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  const std::size_t last = text.find_last_not_of(" \t\r");
-  return text.substr(first, last - first + 1);
-}
+using format_bytes::kLargestCount;
+using format_bytes::Trimmed;
 
 // The fields of one line: split at commas (or, in a line without one, at semicolons, TABs or
 // blanks), each without blanks and surrounding quotes. At most four are kept: more is an error.

@@ -10,6 +10,17 @@
 
 namespace pektra::format_bytes {
 
+// The largest count a standard reader accepts: more is a damaged file, not a measurement.
+inline constexpr double kLargestCount = 1e15;
+
+// The text without leading and trailing blanks, TABs and carriage returns.
+inline std::string_view Trimmed(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t\r");
+  if (first == std::string_view::npos) return {};
+  const std::size_t last = text.find_last_not_of(" \t\r");
+  return text.substr(first, last - first + 1);
+}
+
 // The `size` bytes at `offset`, when the text holds them all.
 inline bool Holds(std::string_view bytes, std::uint64_t offset, std::uint64_t size) {
   return offset <= bytes.size() && size <= bytes.size() - offset;

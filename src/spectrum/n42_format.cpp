@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "core/text_input.h"
+#include "spectrum/format_bytes.h"
 #include "spectrum/standard_formats.h"
 
 namespace pektra {
 namespace {
 
-constexpr double kLargestCount = 1e15;
+using format_bytes::kLargestCount;
 constexpr std::size_t kMaxRunChannels = 65536;
 
 // The element's name without its namespace prefix.

@@ -13,14 +13,8 @@
 namespace pektra {
 namespace {
 
-constexpr double kLargestCount = 1e15;
-
-std::string_view Trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(" \t\r");
-  if (first == std::string_view::npos) return {};
-  const std::size_t last = text.find_last_not_of(" \t\r");
-  return text.substr(first, last - first + 1);
-}
+using format_bytes::kLargestCount;
+using format_bytes::Trimmed;
 
 bool IsSectionLine(std::string_view line) {
   line = Trimmed(line);

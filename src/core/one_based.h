@@ -6,15 +6,63 @@
 
 #include <cassert>
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <new>
 #include <span>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 namespace pektra {
 
+// Storage that comes zeroed from the C library (calloc), and elements made without a value left
+// as they came. A large array of zeros then costs nothing until it is used: the memory pages of
+// a 16384-channel array that an 8192-channel spectrum never reaches are never touched.
+template <typename T>
+struct ZeroedAllocator {
+  using value_type = T;
+  ZeroedAllocator() = default;
+  template <typename U>
+  ZeroedAllocator(const ZeroedAllocator<U>&) noexcept {}  // NOLINT(google-explicit-constructor)
+
+  T* allocate(std::size_t n) {
+    void* p = std::calloc(n == 0 ? 1 : n, sizeof(T));
+    if (p == nullptr) throw std::bad_alloc();
+    return static_cast<T*>(p);
+  }
+  void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+
+  template <typename U>
+  void construct(U* p) noexcept(std::is_nothrow_default_constructible_v<U>) {
+    ::new (static_cast<void*>(p)) U;  // default-initialised: the zeros of calloc for numbers
+  }
+  template <typename U, typename... Args>
+  void construct(U* p, Args&&... args) {
+    ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+  }
+
+  template <typename U>
+  bool operator==(const ZeroedAllocator<U>&) const noexcept {
+    return true;
+  }
+};
+
 template <typename T>
 class OneBasedArray {
  public:
-  OneBasedArray(int capacity, const T& value) : data_(static_cast<std::size_t>(capacity), value) {}
+  OneBasedArray(int capacity, const T& value) {
+    const auto n = static_cast<std::size_t>(capacity);
+    if constexpr (std::is_trivially_default_constructible_v<T> && std::is_trivially_copyable_v<T>) {
+      // All bits zero (0.0, not -0.0): the zeroed storage is the value already.
+      const T zero{};
+      if (std::memcmp(&value, &zero, sizeof(T)) == 0) {
+        data_.resize(n);
+        return;
+      }
+    }
+    data_.assign(n, value);
+  }
 
   int capacity() const { return static_cast<int>(data_.size()); }
 
@@ -45,7 +93,7 @@ class OneBasedArray {
   bool operator==(const OneBasedArray&) const = default;
 
  private:
-  std::vector<T> data_;
+  std::vector<T, ZeroedAllocator<T>> data_;
 };
 
 }  // namespace pektra

@@ -76,8 +76,11 @@ class OldWindow {
   double Net(int k) const { return net_[Ix(std::clamp(k, 1, n_))]; }
   double Curv(int k) const { return curv_[Ix(std::clamp(k, 2, std::max(2, n_ - 1)))]; }
   double Sens() const { return ctx_.marking.sens; }
-  void Trace(const std::string& line) const {
-    if (ctx_.view.debug_mode) ctx_.debug_log->WriteLine(line);
+  // The line is made only when the debug log is on: the search does not format numbers for
+  // nothing.
+  template <typename MakeLine>
+  void Trace(MakeLine make_line) const {
+    if (ctx_.view.debug_mode) ctx_.debug_log->WriteLine(make_line());
   }
 
   std::vector<double> SmoothCounts(double widths) const;
@@ -286,8 +289,10 @@ void OldWindow::CheckGroup(int first, int last, std::vector<FoundGroup>& out) {
     back += bg[Ix(k)];
   }
   const double limit = 3.0 * std::sqrt(std::fabs(sum + back + 1.0)) * Sens();
-  Trace("Group " + F(6, 0, start_ + first - 1) + F(6, 0, start_ + last - 1) +
-        "  S-B= " + F(10, 1, sum - back) + "  limit= " + F(9, 1, limit));
+  Trace([&] {
+    return "Group " + F(6, 0, start_ + first - 1) + F(6, 0, start_ + last - 1) +
+           "  S-B= " + F(10, 1, sum - back) + "  limit= " + F(9, 1, limit);
+  });
   if (sum - back < limit) return;
 
   FoundGroup group;
@@ -322,9 +327,11 @@ bool OldWindow::KeepCandidate(std::size_t j, const std::vector<double>& line,
     if (Raw(k) - bk < 1.5 * Sens() * std::sqrt(std::fabs(Raw(k) + bk + 1.0)) * f) keep = false;
   }
   const bool steep = keep && (Sens() == 0.5 || Steep(j, bg));
-  Trace("  cand " + F(8, 1, start_ + p - 1) + " S= " + F(8, 2, Curv(p)) + " c= " + F(9, 1, c) +
-        " bg= " + F(9, 1, b) + " E= " + F(8, 1, e) + " f= " + F(5, 2, f) + (keep ? " +" : " -") +
-        (steep ? " steep" : " flat"));
+  Trace([&] {
+    return "  cand " + F(8, 1, start_ + p - 1) + " S= " + F(8, 2, Curv(p)) + " c= " + F(9, 1, c) +
+           " bg= " + F(9, 1, b) + " E= " + F(8, 1, e) + " f= " + F(5, 2, f) + (keep ? " +" : " -") +
+           (steep ? " steep" : " flat");
+  });
   return keep && steep;
 }
 
@@ -372,8 +379,10 @@ bool OldWindow::Steep(std::size_t j, const std::vector<double>& bg) const {
       level = mean_net(from, to, var);
     }
     const double drop = top - level;
-    Trace("    steep " + F(3, 0, side) + " top= " + F(9, 1, top) + " side= " + F(9, 1, level) +
-          " err= " + F(7, 2, std::sqrt(top_var + var)));
+    Trace([&] {
+      return "    steep " + F(3, 0, side) + " top= " + F(9, 1, top) + " side= " + F(9, 1, level) +
+             " err= " + F(7, 2, std::sqrt(top_var + var));
+    });
     if (drop < share * top || drop < kSteepErrors * Sens() * std::sqrt(top_var + var)) {
       return false;
     }
@@ -405,7 +414,9 @@ std::vector<double> OldWindow::SplitDoublet(int p, int first, int last,
   OneBasedArray<double> net(n_, 0.0);
   for (int k = first; k <= last; ++k) net[k] = Raw(k) - bg[Ix(k)];
   const double measured = HalfWidth(net, p, n_);
-  Trace("  width " + F(8, 1, start_ + p - 1) + F(8, 2, measured) + F(8, 2, 1.25 * dw + w + 0.5));
+  Trace([&] {
+    return "  width " + F(8, 1, start_ + p - 1) + F(8, 2, measured) + F(8, 2, 1.25 * dw + w + 0.5);
+  });
   if (!(measured > 1.25 * dw + w + 0.5)) return {};
   // Excess width (in widths) of two equal peaks at a separation (in widths).
   static constexpr double kExcess[] = {0.0, 0.204, 0.536, 0.946, 1.24, 1.498, 1.998};
@@ -576,8 +587,8 @@ int FindPeaksOld(const MarkingContext& ctx, UserInterface& ui) {
   if (start == a1) ++start;
   const int last = std::min(ctx.view.interval_end, a2) - 1;
   const int length = std::clamp(ctx.marking.max_interval, kMinWindow, kWorkArraySize);
-  auto trace = [&](const std::string& line) {
-    if (ctx.view.debug_mode) ctx.debug_log->WriteLine(line);
+  auto trace = [&](auto make_line) {
+    if (ctx.view.debug_mode) ctx.debug_log->WriteLine(make_line());
   };
 
   int peaks = 0;
@@ -601,7 +612,7 @@ int FindPeaksOld(const MarkingContext& ctx, UserInterface& ui) {
       end = start + n - 1;
       raw.resize(Ix(n + 1));
     }
-    trace("   Old interval = " + F(6, 0, start) + F(6, 0, end));
+    trace([&] { return "   Old interval = " + F(6, 0, start) + F(6, 0, end); });
     // Window test: the three channels around the maximum against the minimum.
     const double low = *std::min_element(raw.begin() + 1, raw.end());
     const auto highest = std::max_element(raw.begin() + 1, raw.end());  // the first of equal ones
@@ -625,7 +636,7 @@ int FindPeaksOld(const MarkingContext& ctx, UserInterface& ui) {
         ctx.marking.marking_data[++used] = -group.first;
         for (int j = 0; j < take; ++j) {
           ctx.marking.marking_data[++used] = group.peaks[Ix(j)];
-          trace(F(12, 2, group.peaks[Ix(j)]));
+          trace([&] { return F(12, 2, group.peaks[Ix(j)]); });
         }
         ctx.marking.marking_data[++used] = -group.last;
         last_peak = group.peaks[Ix(take - 1)];

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -145,6 +146,9 @@ namespace {
 
 constexpr int kAutoTrials = 15;
 
+// Two lanes' values in one vector register; each element follows the rules of a double.
+using LanePair = double __attribute__((vector_size(2 * sizeof(double))));
+
 // The SmoothIterative runs of SmoothAuto side by side, one lane per control c: every lane does
 // the floating-point operations of its own run in the same order, so its curve and sums are those
 // of the run, while the independent lanes keep the processor busy during each other's divisions.
@@ -206,7 +210,19 @@ std::array<double, kAutoTrials> LaneWeights(EnvelopeLanes& lanes, int pass) {
       const double first = 1.0 / (b * r + a * lanes.s[i] + 1.0);
       for (int t = 0; t < L; ++t) w[t] = first;
     } else {
-      for (int t = 0; t < L; ++t) {
+      // Two lanes at a time, the division done in both and the value chosen after it: written
+      // as a plain loop the compiler puts each lane's division behind a branch of its own, one
+      // lane at a time through the divider and a branch the processor cannot foresee.
+      int t = 0;
+      for (; t + 1 < L; t += 2) {
+        LanePair got;
+        std::memcpy(&got, result + t, sizeof got);
+        const LanePair r = got - y;
+        const LanePair below = 1.0 / (r * r + 1.0);
+        const LanePair chosen = r < 0.0 ? below : LanePair{1.0, 1.0};
+        std::memcpy(w + t, &chosen, sizeof chosen);
+      }
+      for (; t < L; ++t) {
         const double r = result[t] - y;
         w[t] = r < 0.0 ? 1.0 / (r * r + 1.0) : 1.0;
       }

@@ -8,11 +8,41 @@
 
 #include "core/arithmetic.h"
 #include "core/file_names.h"
+#include "core/one_based.h"
 #include "core/option_list.h"
 #include "support/test_files.h"
 
 namespace pektra {
 namespace {
+
+// Arrays of zeros come zeroed from the C library instead of being written; every other start
+// value, and every element type with defaults of its own, is still written out.
+TEST(OneBasedArray, StartsFromItsValueWhetherZeroedOrFilled) {
+  OneBasedArray<double> zeros(20000, 0.0);
+  OneBasedArray<double> negative_zeros(5, -0.0);
+  OneBasedArray<int> sevens(3, 7);
+  struct Record {
+    int first = 4;
+    double value = 2.5;
+  };
+  OneBasedArray<Record> records(3, Record{});
+  for (int i = 1; i <= 20000; ++i) ASSERT_EQ(zeros[i], 0.0) << i;
+  EXPECT_FALSE(std::signbit(zeros[20000]));
+  for (int i = 1; i <= 5; ++i) EXPECT_TRUE(std::signbit(negative_zeros[i])) << i;  // kept whole
+  EXPECT_EQ(sevens[3], 7);
+  EXPECT_EQ(records[2].first, 4);
+  EXPECT_EQ(records[3].value, 2.5);
+
+  zeros[7] = 3.0;
+  OneBasedArray<double> copy = zeros;  // copies are whole, not zeroed
+  EXPECT_EQ(copy, zeros);
+  EXPECT_EQ(copy[7], 3.0);
+  copy.fill(0.0);
+  EXPECT_EQ(copy[7], 0.0);
+  EXPECT_NE(copy, zeros);
+  OneBasedArray<double> none(0, 0.0);
+  EXPECT_EQ(none.capacity(), 0);
+}
 
 TEST(Power10, IsExactForSmallPowersAndLimitedBeyond300) {
   EXPECT_EQ(Power10(0), 1.0);

@@ -195,37 +195,31 @@ void SetUpLanes(const NumericWork& work, EnvelopeLanes& lanes) {
   }
 }
 
-// The weights of a pass in every lane (a = b = 0.5, c > 0) and from them each lane's lambda.
-std::array<double, kAutoTrials> LaneWeights(EnvelopeLanes& lanes, int pass) {
+// The weight of the passes after the first at a lane's clipped value v over the datum y:
+// 1 / (r^2 + 1) below the datum (r = v - y), 1 on it. Two lanes at a time, the division done in
+// both and the value chosen after it: written as a plain loop the compiler puts each lane's
+// division behind a branch of its own, one lane at a time through the divider and a branch the
+// processor cannot foresee. (At r = 0 the division gives 1 as well.)
+LanePair NextWeights(LanePair v, LanePair y) {
+  const LanePair r = v - y;
+  const LanePair below = 1.0 / (r * r + 1.0);
+  return r < 0.0 ? below : LanePair{1.0, 1.0};
+}
+
+// Each lane's lambda from its weights of this pass. The first pass's weights (a = b = 0.5,
+// c > 0), alike in every lane, are set here; those of the later passes were left by the pass
+// before.
+std::array<double, kAutoTrials> LaneLambdas(EnvelopeLanes& lanes, int pass) {
   constexpr int L = EnvelopeLanes::kLanes;
   const double a = 0.5;
   const double b = 0.5;
   std::array<double, L> w_sum{};
   for (int i = 2; i <= lanes.n - 1; ++i) {
     double* w = lanes.w.data() + lanes.At(i);
-    const double* result = lanes.result.data() + lanes.At(i);
-    const double y = lanes.y[i];
     if (pass == 1) {
       const double r = 0.0;  // the result still equals the data
       const double first = 1.0 / (b * r + a * lanes.s[i] + 1.0);
       for (int t = 0; t < L; ++t) w[t] = first;
-    } else {
-      // Two lanes at a time, the division done in both and the value chosen after it: written
-      // as a plain loop the compiler puts each lane's division behind a branch of its own, one
-      // lane at a time through the divider and a branch the processor cannot foresee.
-      int t = 0;
-      for (; t + 1 < L; t += 2) {
-        LanePair got;
-        std::memcpy(&got, result + t, sizeof got);
-        const LanePair r = got - y;
-        const LanePair below = 1.0 / (r * r + 1.0);
-        const LanePair chosen = r < 0.0 ? below : LanePair{1.0, 1.0};
-        std::memcpy(w + t, &chosen, sizeof chosen);
-      }
-      for (; t < L; ++t) {
-        const double r = result[t] - y;
-        w[t] = r < 0.0 ? 1.0 / (r * r + 1.0) : 1.0;
-      }
     }
     for (int t = 0; t < L; ++t) w_sum[t] += w[t];
   }
@@ -234,13 +228,14 @@ std::array<double, kAutoTrials> LaneWeights(EnvelopeLanes& lanes, int pass) {
   return lambda;
 }
 
-// One pass in every lane: the tridiagonal solve, then the clip to the data.
-void LanePass(EnvelopeLanes& lanes, int pass) {
+// One pass in every lane: the tridiagonal solve, then the clip to the data; unless it is the last
+// pass, the weights of the next one from the clipped curve.
+void LanePass(EnvelopeLanes& lanes, int pass, bool last) {
   constexpr int L = EnvelopeLanes::kLanes;
   const int n = lanes.n;
-  const std::array<double, L> lambda = LaneWeights(lanes, pass);
+  const std::array<double, L> lambda = LaneLambdas(lanes, pass);
   double* result = lanes.result.data();
-  const double* w = lanes.w.data();
+  double* w = lanes.w.data();
   double* p = lanes.p.data();
   double* q = lanes.q.data();
   for (int t = 0; t < L; ++t) {
@@ -258,11 +253,41 @@ void LanePass(EnvelopeLanes& lanes, int pass) {
       q[k + t] = ((1.0 - beta) * q[k - L + t] + g * result[k + t]) * inv_d;
     }
   }
+  // The back substitution runs on the values before the clip (the channel above's is kept in
+  // `next`), each channel clipped as soon as it is found: one sweep down the channels for the
+  // solve, the clip and the next weights, which the divider works on while the solve goes on.
+  std::array<double, L> next;
+  for (int t = 0; t < L; ++t) next[t] = result[lanes.At(n) + t];
   for (int i = n - 1; i >= 2; --i) {
     const std::size_t k = lanes.At(i);
-    for (int t = 0; t < L; ++t) result[k + t] = p[k + t] * result[k + L + t] + q[k + t];
+    const double y = lanes.y[i];
+    const LanePair y2 = {y, y};
+    int t = 0;
+    for (; t + 1 < L; t += 2) {
+      LanePair pt, qt, above;
+      std::memcpy(&pt, p + k + t, sizeof pt);
+      std::memcpy(&qt, q + k + t, sizeof qt);
+      std::memcpy(&above, next.data() + t, sizeof above);
+      const LanePair v = pt * above + qt;
+      std::memcpy(next.data() + t, &v, sizeof v);
+      const LanePair clipped = v < y2 ? v : y2;
+      std::memcpy(result + k + t, &clipped, sizeof clipped);
+      if (!last) {
+        const LanePair weights = NextWeights(clipped, y2);
+        std::memcpy(w + k + t, &weights, sizeof weights);
+      }
+    }
+    for (; t < L; ++t) {
+      const double v = p[k + t] * next[t] + q[k + t];
+      next[t] = v;
+      result[k + t] = MinD(v, y);
+      if (!last) {
+        const double r = result[k + t] - y;
+        w[k + t] = r < 0.0 ? 1.0 / (r * r + 1.0) : 1.0;
+      }
+    }
   }
-  for (int i = 1; i <= n; ++i) {
+  for (const int i : {1, n}) {
     const std::size_t k = lanes.At(i);
     for (int t = 0; t < L; ++t) result[k + t] = MinD(result[k + t], lanes.y[i]);
   }
@@ -303,7 +328,7 @@ void SmoothAuto(NumericWork& work, int n, int m) {
     lanes.c[t] = c;
   }
   SetUpLanes(work, lanes);
-  for (int pass = 1; pass <= m; ++pass) LanePass(lanes, pass);
+  for (int pass = 1; pass <= m; ++pass) LanePass(lanes, pass, pass == m);
   LaneSums(lanes);
 
   double best_roughness = 1e18;

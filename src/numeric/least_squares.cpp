@@ -9,6 +9,17 @@
 #include "core/debug_log.h"
 #include "core/number_format.h"
 
+// The two loops that take most of a fit, the sums of the normal equations and the sweep
+// inversion, are also compiled for processors with AVX2 and the one that suits is chosen at
+// start: four numbers per instruction instead of two. Without FMA the operations and their
+// order are the same, so are the results, bit for bit.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && \
+    !defined(__SANITIZE_ADDRESS__)
+#define PEKTRA_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#else
+#define PEKTRA_WIDE_VECTORS
+#endif
+
 namespace pektra {
 
 namespace {
@@ -509,7 +520,7 @@ void TParameter::PackDerivatives() {
 
 // Adds one point to the normal equations: w d d^T (less w r times the second derivatives) to the
 // upper triangle, w d r to the right-hand side, w d^2 to the diagonal kept apart.
-void TParameter::Accumulate(double w, double r, bool second) {
+PEKTRA_WIDE_VECTORS void TParameter::Accumulate(double w, double r, bool second) {
   const std::size_t nm = static_cast<std::size_t>(nm_);
   const std::size_t na = active_.size();
   // Every buffer was sized for nm_ (and n_) matrix indices by AllocateWork.
@@ -657,7 +668,7 @@ thread_local SweepWork sweep_work;
 
 // The symmetric sweep inversion of the n x n matrix at m (column-major), in place. With
 // `positive_pivots` it stops at the first negative pivot (kNegativePivot, the matrix half swept).
-SweepEnd Sweep(double* m, std::size_t n, bool positive_pivots) {
+PEKTRA_WIDE_VECTORS SweepEnd Sweep(double* m, std::size_t n, bool positive_pivots) {
   auto at = [m, n](std::size_t i, std::size_t j) -> double& { return m[j * n + i]; };
   std::vector<char>& swept = sweep_work.swept;
   swept.assign(n, 0);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <string>
 #include <type_traits>
 
@@ -38,8 +37,8 @@ class IntervalFit {
   IntervalFit(const FitContext& ctx, UserInterface& ui, int left, int right,
               std::vector<RefinedPeak> peaks, std::vector<std::string>& notes)
       : ctx_(ctx),
-        scratch_(std::make_unique<MarkingState>()),
-        local_{ctx.spectrum, ctx.peak_model, ctx.fitter, ctx.fit,      *scratch_,
+        scratch_(Scratch()),
+        local_{ctx.spectrum, ctx.peak_model, ctx.fitter, ctx.fit,      scratch_,
                ctx.results,  ctx.processing, ctx.view,   ctx.debug_log},
         ui_(ui),
         notes_(notes),
@@ -58,7 +57,14 @@ class IntervalFit {
   void Note(const std::string& text);
 
   const FitContext& ctx_;
-  std::unique_ptr<MarkingState> scratch_;
+  // The marking the interval fit reads its peaks from. The fit reads only the first entries of
+  // its peak list, which Fit() writes before every fit, so one marking per thread serves every
+  // interval instead of a new one whose arrays were written whole for each.
+  static MarkingState& Scratch() {
+    static thread_local MarkingState scratch;
+    return scratch;
+  }
+  MarkingState& scratch_;
   FitContext local_;
   UserInterface& ui_;
   std::vector<std::string>& notes_;
@@ -78,7 +84,7 @@ void IntervalFit::Fit() {
   std::sort(peaks_.begin(), peaks_.end(),
             [](const RefinedPeak& a, const RefinedPeak& b) { return a.row[0] < b.row[0]; });
   const int n = static_cast<int>(peaks_.size());
-  for (int k = 1; k <= n; ++k) scratch_->peak_list[k] = peaks_[k - 1].row[0];
+  for (int k = 1; k <= n; ++k) scratch_.peak_list[k] = peaks_[k - 1].row[0];
   ctx_.fit.fit_first = left_;
   ctx_.fit.fit_last = right_;
   ctx_.fit.fit_peaks = n;

@@ -8,17 +8,7 @@
 
 #include "core/debug_log.h"
 #include "core/number_format.h"
-
-// The two loops that take most of a fit, the sums of the normal equations and the sweep
-// inversion, are also compiled for processors with AVX2 and the one that suits is chosen at
-// start: four numbers per instruction instead of two. Without FMA the operations and their
-// order are the same, so are the results, bit for bit.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && \
-    !defined(__SANITIZE_ADDRESS__)
-#define PEKTRA_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
-#else
-#define PEKTRA_WIDE_VECTORS
-#endif
+#include "core/wide_vectors.h"
 
 namespace pektra {
 
